@@ -1,0 +1,1 @@
+namespace quillet { int placeholder() { return 0; } }
