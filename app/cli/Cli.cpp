@@ -1,0 +1,532 @@
+#include "Cli.h"
+
+#include "drives/DriveWatch.h"
+#include "sync/Format.h"
+#include "sync/SyncEngine.h"
+#include "sync/SyncSession.h"
+#include "sync/Translate.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
+
+#include <atomic>
+#include <csignal>
+
+namespace quillet {
+
+namespace {
+
+std::atomic<bool> g_interrupt{false};
+
+const char* const Usage = R"(Commands:
+  drives [--all]                    list the drives that can be paired
+  pair ROOT [--same-root] [--yes]   pair the drive mounted at ROOT
+  status                            show the pairing, the drive and the options
+  mode [N]                          show or set the conflict mode (0 to 5)
+  refresh [N]                       show or set the refresh-time choice (0 to 8)
+  add FILE DEST_FOLDER              keep FILE in step with a copy in DEST_FOLDER on the drive
+  add-folder FOLDER DEST_FOLDER     keep FOLDER in step with DEST_FOLDER on the drive
+  list                              list the sync items
+  remove N [--delete-remote]        remove item N (from 1)
+  sync [--yes | --no]               find the drive and run one pass now
+  log                               print the log of the last pass
+  watch [--yes | --no]              watch for the drive and pass whenever it is found)";
+
+QString conflictCaption(int mode) {
+    static const char* const captions[] = {
+        "Keep the latest file on both.",
+        "Copy from Local PC to Removable Drive",
+        "Copy from Removable Drive to Local PC",
+        "Keep the latest file on both. (Prompt before any change)",
+        "Copy from Local PC to Removable Drive. (Prompt before any change)",
+        "Copy from Removable Drive to Local PC. (Prompt before any change)"};
+    if (mode < 0 || mode > 5)
+        return QStringLiteral("(none selected)");
+    return Translate(QString::fromLatin1(captions[mode]));
+}
+
+QString refreshCaption(int index) {
+    const int seconds = SyncSession::refreshSecondsFor(index);
+    if (index < 0 || index > 8)
+        return QStringLiteral("(none selected, every 5 seconds)");
+    if (seconds < 60)
+        return Translate(QStringLiteral("Every")) + QStringLiteral(" %1 ").arg(seconds) +
+               Translate(QStringLiteral("seconds"));
+    if (seconds == 60)
+        return Translate(QStringLiteral("Every")) + QLatin1Char(' ') +
+               Translate(QStringLiteral("minute"));
+    if (seconds == 3600)
+        return Translate(QStringLiteral("Every")) + QLatin1Char(' ') +
+               Translate(QStringLiteral("hour"));
+    return Translate(QStringLiteral("Every")) + QStringLiteral(" %1 ").arg(seconds / 60) +
+           Translate(QStringLiteral("minutes"));
+}
+
+bool parseIndex(const QString& text, int low, int high, int& value) {
+    bool ok = false;
+    value = text.toInt(&ok);
+    return ok && value >= low && value <= high;
+}
+
+QString normalizedRoot(const QString& root) {
+    return root.endsWith(QLatin1Char('/')) ? root : root + QLatin1Char('/');
+}
+
+// The terminal's view of a pass: log lines as they are written, rows at the end.
+class TerminalView : public SyncView {
+public:
+    TerminalView(QTextStream& out, QTextStream& err, std::function<bool(const QString&)> asker)
+        : m_out(out), m_err(err), m_ask(std::move(asker)) {}
+
+    bool confirmReplacement(const QString& title, const QString& question) override {
+        (void)title;
+        QString text = question;
+        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        m_err << text << Qt::endl;
+        return m_ask(text);
+    }
+    void yield() override { QCoreApplication::processEvents(); }
+    bool stopRequested() override { return Cli::interruptRequested(); }
+
+private:
+    QTextStream& m_out;
+    QTextStream& m_err;
+    std::function<bool(const QString&)> m_ask;
+};
+
+} // namespace
+
+void Cli::requestInterrupt() {
+    g_interrupt = true;
+}
+bool Cli::interruptRequested() {
+    return g_interrupt;
+}
+void Cli::clearInterrupt() {
+    g_interrupt = false;
+}
+
+Cli::Cli(platform::SettingsStore& store, platform::FileSystem& fs, platform::VolumeService& volumes,
+         Io io, QString logPath)
+    : m_store(store), m_fs(fs), m_volumes(volumes), m_io(std::move(io)),
+      m_logPath(std::move(logPath)) {}
+
+bool Cli::ask(const QString& question) {
+    if (!m_io.readLine)
+        return false; // nobody to ask: the safe answer
+    m_io.err << question << QStringLiteral(" [y/N] ") << Qt::flush;
+    QString answer;
+    if (!m_io.readLine(answer))
+        return false;
+    answer = answer.trimmed().toLower();
+    return answer == QLatin1String("y") || answer == QLatin1String("yes");
+}
+
+bool Cli::settingsUsable() {
+    switch (m_store.health()) {
+    case platform::SettingsStore::Health::Ok:
+        return true;
+    case platform::SettingsStore::Health::Unreadable:
+        m_io.err << "quillet-cli: the settings file " << m_store.location()
+                 << " cannot be read; nothing was changed." << Qt::endl;
+        return false;
+    case platform::SettingsStore::Health::Malformed:
+        m_io.err << "quillet-cli: the settings file " << m_store.location()
+                 << " is damaged; nothing was changed. Repair or remove it." << Qt::endl;
+        return false;
+    }
+    return false;
+}
+
+int Cli::run(const QStringList& arguments) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Keeps files and folders in step with a paired removable drive.\n\n") +
+        QString::fromLatin1(Usage));
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Show this help."));
+    const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
+                                     QStringLiteral("Show the version."));
+    const QCommandLineOption all(QStringLiteral("all"),
+                                 QStringLiteral("drives: every drive type."));
+    const QCommandLineOption sameRoot(QStringLiteral("same-root"),
+                                      QStringLiteral("pair: only under the same mount point."));
+    const QCommandLineOption yes(QStringLiteral("yes"), QStringLiteral("Answer yes to questions."));
+    const QCommandLineOption no(QStringLiteral("no"), QStringLiteral("Answer no to questions."));
+    const QCommandLineOption deleteRemote(QStringLiteral("delete-remote"),
+                                          QStringLiteral("remove: delete the copy on the drive."));
+    parser.addOptions({help, version, all, sameRoot, yes, no, deleteRemote});
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("What to do."));
+
+    if (!parser.parse(arguments)) {
+        m_io.err << "quillet-cli: " << parser.errorText() << Qt::endl
+                 << "Try 'quillet-cli --help'." << Qt::endl;
+        return BadInput;
+    }
+    if (parser.isSet(help)) {
+        m_io.out << parser.helpText() << Qt::flush;
+        return Ok;
+    }
+    if (parser.isSet(version)) {
+        m_io.out << "quillet-cli " << QStringLiteral(QUILLET_VERSION) << Qt::endl;
+        return Ok;
+    }
+    const QStringList args = parser.positionalArguments();
+    if (args.isEmpty()) {
+        m_io.err << "quillet-cli: no command given. Try 'quillet-cli --help'." << Qt::endl;
+        return BadInput;
+    }
+    const QString command = args.first();
+    const QStringList rest = args.mid(1);
+
+    // Which options and how many arguments each command takes.
+    struct Shape {
+        const char* name;
+        int minArgs;
+        int maxArgs;
+        QList<const QCommandLineOption*> options;
+    };
+    const QList<Shape> shapes = {
+        {"drives", 0, 0, {&all}},
+        {"pair", 1, 1, {&sameRoot, &yes}},
+        {"status", 0, 0, {}},
+        {"mode", 0, 1, {}},
+        {"refresh", 0, 1, {}},
+        {"add", 2, 2, {}},
+        {"add-folder", 2, 2, {}},
+        {"list", 0, 0, {}},
+        {"remove", 1, 1, {&deleteRemote}},
+        {"sync", 0, 0, {&yes, &no}},
+        {"log", 0, 0, {}},
+        {"watch", 0, 0, {&yes, &no}},
+    };
+    const Shape* shape = nullptr;
+    for (const Shape& s : shapes) {
+        if (command == QLatin1String(s.name))
+            shape = &s;
+    }
+    if (!shape) {
+        m_io.err << "quillet-cli: unknown command '" << command << "'. Try 'quillet-cli --help'."
+                 << Qt::endl;
+        return BadInput;
+    }
+    if (rest.size() < shape->minArgs || rest.size() > shape->maxArgs) {
+        m_io.err << "quillet-cli: wrong number of arguments for '" << command
+                 << "'. Try 'quillet-cli --help'." << Qt::endl;
+        return BadInput;
+    }
+    for (const QCommandLineOption* option : {&all, &sameRoot, &yes, &no, &deleteRemote}) {
+        if (parser.isSet(*option) && !shape->options.contains(option)) {
+            m_io.err << "quillet-cli: '" << command << "' does not take --"
+                     << option->names().constLast() << "." << Qt::endl;
+            return BadInput;
+        }
+    }
+    if (parser.isSet(yes) && parser.isSet(no)) {
+        m_io.err << "quillet-cli: --yes and --no cannot be given together." << Qt::endl;
+        return BadInput;
+    }
+
+    if (command == QLatin1String("drives"))
+        return drives(parser.isSet(all));
+    if (command == QLatin1String("log"))
+        return log();
+    if (!settingsUsable())
+        return BadInput;
+    if (command == QLatin1String("pair"))
+        return pair(rest.at(0), parser.isSet(sameRoot), parser.isSet(yes));
+    if (command == QLatin1String("status"))
+        return status();
+    if (command == QLatin1String("mode"))
+        return mode(rest);
+    if (command == QLatin1String("refresh"))
+        return refresh(rest);
+    if (command == QLatin1String("add"))
+        return add(rest.at(0), rest.at(1));
+    if (command == QLatin1String("add-folder"))
+        return addFolder(rest.at(0), rest.at(1));
+    if (command == QLatin1String("list"))
+        return list();
+    if (command == QLatin1String("remove"))
+        return remove(rest.at(0), parser.isSet(deleteRemote));
+    if (command == QLatin1String("sync"))
+        return sync(parser.isSet(yes), parser.isSet(no));
+    return watch(parser.isSet(yes), parser.isSet(no));
+}
+
+int Cli::drives(bool all) {
+    DriveIdentity identity(m_volumes);
+    const auto candidates = identity.RefreshDrives(all);
+    if (!candidates.enabled) {
+        m_io.out << candidates.emptyText << Qt::endl;
+        return Ok;
+    }
+    for (const QString& entry : candidates.entries)
+        m_io.out << entry << Qt::endl;
+    return Ok;
+}
+
+int Cli::pair(const QString& rootArgument, bool sameRoot, bool yes) {
+    SyncSession session(m_store, m_fs, m_volumes);
+    const QString root = normalizedRoot(rootArgument);
+    if (!session.identity().roots().contains(root)) {
+        m_io.err << "quillet-cli: " << rootArgument
+                 << " is not the mount point of a drive. See 'quillet-cli drives --all'."
+                 << Qt::endl;
+        return BadInput;
+    }
+    const auto outcome = session.StartNewSync(root, sameRoot, [&] {
+        if (yes)
+            return true;
+        return ask(Translate(QStringLiteral(
+            "You have already set a drive, do you wish to substitute this drive ?")));
+    });
+    if (outcome == SyncSession::PairOutcome::Declined) {
+        m_io.err << "quillet-cli: a drive is already paired; nothing was changed "
+                    "(use --yes to replace it)."
+                 << Qt::endl;
+        return BadInput;
+    }
+    session.GoLoad();
+    m_io.out << "Paired " << root << " (serial " << session.drive.DriveSerial << ", "
+             << session.drive.DriveSize << " bytes)." << Qt::endl;
+    return Ok;
+}
+
+int Cli::status() {
+    SyncSession session(m_store, m_fs, m_volumes);
+    session.GoLoad();
+    if (!session.hasPairedDrive()) {
+        m_io.out << "No drive is paired." << Qt::endl;
+    } else {
+        session.SearchLetter();
+        m_io.out << "Paired drive: " << session.drive.DriveRoot << Qt::endl
+                 << "Serial: " << session.drive.DriveSerial << Qt::endl
+                 << "Size: " << formatBytes(static_cast<qint64>(session.drive.DriveSize))
+                 << " bytes" << Qt::endl
+                 << "Same root only: "
+                 << (session.drive.SameLetterOnly == QLatin1String("1") ? "yes" : "no") << Qt::endl
+                 << "Present: "
+                 << (session.FoundLetter == QLatin1String("?")
+                         ? QStringLiteral("no")
+                         : QStringLiteral("yes, at ") + session.FoundLetter)
+                 << Qt::endl;
+    }
+    m_io.out << "Conflict mode: " << session.ConflictMode << " ("
+             << conflictCaption(session.conflictSelection()) << ")" << Qt::endl
+             << "Refresh: " << session.refreshSelection() << " ("
+             << refreshCaption(session.refreshSelection()) << ")" << Qt::endl;
+    return session.hasPairedDrive() ? Ok : NoDrive;
+}
+
+int Cli::mode(const QStringList& args) {
+    SyncSession session(m_store, m_fs, m_volumes);
+    session.GoLoad();
+    if (args.isEmpty()) {
+        m_io.out << session.ConflictMode << " " << conflictCaption(session.conflictSelection())
+                 << Qt::endl;
+        return Ok;
+    }
+    int value = 0;
+    if (!parseIndex(args.first(), 0, 5, value)) {
+        m_io.err << "quillet-cli: the conflict mode must be a number from 0 to 5, not '"
+                 << args.first() << "'." << Qt::endl;
+        return BadInput;
+    }
+    session.selectConflictMode(value);
+    m_io.out << value << " " << conflictCaption(value) << Qt::endl;
+    return Ok;
+}
+
+int Cli::refresh(const QStringList& args) {
+    SyncSession session(m_store, m_fs, m_volumes);
+    session.GoLoad();
+    if (args.isEmpty()) {
+        m_io.out << session.refreshSelection() << " " << refreshCaption(session.refreshSelection())
+                 << Qt::endl;
+        return Ok;
+    }
+    int value = 0;
+    if (!parseIndex(args.first(), 0, 8, value)) {
+        m_io.err << "quillet-cli: the refresh choice must be a number from 0 to 8, not '"
+                 << args.first() << "'." << Qt::endl;
+        return BadInput;
+    }
+    session.selectRefreshTime(value);
+    m_io.out << value << " " << refreshCaption(value) << Qt::endl;
+    return Ok;
+}
+
+int Cli::add(const QString& file, const QString& dest) {
+    SyncSession session(m_store, m_fs, m_volumes);
+    session.GoLoad();
+    if (!session.hasPairedDrive()) {
+        m_io.err << "quillet-cli: no drive is paired. Pair one with 'quillet-cli pair ROOT'."
+                 << Qt::endl;
+        return NoDrive;
+    }
+    session.SearchLetter();
+    const EditOutcome outcome = session.AddNewFile(file, dest);
+    if (!outcome.ok()) {
+        m_io.err << outcome.message << Qt::endl;
+        return outcome.code == EditOutcome::Code::DriveAbsent ? NoDrive : BadInput;
+    }
+    const SyncItem& item = session.list().rows().constLast();
+    m_io.out << "Added " << item.localPath << " -> " << item.remotePath << Qt::endl;
+    return Ok;
+}
+
+int Cli::addFolder(const QString& folder, const QString& dest) {
+    SyncSession session(m_store, m_fs, m_volumes);
+    session.GoLoad();
+    if (!session.hasPairedDrive()) {
+        m_io.err << "quillet-cli: no drive is paired. Pair one with 'quillet-cli pair ROOT'."
+                 << Qt::endl;
+        return NoDrive;
+    }
+    session.SearchLetter();
+    session.RefreshFiles();
+    const EditOutcome outcome = session.AddNewFolder(folder, dest);
+    if (!outcome.ok()) {
+        if (outcome.message.isEmpty())
+            m_io.err << "quillet-cli: " << folder
+                     << " is not a folder that can be synchronized (missing, a link, "
+                        "hidden or read-only)."
+                     << Qt::endl;
+        else
+            m_io.err << outcome.message << Qt::endl;
+        return outcome.code == EditOutcome::Code::DriveAbsent ? NoDrive : BadInput;
+    }
+    const SyncItem& item = session.list().rows().constLast();
+    m_io.out << "Added " << item.localPath << " -> " << item.remotePath << Qt::endl;
+    return Ok;
+}
+
+int Cli::list() {
+    SyncSession session(m_store, m_fs, m_volumes);
+    session.GoLoad();
+    session.SearchLetter();
+    session.RefreshFiles();
+    for (const SyncItem& item : session.list().rows())
+        m_io.out << item.localPath << '\t' << item.sizeText << '\t' << item.remotePath << Qt::endl;
+    return Ok;
+}
+
+int Cli::remove(const QString& number, bool deleteRemote) {
+    SyncSession session(m_store, m_fs, m_volumes);
+    session.GoLoad();
+    session.SearchLetter();
+    session.RefreshFiles();
+    int n = 0;
+    const int count = session.list().rows().size();
+    if (!parseIndex(number, 1, qMax(1, count), n) || count == 0) {
+        m_io.err << "quillet-cli: there is no item '" << number << "'; the list has " << count
+                 << (count == 1 ? " item." : " items.") << Qt::endl;
+        return BadInput;
+    }
+    const SyncItem item = session.list().rows().at(n - 1);
+    if (deleteRemote && !item.isFolder && session.FoundLetter == QLatin1String("?")) {
+        m_io.err << "quillet-cli: the drive is not present; the copy on it cannot be deleted. "
+                    "Nothing was changed."
+                 << Qt::endl;
+        return NoDrive;
+    }
+    const EditOutcome outcome = session.RemoveItem(n - 1, deleteRemote);
+    m_io.out << "Removed " << item.localPath << Qt::endl;
+    if (!outcome.ok()) {
+        m_io.err << "quillet-cli: could not delete " << item.remotePath << ": " << outcome.message
+                 << Qt::endl;
+        return BadInput;
+    }
+    return Ok;
+}
+
+int Cli::sync(bool yes, bool no) {
+    SyncSession session(m_store, m_fs, m_volumes);
+    session.GoLoad();
+    if (!session.hasPairedDrive()) {
+        m_io.err << "quillet-cli: no drive is paired. Pair one with 'quillet-cli pair ROOT'."
+                 << Qt::endl;
+        return NoDrive;
+    }
+    session.SearchLetter();
+    if (session.FoundLetter == QLatin1String("?")) {
+        m_io.err << Translate(QStringLiteral("The selected removable drive was not found."))
+                 << Qt::endl;
+        return NoDrive;
+    }
+    TerminalView view(m_io.out, m_io.err, [&](const QString&) {
+        if (yes || no)
+            return yes;
+        return ask(QStringLiteral("Replace?"));
+    });
+    SyncEngine engine(session, view, m_logPath);
+    engine.log().onLine = [&](const QString& line) { m_io.out << line << Qt::endl; };
+    engine.Syncronize();
+    for (const SyncItem& item : session.list().rows())
+        m_io.out << item.localPath << '\t' << item.status << Qt::endl;
+    return engine.lastPass().failures > 0 ? CopyFailed : Ok;
+}
+
+int Cli::log() {
+    m_io.out << ReadTextFile(m_logPath) << Qt::flush;
+    return Ok;
+}
+
+int Cli::watch(bool yes, bool no) {
+    SyncSession session(m_store, m_fs, m_volumes);
+    session.GoLoad();
+    if (!session.hasPairedDrive()) {
+        m_io.err << "quillet-cli: no drive is paired. Pair one with 'quillet-cli pair ROOT'."
+                 << Qt::endl;
+        return NoDrive;
+    }
+    TerminalView view(m_io.out, m_io.err, [&](const QString&) {
+        if (yes || no)
+            return yes;
+        return ask(QStringLiteral("Replace?"));
+    });
+    SyncEngine engine(session, view, m_logPath);
+    engine.log().onLine = [&](const QString& line) { m_io.out << line << Qt::endl; };
+    bool present = false;
+    DriveWatch watcher(session, [&] { engine.Syncronize(); });
+    watcher.onFound = [&] {
+        if (!present)
+            m_io.out << "Drive found at " << session.FoundLetter << Qt::endl;
+        present = true;
+    };
+    watcher.onNotFound = [&] {
+        if (present)
+            m_io.out << Translate(QStringLiteral("The selected removable drive was not found."))
+                     << Qt::endl;
+        present = false;
+    };
+    m_io.out << "Watching for the drive every " << session.RefreshSeconds
+             << " seconds; press Ctrl+C to stop." << Qt::endl;
+
+    QEventLoop loop;
+    QTimer ticker;
+    ticker.setInterval(1000);
+    QObject::connect(&ticker, &QTimer::timeout, &loop, [&] {
+        watcher.tick();
+        if (interruptRequested())
+            loop.quit();
+    });
+    QTimer poll;
+    poll.setInterval(100);
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (interruptRequested())
+            loop.quit();
+    });
+    ticker.start();
+    poll.start();
+    if (!interruptRequested())
+        loop.exec();
+    m_io.out << "Stopped." << Qt::endl;
+    return Ok;
+}
+
+} // namespace quillet

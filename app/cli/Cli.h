@@ -1,0 +1,61 @@
+#pragma once
+
+#include "platform/FileSystem.h"
+#include "platform/SettingsStore.h"
+#include "platform/VolumeService.h"
+
+#include <QStringList>
+#include <QTextStream>
+#include <functional>
+
+namespace quillet {
+
+// The command line front end over the sync core. The streams and the services are given,
+// so that tests can run it in-process against files and volumes of their own.
+class Cli {
+public:
+    struct Io {
+        QTextStream& out;
+        QTextStream& err;
+        // Reads one line typed by the user; nullptr when there is no terminal to ask.
+        std::function<bool(QString&)> readLine;
+    };
+
+    enum Exit { Ok = 0, BadInput = 1, NoDrive = 2, CopyFailed = 3 };
+
+    Cli(platform::SettingsStore& store, platform::FileSystem& fs, platform::VolumeService& volumes,
+        Io io, QString logPath);
+
+    // arguments as in argv, the program name first.
+    int run(const QStringList& arguments);
+
+    // Set from a signal handler: stops a pass between files and ends the watch.
+    static void requestInterrupt();
+    static bool interruptRequested();
+    static void clearInterrupt();
+
+private:
+    int drives(bool all);
+    int pair(const QString& root, bool sameRoot, bool yes);
+    int status();
+    int mode(const QStringList& args);
+    int refresh(const QStringList& args);
+    int add(const QString& file, const QString& dest);
+    int addFolder(const QString& folder, const QString& dest);
+    int list();
+    int remove(const QString& number, bool deleteRemote);
+    int sync(bool yes, bool no);
+    int log();
+    int watch(bool yes, bool no);
+
+    bool ask(const QString& question);
+    bool settingsUsable();
+
+    platform::SettingsStore& m_store;
+    platform::FileSystem& m_fs;
+    platform::VolumeService& m_volumes;
+    Io m_io;
+    QString m_logPath;
+};
+
+} // namespace quillet

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "TrayIconData.h"
+
+#include <functional>
+#include <utility>
+
+// The notification area as the icon control sees it: one call taking a command and
+// the icon record, and mouse messages coming back for the icon.
+class NotifyIconShell {
+public:
+    static constexpr quint32 NIM_ADD = 0;
+    static constexpr quint32 NIM_MODIFY = 1;
+    static constexpr quint32 NIM_DELETE = 2;
+    static constexpr quint32 NIF_MESSAGE = 1;
+    static constexpr quint32 NIF_ICON = 2;
+    static constexpr quint32 NIF_TIP = 4;
+
+    virtual ~NotifyIconShell() = default;
+
+    // Adds, modifies or deletes the icon identified by (hWnd, uID). True on success.
+    virtual bool ShellNotifyIcon(quint32 dwMessage, const TrayIconData& data) = 0;
+
+    // The control's message handler: receives the mouse message numbers (513 = left
+    // button down, ...) of what happened over the icon.
+    void SetCallback(std::function<void(int)> callback) { callback_ = std::move(callback); }
+
+protected:
+    void SendCallback(int message) const {
+        if (callback_)
+            callback_(message);
+    }
+
+private:
+    std::function<void(int)> callback_;
+};

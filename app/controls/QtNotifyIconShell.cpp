@@ -1,0 +1,103 @@
+#include "QtNotifyIconShell.h"
+
+#include <algorithm>
+
+namespace {
+
+// The blank padding of the record is not part of what the user reads.
+QString ShownTip(const TrayIconData& data) {
+    if (!(data.uFlags & NotifyIconShell::NIF_TIP))
+        return {};
+    QString tip = data.szTip;
+    tip.truncate(tip.indexOf(QChar(0)) < 0 ? tip.size() : tip.indexOf(QChar(0)));
+    while (tip.endsWith(QLatin1Char(' ')))
+        tip.chop(1);
+    return tip;
+}
+
+} // namespace
+
+QtNotifyIconShell::~QtNotifyIconShell() {
+    for (QSystemTrayIcon* icon : std::as_const(icons_))
+        Dispose(icon);
+}
+
+void QtNotifyIconShell::Dispose(QSystemTrayIcon* icon) const {
+    icon->hide();
+    if (dispatching_ > 0)
+        icon->deleteLater();
+    else
+        delete icon;
+}
+
+void QtNotifyIconShell::Dispatch(QSystemTrayIcon* icon, QSystemTrayIcon::ActivationReason reason) {
+    const std::weak_ptr<char> alive = alive_;
+    ++dispatching_;
+    for (const int message : MessagesFor(reason)) {
+        SendCallback(message);
+        if (alive.expired())
+            return; // the shell went away with its control
+        if (std::find(icons_.cbegin(), icons_.cend(), icon) == icons_.cend())
+            break; // the icon was deleted
+    }
+    --dispatching_;
+}
+
+QList<int> QtNotifyIconShell::MessagesFor(QSystemTrayIcon::ActivationReason reason) {
+    // Qt reports whole clicks; the control expects the button messages the shell
+    // would have posted: a left click is down (513) then up (514), the context request
+    // is a right click, down (516) then up (517), a double-click is 515. The middle
+    // button gives 519 and 520, which the control ignores.
+    switch (reason) {
+    case QSystemTrayIcon::Trigger:
+        return {513, 514};
+    case QSystemTrayIcon::Context:
+        return {516, 517};
+    case QSystemTrayIcon::DoubleClick:
+        return {515};
+    case QSystemTrayIcon::MiddleClick:
+        return {519, 520};
+    case QSystemTrayIcon::Unknown:
+        break;
+    }
+    return {};
+}
+
+QSystemTrayIcon* QtNotifyIconShell::Icon(quint32 hWnd, qint64 uID) const {
+    return icons_.value(Identity(hWnd, uID), nullptr);
+}
+
+bool QtNotifyIconShell::ShellNotifyIcon(quint32 dwMessage, const TrayIconData& data) {
+    const Identity id(data.hWnd, data.uID);
+    QSystemTrayIcon* icon = icons_.value(id, nullptr);
+    switch (dwMessage) {
+    case NIM_ADD: {
+        // As the shell does: an identity already shown cannot be added again.
+        if (icon || !QSystemTrayIcon::isSystemTrayAvailable() || data.icon.isNull())
+            return false;
+        icon = new QSystemTrayIcon(data.icon);
+        icon->setToolTip(ShownTip(data));
+        QObject::connect(
+            icon, &QSystemTrayIcon::activated, icon,
+            [this, icon](QSystemTrayIcon::ActivationReason reason) { Dispatch(icon, reason); });
+        icons_.insert(id, icon);
+        icon->show();
+        return true;
+    }
+    case NIM_MODIFY:
+        if (!icon)
+            return false;
+        if ((data.uFlags & NIF_ICON) && !data.icon.isNull())
+            icon->setIcon(data.icon);
+        icon->setToolTip(ShownTip(data));
+        return true;
+    case NIM_DELETE:
+        if (!icon)
+            return false;
+        icons_.remove(id);
+        Dispose(icon);
+        return true;
+    default:
+        return false;
+    }
+}

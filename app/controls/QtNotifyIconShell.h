@@ -1,0 +1,38 @@
+#pragma once
+
+#include "NotifyIconShell.h"
+
+#include <QList>
+#include <QMap>
+#include <QPair>
+#include <QSystemTrayIcon>
+
+#include <memory>
+
+// The notification area through QSystemTrayIcon: one tray icon per identity.
+class QtNotifyIconShell : public NotifyIconShell {
+public:
+    QtNotifyIconShell() = default;
+    ~QtNotifyIconShell() override;
+    QtNotifyIconShell(const QtNotifyIconShell&) = delete;
+    QtNotifyIconShell& operator=(const QtNotifyIconShell&) = delete;
+
+    bool ShellNotifyIcon(quint32 dwMessage, const TrayIconData& data) override;
+
+    // The mouse messages the shell would have sent for one activation of the icon.
+    static QList<int> MessagesFor(QSystemTrayIcon::ActivationReason reason);
+
+    // The tray icon shown for an identity, or null.
+    QSystemTrayIcon* Icon(quint32 hWnd, qint64 uID) const;
+
+private:
+    void Dispatch(QSystemTrayIcon* icon, QSystemTrayIcon::ActivationReason reason);
+    void Dispose(QSystemTrayIcon* icon) const;
+
+    using Identity = QPair<quint32, qint64>;
+    QMap<Identity, QSystemTrayIcon*> icons_;
+    // A handler may delete the icon, or this shell with its control, from inside a
+    // click; the icon's own signal is then still running.
+    int dispatching_ = 0;
+    std::shared_ptr<char> alive_ = std::make_shared<char>();
+};

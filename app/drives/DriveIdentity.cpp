@@ -1,0 +1,83 @@
+#include "DriveIdentity.h"
+
+#include "sync/Format.h"
+#include "sync/Translate.h"
+
+namespace quillet {
+
+QStringList DriveIdentity::roots() const {
+    QStringList result;
+    for (const std::string& r : m_volumes.roots())
+        result.append(QString::fromStdString(r));
+    return result;
+}
+
+QString DriveIdentity::GetDriveRoots(const QString& separator) const {
+    QString result;
+    for (const QString& r : roots())
+        result += r + separator;
+    return result;
+}
+
+quint64 DriveIdentity::GetDriveTotalBytes(const QString& root) const {
+    return m_volumes.totalBytes(root.toStdString());
+}
+
+QString DriveIdentity::rootOf(const QString& path) const {
+    QString best;
+    for (const QString& r : roots()) {
+        if ((path == r || path.startsWith(r) || path + QLatin1Char('/') == r) &&
+            r.size() > best.size())
+            best = r;
+    }
+    return best;
+}
+
+qint32 DriveIdentity::GetVolumeSerial(const QString& path) const {
+    const QString root = rootOf(path);
+    if (root.isEmpty())
+        return 0;
+    return m_volumes.serial(root.toStdString());
+}
+
+platform::DriveType DriveIdentity::driveType(const QString& root) const {
+    return m_volumes.driveType(root.toStdString());
+}
+
+QString DriveIdentity::candidateText(const QString& root, quint64 bytes) {
+    return root + QStringLiteral("  [ ") + formatMegabytes(bytes) + QStringLiteral(" MB]");
+}
+
+DriveIdentity::Candidates DriveIdentity::RefreshDrives(bool showAllDrives) const {
+    Candidates c;
+    for (const QString& root : roots()) {
+        if (!showAllDrives && driveType(root) != platform::DriveType::Removable)
+            continue;
+        // An empty card slot or optical drive has nothing to measure.
+        const quint64 bytes = GetDriveTotalBytes(root);
+        if (bytes == 0)
+            continue;
+        c.entries.append(candidateText(root, bytes));
+        c.roots.append(root);
+    }
+    c.enabled = !c.entries.isEmpty();
+    if (!c.enabled)
+        c.emptyText = Translate(QStringLiteral("No removable drives found."));
+    return c;
+}
+
+bool DriveIdentity::IsPairedDrive(const QString& root, const PairedDrive& drive) const {
+    if (drive.DriveSerial.isEmpty())
+        return false;
+    if (GetDriveTotalBytes(root) != drive.DriveSize)
+        return false;
+    bool ok = false;
+    const qlonglong stored = drive.DriveSerial.trimmed().toLongLong(&ok);
+    if (!ok || stored != static_cast<qlonglong>(m_volumes.serial(root.toStdString())))
+        return false;
+    if (drive.SameLetterOnly == QLatin1String("1") && root != drive.DriveRoot)
+        return false;
+    return true;
+}
+
+} // namespace quillet

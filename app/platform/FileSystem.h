@@ -1,0 +1,94 @@
+#pragma once
+
+#include "Result.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quillet::platform {
+
+// The attribute word the sync logic reasons about. Bits follow the values Windows uses,
+// so the same tests read the same on every system.
+namespace Attr {
+inline constexpr std::uint32_t ReadOnly = 1;
+inline constexpr std::uint32_t Hidden = 2;
+inline constexpr std::uint32_t Directory = 16;
+inline constexpr std::uint32_t Normal = 128;
+inline constexpr std::uint32_t Reparse = 1024;
+} // namespace Attr
+
+// A point in time with nanoseconds, seconds counted from the Unix epoch (UTC).
+struct FileTime {
+    std::int64_t seconds = 0;
+    std::int64_t nanoseconds = 0;
+    friend bool operator==(const FileTime&, const FileTime&) = default;
+};
+
+struct FileTimes {
+    FileTime access;
+    FileTime write;
+};
+
+struct DirEntry {
+    std::string name;
+    std::uint32_t attributes = 0;
+};
+
+// What the transfer needs to know about a file before it copies it.
+struct FileStat {
+    bool exists = false;
+    bool isRegular = false; // after following symbolic links
+    bool isDirectory = false;
+    bool isSymlink = false; // the path itself is a link
+    std::int64_t length = 0;
+    std::uint32_t mode = 0; // permission bits
+    FileTimes times;
+};
+
+using Handle = int;
+
+// File services: plain C++, UTF-8 paths. One backend per OS; tests wrap the real one to
+// inject faults.
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+
+    // Attribute word of the path itself (links are not followed for the reparse bit);
+    // nullopt when the path does not exist.
+    virtual std::optional<std::uint32_t> attributes(const std::string& path) = 0;
+    virtual FileStat stat(const std::string& path) = 0;
+    // Last-write time of a regular file that can be opened for reading.
+    virtual Result<FileTime> readableWriteTime(const std::string& path) = 0;
+    virtual Result<std::vector<DirEntry>> listDirectory(const std::string& path) = 0;
+    virtual Status makeDirectory(const std::string& path) = 0;
+    // Where writing "path" really lands: a symbolic link to a file resolves to its target.
+    virtual std::string resolveWriteTarget(const std::string& path) = 0;
+    // True when the file must not be replaced: read-only by its attributes, or not writable.
+    virtual bool isWriteProtected(const std::string& path) = 0;
+
+    virtual Result<Handle> openRead(const std::string& path) = 0;
+    // A new, empty, private file beside "besidePath"; its name comes back in tempPath.
+    virtual Result<Handle> createTemp(const std::string& besidePath, std::string& tempPath) = 0;
+    // Reads up to size bytes; 0 at the end of the file.
+    virtual Result<std::size_t> read(Handle h, char* buffer, std::size_t size) = 0;
+    virtual Status write(Handle h, const char* data, std::size_t size) = 0;
+    virtual Status flush(Handle h) = 0;
+    virtual Status setTimes(Handle h, const FileTimes& times) = 0;
+    virtual Status setMode(Handle h, std::uint32_t mode) = 0;
+    virtual Status close(Handle h) = 0;
+
+    virtual Status setMode(const std::string& path, std::uint32_t mode) = 0;
+    virtual Status rename(const std::string& from, const std::string& to) = 0;
+    virtual Status remove(const std::string& path) = 0;
+
+    // The backend of the running system.
+    static FileSystem& system();
+};
+
+// The file name our transfers give their temporary files; the walk never syncs these.
+bool isTransferTempName(const std::string& name);
+
+} // namespace quillet::platform

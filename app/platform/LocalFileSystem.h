@@ -1,0 +1,32 @@
+#pragma once
+
+#include "FileSystem.h"
+
+namespace quillet::platform {
+
+// The running system's files (POSIX on Linux).
+class LocalFileSystem : public FileSystem {
+public:
+    std::optional<std::uint32_t> attributes(const std::string& path) override;
+    FileStat stat(const std::string& path) override;
+    Result<FileTime> readableWriteTime(const std::string& path) override;
+    Result<std::vector<DirEntry>> listDirectory(const std::string& path) override;
+    Status makeDirectory(const std::string& path) override;
+    std::string resolveWriteTarget(const std::string& path) override;
+    bool isWriteProtected(const std::string& path) override;
+
+    Result<Handle> openRead(const std::string& path) override;
+    Result<Handle> createTemp(const std::string& besidePath, std::string& tempPath) override;
+    Result<std::size_t> read(Handle h, char* buffer, std::size_t size) override;
+    Status write(Handle h, const char* data, std::size_t size) override;
+    Status flush(Handle h) override;
+    Status setTimes(Handle h, const FileTimes& times) override;
+    Status setMode(Handle h, std::uint32_t mode) override;
+    Status close(Handle h) override;
+
+    Status setMode(const std::string& path, std::uint32_t mode) override;
+    Status rename(const std::string& from, const std::string& to) override;
+    Status remove(const std::string& path) override;
+};
+
+} // namespace quillet::platform

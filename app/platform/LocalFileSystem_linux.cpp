@@ -1,0 +1,265 @@
+#include "LocalFileSystem.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quillet::platform {
+
+namespace {
+
+Error lastError() {
+    const int code = errno;
+    return Error{code, std::strerror(code)};
+}
+
+std::string baseName(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::uint32_t attributesOf(const struct stat& st, bool isLink, const std::string& name) {
+    std::uint32_t attr = 0;
+    if (S_ISDIR(st.st_mode))
+        attr |= Attr::Directory;
+    if (!(st.st_mode & S_IWUSR))
+        attr |= Attr::ReadOnly;
+    if (!name.empty() && name[0] == '.')
+        attr |= Attr::Hidden;
+    if (isLink)
+        attr |= Attr::Reparse;
+    return attr == 0 ? Attr::Normal : attr;
+}
+
+FileTime toFileTime(const struct timespec& ts) {
+    return FileTime{static_cast<std::int64_t>(ts.tv_sec), static_cast<std::int64_t>(ts.tv_nsec)};
+}
+
+struct timespec toTimespec(const FileTime& t) {
+    struct timespec ts {};
+    ts.tv_sec = static_cast<time_t>(t.seconds);
+    ts.tv_nsec = static_cast<long>(t.nanoseconds);
+    return ts;
+}
+
+} // namespace
+
+FileSystem& FileSystem::system() {
+    static LocalFileSystem instance;
+    return instance;
+}
+
+std::optional<std::uint32_t> LocalFileSystem::attributes(const std::string& path) {
+    struct stat lst {};
+    if (::lstat(path.c_str(), &lst) != 0)
+        return std::nullopt;
+    const bool isLink = S_ISLNK(lst.st_mode);
+    struct stat st = lst;
+    // A link reads as its target, plus the reparse bit; a dangling one as a plain link.
+    if (isLink && ::stat(path.c_str(), &st) != 0)
+        st = lst;
+    return attributesOf(st, isLink, baseName(path));
+}
+
+FileStat LocalFileSystem::stat(const std::string& path) {
+    FileStat out;
+    struct stat lst {};
+    if (::lstat(path.c_str(), &lst) != 0)
+        return out;
+    out.exists = true;
+    out.isSymlink = S_ISLNK(lst.st_mode);
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return out; // a dangling link exists, but is neither file nor folder
+    out.isRegular = S_ISREG(st.st_mode);
+    out.isDirectory = S_ISDIR(st.st_mode);
+    out.length = static_cast<std::int64_t>(st.st_size);
+    out.mode = static_cast<std::uint32_t>(st.st_mode & 07777);
+    out.times.access = toFileTime(st.st_atim);
+    out.times.write = toFileTime(st.st_mtim);
+    return out;
+}
+
+Result<FileTime> LocalFileSystem::readableWriteTime(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return lastError();
+    // Only regular files: opening a FIFO would block, a device is never ours to read.
+    if (!S_ISREG(st.st_mode))
+        return Error{EINVAL, "not a regular file"};
+    if (::access(path.c_str(), R_OK) != 0)
+        return lastError();
+    return toFileTime(st.st_mtim);
+}
+
+Result<std::vector<DirEntry>> LocalFileSystem::listDirectory(const std::string& path) {
+    DIR* dir = ::opendir(path.c_str());
+    if (!dir)
+        return lastError();
+    std::vector<DirEntry> entries;
+    std::string full = path;
+    if (full.empty() || full.back() != '/')
+        full += '/';
+    const std::size_t prefix = full.size();
+    while (struct dirent* ent = ::readdir(dir)) {
+        DirEntry e;
+        e.name = ent->d_name;
+        if (e.name == "." || e.name == "..") {
+            e.attributes = Attr::Directory;
+            entries.push_back(std::move(e));
+            continue;
+        }
+        // d_type spares a stat for the common case; links and unknown types still need one.
+        if (ent->d_type == DT_REG || ent->d_type == DT_DIR) {
+            full.resize(prefix);
+            full += e.name;
+            struct stat st {};
+            if (::lstat(full.c_str(), &st) != 0)
+                continue;
+            e.attributes = attributesOf(st, false, e.name);
+        } else {
+            full.resize(prefix);
+            full += e.name;
+            const auto attr = attributes(full);
+            if (!attr)
+                continue;
+            e.attributes = *attr;
+        }
+        entries.push_back(std::move(e));
+    }
+    ::closedir(dir);
+    return entries;
+}
+
+Status LocalFileSystem::makeDirectory(const std::string& path) {
+    if (::mkdir(path.c_str(), 0777) != 0)
+        return lastError();
+    return {};
+}
+
+std::string LocalFileSystem::resolveWriteTarget(const std::string& path) {
+    struct stat lst {};
+    if (::lstat(path.c_str(), &lst) != 0 || !S_ISLNK(lst.st_mode))
+        return path;
+    char resolved[PATH_MAX];
+    if (::realpath(path.c_str(), resolved) == nullptr)
+        return path;
+    struct stat st {};
+    if (::stat(resolved, &st) != 0 || !S_ISREG(st.st_mode))
+        return path;
+    return resolved;
+}
+
+bool LocalFileSystem::isWriteProtected(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return false; // nothing there to protect
+    // The read-only attribute counts even where the process could write anyway (as root).
+    if (!(st.st_mode & S_IWUSR))
+        return true;
+    return ::access(path.c_str(), W_OK) != 0;
+}
+
+Result<Handle> LocalFileSystem::openRead(const std::string& path) {
+    // O_NONBLOCK keeps a FIFO that slipped past the checks from hanging the pass.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return lastError();
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return Error{EINVAL, "not a regular file"};
+    }
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags >= 0)
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    return fd;
+}
+
+Result<Handle> LocalFileSystem::createTemp(const std::string& besidePath, std::string& tempPath) {
+    const auto slash = besidePath.find_last_of('/');
+    const std::string dir =
+        slash == std::string::npos ? std::string() : besidePath.substr(0, slash + 1);
+    std::string pattern = dir + ".quillet-XXXXXX.tmp";
+    std::vector<char> buf(pattern.begin(), pattern.end());
+    buf.push_back('\0');
+    const int fd = ::mkostemps(buf.data(), 4, O_CLOEXEC);
+    if (fd < 0)
+        return lastError();
+    tempPath.assign(buf.data());
+    return fd;
+}
+
+Result<std::size_t> LocalFileSystem::read(Handle h, char* buffer, std::size_t size) {
+    for (;;) {
+        const ssize_t n = ::read(h, buffer, size);
+        if (n >= 0)
+            return static_cast<std::size_t>(n);
+        if (errno != EINTR)
+            return lastError();
+    }
+}
+
+Status LocalFileSystem::write(Handle h, const char* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t n = ::write(h, data, size);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return lastError();
+        }
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return {};
+}
+
+Status LocalFileSystem::flush(Handle h) {
+    if (::fsync(h) != 0)
+        return lastError();
+    return {};
+}
+
+Status LocalFileSystem::setTimes(Handle h, const FileTimes& times) {
+    const struct timespec ts[2] = {toTimespec(times.access), toTimespec(times.write)};
+    if (::futimens(h, ts) != 0)
+        return lastError();
+    return {};
+}
+
+Status LocalFileSystem::setMode(Handle h, std::uint32_t mode) {
+    if (::fchmod(h, static_cast<mode_t>(mode & 07777)) != 0)
+        return lastError();
+    return {};
+}
+
+Status LocalFileSystem::close(Handle h) {
+    if (::close(h) != 0)
+        return lastError();
+    return {};
+}
+
+Status LocalFileSystem::setMode(const std::string& path, std::uint32_t mode) {
+    if (::chmod(path.c_str(), static_cast<mode_t>(mode & 07777)) != 0)
+        return lastError();
+    return {};
+}
+
+Status LocalFileSystem::rename(const std::string& from, const std::string& to) {
+    if (::rename(from.c_str(), to.c_str()) != 0)
+        return lastError();
+    return {};
+}
+
+Status LocalFileSystem::remove(const std::string& path) {
+    if (::unlink(path.c_str()) != 0)
+        return lastError();
+    return {};
+}
+
+} // namespace quillet::platform

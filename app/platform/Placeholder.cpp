@@ -1,1 +1,0 @@
-namespace quillet { int placeholder() { return 0; } }

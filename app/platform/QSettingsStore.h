@@ -1,0 +1,26 @@
+#pragma once
+
+#include "SettingsStore.h"
+
+#include <QSettings>
+
+namespace quillet::platform {
+
+class QSettingsStore : public SettingsStore {
+public:
+    QSettingsStore();
+    explicit QSettingsStore(const QString& file);
+
+    QString read(const QString& section, const QString& key,
+                 const QString& defaultValue) const override;
+    void write(const QString& section, const QString& key, const QString& value) override;
+    void deleteSection(const QString& section) override;
+    Health health() const override;
+    QString location() const override;
+    bool sync() override;
+
+private:
+    mutable QSettings m_settings;
+};
+
+} // namespace quillet::platform

@@ -1,0 +1,30 @@
+#include "VolumeService.h"
+
+#include <cctype>
+
+namespace quillet::platform {
+
+std::int32_t volumeSerialFromUuid(const std::string& uuid, const std::string& fsType) {
+    std::string hex;
+    for (char c : uuid) {
+        if (std::isxdigit(static_cast<unsigned char>(c)))
+            hex += c;
+        else if (c != '-')
+            return 0;
+    }
+    if (hex.size() < 8)
+        return 0;
+    // NTFS serials are 64 bits; Windows shows their low half.
+    const bool ntfs = fsType == "ntfs" || fsType == "ntfs3" || fsType == "fuseblk.ntfs" ||
+                      (fsType.empty() && uuid.size() == 16 && hex.size() == 16);
+    const std::string digits = ntfs ? hex.substr(hex.size() - 8) : hex.substr(0, 8);
+    const std::uint32_t value = static_cast<std::uint32_t>(std::stoul(digits, nullptr, 16));
+    return static_cast<std::int32_t>(value);
+}
+
+bool hasTwoSecondTimes(const std::string& fsType) {
+    return fsType == "vfat" || fsType == "msdos" || fsType == "fat" || fsType == "fat12" ||
+           fsType == "fat16" || fsType == "fat32" || fsType == "umsdos";
+}
+
+} // namespace quillet::platform

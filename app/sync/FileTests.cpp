@@ -1,0 +1,75 @@
+#include "FileTests.h"
+
+#include <QDateTime>
+
+namespace quillet {
+
+using platform::Attr::Directory;
+
+bool FileTests::IsFolder(const QString& path) const {
+    if (path.isEmpty() || path.endsWith(QLatin1Char('/')))
+        return false;
+    const auto attr = m_fs.attributes(toNative(path));
+    return attr && *attr == Directory;
+}
+
+bool FileTests::FileExists(const QString& path) const {
+    return FileLength(path) >= 0;
+}
+
+qint64 FileTests::FileLength(const QString& path) const {
+    if (path.isEmpty())
+        return -1;
+    const platform::FileStat st = m_fs.stat(toNative(path));
+    if (!st.isRegular)
+        return -1;
+    return st.length;
+}
+
+QString FileTests::lowestStamp() {
+    return QStringLiteral("16010101000000");
+}
+
+QString FileTests::stampOf(const platform::FileTime& time) {
+    const QDateTime local = QDateTime::fromSecsSinceEpoch(time.seconds, Qt::LocalTime);
+    return local.toString(QStringLiteral("yyyyMMddHHmmss"));
+}
+
+QString FileTests::GetFileStamp(const QString& path) const {
+    if (path.isEmpty())
+        return lowestStamp();
+    const auto t = m_fs.readableWriteTime(toNative(path));
+    if (!t)
+        return lowestStamp();
+    return stampOf(t.value());
+}
+
+namespace {
+QDateTime parseStamp(const QString& stamp) {
+    return QDateTime::fromString(stamp, QStringLiteral("yyyyMMddHHmmss"));
+}
+} // namespace
+
+StampOrder compareStamps(const QString& first, const QString& second, bool twoSecondSteps) {
+    if (first == second)
+        return StampOrder::Equal;
+    if (twoSecondSteps) {
+        const QDateTime a = parseStamp(first);
+        const QDateTime b = parseStamp(second);
+        if (a.isValid() && b.isValid() && qAbs(a.secsTo(b)) < 2)
+            return StampOrder::Equal;
+    }
+    bool okA = false;
+    bool okB = false;
+    const qlonglong a = first.toLongLong(&okA);
+    const qlonglong b = second.toLongLong(&okB);
+    if (okA && okB) {
+        if (b < a)
+            return StampOrder::FirstNewer;
+        if (b > a)
+            return StampOrder::SecondNewer;
+    }
+    return StampOrder::Indistinct;
+}
+
+} // namespace quillet

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "platform/FileSystem.h"
+
+#include <QString>
+
+namespace quillet {
+
+// The file tests every part of the program shares.
+class FileTests {
+public:
+    explicit FileTests(platform::FileSystem& fs) : m_fs(fs) {}
+
+    // A folder and nothing else: no read-only, hidden or link bit. A path ending in a
+    // separator is not found.
+    bool IsFolder(const QString& path) const;
+    // A regular file (following links) whose length can be read.
+    bool FileExists(const QString& path) const;
+    // Length of a regular file; -1 when it cannot be measured.
+    qint64 FileLength(const QString& path) const;
+    // Local last-write time as YYYYMMDDhhmmss; the lowest stamp when unreadable.
+    QString GetFileStamp(const QString& path) const;
+
+    static QString lowestStamp();
+    static QString stampOf(const platform::FileTime& time);
+
+    platform::FileSystem& fileSystem() const { return m_fs; }
+
+private:
+    platform::FileSystem& m_fs;
+};
+
+// How two stamps stand. On volumes that keep times in 2-second steps, stamps less than
+// two seconds apart are the same time.
+enum class StampOrder { Equal, FirstNewer, SecondNewer, Indistinct };
+StampOrder compareStamps(const QString& first, const QString& second, bool twoSecondSteps);
+
+inline std::string toNative(const QString& path) {
+    return path.toStdString();
+}
+inline QString fromNative(const std::string& path) {
+    return QString::fromStdString(path);
+}
+
+} // namespace quillet

@@ -1,0 +1,79 @@
+#include "FileTransfer.h"
+
+#include "FileTests.h"
+
+namespace quillet {
+
+using namespace platform;
+
+bool FileTransfer::failWith(const std::string& what, const Error& error) {
+    m_lastError = QString::fromStdString(what + ": " + error.message);
+    return false;
+}
+
+bool FileTransfer::CloneFile(const QString& source, const QString& destination) {
+    m_lastError.clear();
+    const std::string src = toNative(source);
+    const FileStat from = m_fs.stat(src);
+    if (!from.isRegular)
+        return failWith(src, Error{0, "source is not a readable file"});
+
+    // Writing through a link to a file updates the file it points to, as cp does.
+    const std::string dst = m_fs.resolveWriteTarget(toNative(destination));
+    const FileStat to = m_fs.stat(dst);
+    if (to.exists && !to.isRegular)
+        return failWith(dst, Error{0, "destination exists and is not a file"});
+    if (to.exists && m_fs.isWriteProtected(dst)) {
+        // Content and times stay; the attributes still follow the source.
+        m_fs.setMode(dst, from.mode);
+        return failWith(dst, Error{0, "destination is read-only"});
+    }
+
+    auto in = m_fs.openRead(src);
+    if (!in)
+        return failWith(src, in.error());
+
+    std::string tempPath;
+    auto out = m_fs.createTemp(dst, tempPath);
+    if (!out) {
+        m_fs.close(in.value());
+        return failWith(dst, out.error());
+    }
+
+    auto abandon = [&](const std::string& what, const Error& error) {
+        m_fs.close(out.value());
+        m_fs.close(in.value());
+        m_fs.remove(tempPath);
+        return failWith(what, error);
+    };
+
+    if (m_buffer.size() != m_bufferSize)
+        m_buffer.resize(m_bufferSize);
+    for (;;) {
+        auto n = m_fs.read(in.value(), m_buffer.data(), m_buffer.size());
+        if (!n)
+            return abandon(src, n.error());
+        if (n.value() == 0)
+            break;
+        if (auto w = m_fs.write(out.value(), m_buffer.data(), n.value()); !w)
+            return abandon(dst, w.error());
+    }
+    if (auto f = m_fs.flush(out.value()); !f)
+        return abandon(dst, f.error());
+    if (auto t = m_fs.setTimes(out.value(), from.times); !t)
+        return abandon(dst, t.error());
+    if (auto m = m_fs.setMode(out.value(), from.mode); !m)
+        return abandon(dst, m.error());
+    m_fs.close(in.value());
+    if (auto c = m_fs.close(out.value()); !c) {
+        m_fs.remove(tempPath);
+        return failWith(dst, c.error());
+    }
+    if (auto r = m_fs.rename(tempPath, dst); !r) {
+        m_fs.remove(tempPath);
+        return failWith(dst, r.error());
+    }
+    return true;
+}
+
+} // namespace quillet

@@ -1,0 +1,294 @@
+#include "SyncEngine.h"
+
+#include "Translate.h"
+
+#include <QFileInfo>
+#include <QLocale>
+
+namespace quillet {
+
+namespace {
+
+const QString NoChanges = QStringLiteral(" - Not Synchronized (No changes)");
+const QString LocalToRemovable = QStringLiteral(" - Synchronized Local Drive to Removable Drive");
+const QString RemovableToLocal = QStringLiteral(" - Synchronized Removable Drive to Local Drive");
+// Two blanks after "Synchronized": the text readers of the log have always seen.
+const QString LocalToRemovable2 = QStringLiteral(" - Synchronized  Local Drive to Removable Drive");
+const QString NotSynchronized = QStringLiteral(" - ERROR ! (Not Synchronized)");
+
+QString withSeparator(const QString& path) {
+    return path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/');
+}
+
+} // namespace
+
+SyncEngine::SyncEngine(SyncSession& session, SyncView& view, QString logPath, const Clock& clock)
+    : m_session(session), m_view(view), m_clock(clock), m_log(std::move(logPath)),
+      m_transfer(session.fileSystem()) {}
+
+bool SyncEngine::twoSecondVolume(const QString& path) const {
+    return platform::hasTwoSecondTimes(m_session.volumes().fileSystemType(toNative(path)));
+}
+
+void SyncEngine::Syncronize() {
+    if (m_running)
+        return; // one pass at a time
+    m_stopRequested = false;
+    if (m_session.FoundLetter == QLatin1String("?"))
+        return;
+
+    m_running = true;
+    m_summary = Summary{};
+    m_summary.ran = true;
+    m_view.setFileStatus(QString());
+    m_log.open();
+    m_log.writeLine(QStringLiteral("Last synchronization started at: ") + now());
+    m_session.setSearchTimer(false);
+    m_view.passStarted();
+    m_view.yield();
+
+    m_session.RefreshFiles();
+    m_view.rowsRebuilt();
+
+    const int count = m_session.list().rows().size();
+    bool stopped = false;
+    for (int i = 0; i < count && i < m_session.list().rows().size(); ++i) {
+        m_view.setRowBold(i, true);
+        m_view.yield();
+        const SyncItem item = m_session.list().rows().at(i);
+        if (!m_session.tests().IsFolder(item.localPath)) {
+            syncFileRow(i);
+        } else {
+            auto setStatus = [&](const QString& english) {
+                m_session.list().rows()[i].status = Translate(english);
+                m_view.setRowStatus(i, Translate(english));
+            };
+            setStatus(QStringLiteral("Synchronizing..."));
+            m_view.yield();
+            const QString a = withSeparator(item.localPath);
+            const QString b = withSeparator(item.remotePath);
+            m_twoSecondSteps = twoSecondVolume(a) || twoSecondVolume(b);
+            m_rowFailed = false;
+            m_walked.clear();
+            SyncFolder(a, a, b);
+            setStatus(m_rowFailed ? QStringLiteral("Error") : QStringLiteral("Synchronized"));
+        }
+        m_view.setRowBold(i, false);
+        if (StopRequested()) {
+            stopped = true;
+            break;
+        }
+    }
+    if (!stopped)
+        m_log.writeLine(QStringLiteral("Last synchronization ended at: ") + now());
+    m_log.close();
+    m_summary.stopped = stopped;
+
+    m_view.passEnded();
+    m_view.setFileStatus(QString());
+    m_session.TimerCount = 0;
+    m_session.setSearchTimer(true);
+    m_running = false;
+}
+
+void SyncEngine::syncFileRow(int row) {
+    const SyncItem& item = m_session.list().rows().at(row);
+    const QString local = item.localPath;
+    const QString remote = item.remotePath;
+    const FileTests& tests = m_session.tests();
+    m_twoSecondSteps = twoSecondVolume(local) || twoSecondVolume(remote);
+    const StampOrder order =
+        compareStamps(tests.GetFileStamp(local), tests.GetFileStamp(remote), m_twoSecondSteps);
+    act(order, local, local, remote, true, row);
+}
+
+// The choice of log text and copy direction, shared by file rows and folder walks. "this"
+// is the local file of a row, or the side a folder walk is listing.
+void SyncEngine::act(StampOrder order, const QString& logSubject, const QString& thisSide,
+                     const QString& otherSide, bool fileRow, int row) {
+    auto setStatus = [&](const QString& english) {
+        m_session.list().rows()[row].status = Translate(english);
+        m_view.setRowStatus(row, Translate(english));
+    };
+    if (order == StampOrder::Equal) {
+        m_log.writeLine(logSubject + NoChanges);
+        if (fileRow)
+            setStatus(QStringLiteral("Synchronized"));
+        return;
+    }
+    if (order == StampOrder::Indistinct) {
+        m_log.writeLine(logSubject + NotSynchronized);
+        if (fileRow)
+            setStatus(QStringLiteral("Error"));
+        return;
+    }
+    const bool thisNewer = order == StampOrder::FirstNewer;
+    const int mode = m_session.ConflictMode;
+    QString text;
+    bool thisToOther = true;
+    if (mode == 0 || mode == 3) {
+        text = thisNewer ? LocalToRemovable : RemovableToLocal;
+        thisToOther = thisNewer;
+    } else if (mode == 1 || mode == 4) {
+        text = thisNewer ? RemovableToLocal : LocalToRemovable2;
+        thisToOther = true;
+    } else if (mode == 2 || mode == 5) {
+        text = thisNewer ? LocalToRemovable : RemovableToLocal;
+        thisToOther = false;
+    } else {
+        return; // no such mode: nothing is logged or copied
+    }
+    m_log.writeLine(logSubject + text);
+    const QString& from = thisToOther ? thisSide : otherSide;
+    const QString& to = thisToOther ? otherSide : thisSide;
+    if (fileRow)
+        CopyFilewStatus(from, to, row + 1, thisToOther);
+    else {
+        m_walkSubject = logSubject;
+        SmoothCopy(from, to, true);
+        m_walkSubject.clear();
+    }
+}
+
+void SyncEngine::SyncFolder(const QString& Folder, const QString& Original,
+                            const QString& Destination) {
+    const QString T = withSeparator(Folder);
+    QString other = Folder;
+    const int at = other.indexOf(Original);
+    if (at >= 0)
+        other.replace(at, Original.size(), Destination);
+    const QString O = withSeparator(other);
+
+    // Each pair of folders is walked once; walking it again from the other side only
+    // repeats the same work, and does so at every level of the tree.
+    const QString pair = T < O ? T + QChar(0) + O : O + QChar(0) + T;
+    if (m_walked.contains(pair))
+        return;
+    m_walked.insert(pair);
+
+    platform::FileSystem& fs = m_session.fileSystem();
+    fs.makeDirectory(toNative(O));
+    fs.makeDirectory(toNative(T));
+
+    QStringList names;
+    auto listSide = [&](const QString& dir, const QString& root, const QString& otherRoot) {
+        auto entries = fs.listDirectory(toNative(dir));
+        if (!entries)
+            return true;
+        for (const platform::DirEntry& e : entries.value()) {
+            if (StopRequested())
+                return false;
+            const QString name = QString::fromStdString(e.name).remove(QChar(0)).trimmed();
+            if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
+                continue;
+            if (e.attributes == platform::Attr::Directory)
+                SyncFolder(dir + name, root, otherRoot);
+            else if (!platform::isTransferTempName(e.name))
+                names.append(name);
+        }
+        return true;
+    };
+    if (!listSide(T, Original, Destination))
+        return;
+    if (!listSide(O, Destination, Original))
+        return;
+    if (names.isEmpty())
+        return;
+
+    const FileTests& tests = m_session.tests();
+    for (const QString& n : std::as_const(names)) {
+        if (StopRequested())
+            continue;
+        const QString thisPath = T + n;
+        const QString otherPath = O + n;
+        const bool eO = tests.FileExists(otherPath);
+        const bool eT = tests.FileExists(thisPath);
+        m_view.setFileStatus(thisPath);
+        m_view.yield();
+        if (eO && eT) {
+            const StampOrder order = compareStamps(tests.GetFileStamp(thisPath),
+                                                   tests.GetFileStamp(otherPath), m_twoSecondSteps);
+            act(order, thisPath, thisPath, otherPath, false, -1);
+        } else if (eT && !eO) {
+            copyAndReport(thisPath, otherPath, thisPath);
+        } else if (eO && !eT) {
+            copyAndReport(otherPath, thisPath, thisPath);
+        }
+    }
+    m_view.setFileStatus(QString());
+}
+
+bool SyncEngine::copyAndReport(const QString& xfrom, const QString& xto, const QString& logPath) {
+    if (CloneFile(xfrom, xto))
+        return true;
+    m_log.writeLine(logPath + NotSynchronized);
+    m_rowFailed = true;
+    return false;
+}
+
+QString SyncEngine::confirmationText(const QString& xfrom, const QString& xto) const {
+    const QString crlf = QStringLiteral("\r\n");
+    const platform::FileStat from = m_session.fileSystem().stat(toNative(xfrom));
+    const platform::FileStat to = m_session.fileSystem().stat(toNative(xto));
+    auto dateOf = [](const platform::FileStat& st) {
+        const QDateTime t = QDateTime::fromSecsSinceEpoch(st.times.write.seconds, Qt::LocalTime);
+        return Translate(QStringLiteral("File date:")) + QLatin1Char(' ') +
+               QLocale().toString(t, QLocale::ShortFormat);
+    };
+    QStringList lines;
+    lines << title() + QLatin1Char(' ') + Translate(QStringLiteral("is about to copy:"))
+          << QString() << xfrom;
+    if (from.isRegular)
+        lines << dateOf(from);
+    lines << QString() << Translate(QStringLiteral("will replace:")) << QString() << xto;
+    if (to.isRegular)
+        lines << dateOf(to) << QString();
+    lines << QString() << Translate(QStringLiteral("Do you accept this replacement ?"));
+    return lines.join(crlf);
+}
+
+bool SyncEngine::confirmed(const QString& xfrom, const QString& xto) {
+    if (m_session.ConflictMode < 3)
+        return true;
+    return m_view.confirmReplacement(title(), confirmationText(xfrom, xto));
+}
+
+void SyncEngine::CopyFilewStatus(const QString& xfrom, const QString& xto, int xSubItems,
+                                 bool Way) {
+    if (!confirmed(xfrom, xto))
+        return;
+    const int row = xSubItems - 1;
+    auto setStatus = [&](const QString& text) {
+        m_session.list().rows()[row].status = text;
+        m_view.setRowStatus(row, text);
+    };
+    setStatus((Way ? QStringLiteral(">> ") : QStringLiteral("<< ")) +
+              Translate(QStringLiteral("Copying...")));
+    m_view.yield();
+    if (CloneFile(xfrom, xto)) {
+        setStatus(Translate(QStringLiteral("Synchronized at ")) + now());
+    } else {
+        // A copy that did not happen is never shown as done.
+        m_log.writeLine(m_session.list().rows().at(row).localPath + NotSynchronized);
+        setStatus(Translate(QStringLiteral("Error")));
+    }
+}
+
+void SyncEngine::SmoothCopy(const QString& xfrom, const QString& xto, bool dummy) {
+    (void)dummy;
+    if (!confirmed(xfrom, xto))
+        return;
+    // The log names the walked file: the one on the side being listed.
+    copyAndReport(xfrom, xto, m_walkSubject.isEmpty() ? xfrom : m_walkSubject);
+}
+
+bool SyncEngine::CloneFile(const QString& source, const QString& destination) {
+    const bool ok = m_transfer.CloneFile(source, destination);
+    if (ok)
+        ++m_summary.copies;
+    else
+        ++m_summary.failures;
+    return ok;
+}
+
+} // namespace quillet

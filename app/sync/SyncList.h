@@ -1,0 +1,60 @@
+#pragma once
+
+#include "FileTests.h"
+#include "platform/SettingsStore.h"
+
+#include <QList>
+#include <QString>
+
+namespace quillet {
+
+// One row of the sync list.
+struct SyncItem {
+    QString localPath;    // the row's text: a local file, or a folder without trailing separator
+    QString sizeText;     // grouped length, or "Folder"
+    QString remotePath;   // where it lives on the drive, under the drive's current root
+    QString remoteStored; // the same without the root, as the store keeps it (":/dir/name")
+    QString status;
+    bool isFolder = false;
+    qint64 length = 0;
+};
+
+// Drive paths are stored without their root: ":" and the path below the root. The current
+// root takes the place of ":" and the separator; while the drive is absent "?" stands first.
+QString remoteDisplay(const QString& stored, const QString& foundLetter);
+// The stored form of a path on the drive mounted at root; empty when it is not below root.
+QString remoteStoredFor(const QString& path, const QString& root);
+
+// The working list and its persisted form in the section named by the drive's serial.
+class SyncList {
+public:
+    SyncList(platform::SettingsStore& store, const FileTests& tests)
+        : m_store(store), m_tests(tests) {}
+
+    // Rebuild the rows and totals from the store.
+    void RefreshFiles(const QString& serial, const QString& foundLetter, quint64 driveSize);
+    // Write every row back, then the end mark.
+    void SaveFiles(const QString& serial);
+
+    const QList<SyncItem>& rows() const { return m_rows; }
+    QList<SyncItem>& rows() { return m_rows; }
+    void clear() { m_rows.clear(); }
+    void append(const SyncItem& item) { m_rows.append(item); }
+
+    qint64 totalFileBytes() const { return m_total; }
+    // The three texts under the list.
+    QString DrvFilesSize() const { return m_filesSizeText; }
+    QString DrvSize() const { return m_sizeText; }
+    QString DrvFreeSpace() const { return m_freeText; }
+
+private:
+    platform::SettingsStore& m_store;
+    const FileTests& m_tests;
+    QList<SyncItem> m_rows;
+    qint64 m_total = 0;
+    QString m_filesSizeText;
+    QString m_sizeText;
+    QString m_freeText;
+};
+
+} // namespace quillet

@@ -1,0 +1,254 @@
+#include "SyncSession.h"
+
+#include "Format.h"
+#include "SettingsKeys.h"
+#include "Translate.h"
+
+#include <cmath>
+
+namespace quillet {
+
+CommandLineAdd CommandLineAdd::parse(const QString& commandLine) {
+    CommandLineAdd add;
+    if (commandLine.isEmpty())
+        return add;
+    // Exactly "/f " (lower-case f and a blank) names a folder; anything else is a file path,
+    // taken as it stands, quotes and all.
+    if (commandLine.startsWith(QLatin1String("/f "))) {
+        add.kind = Kind::Folder;
+        add.path = commandLine.mid(3);
+    } else {
+        add.kind = Kind::File;
+        add.path = commandLine;
+    }
+    return add;
+}
+
+SyncSession::SyncSession(platform::SettingsStore& store, platform::FileSystem& fs,
+                         platform::VolumeService& volumes)
+    : m_store(store), m_fs(fs), m_volumes(volumes), m_tests(fs), m_identity(volumes),
+      m_list(store, m_tests) {}
+
+bool SyncSession::leadingNumber(const QString& text, int& value) {
+    // Blanks first, then an optional sign, digits and a fraction: "2.5x" reads 2.5.
+    int i = 0;
+    while (i < text.size() && text.at(i).isSpace())
+        ++i;
+    int start = i;
+    if (i < text.size() && (text.at(i) == QLatin1Char('-') || text.at(i) == QLatin1Char('+')))
+        ++i;
+    while (i < text.size() && text.at(i).isDigit())
+        ++i;
+    if (i < text.size() && text.at(i) == QLatin1Char('.')) {
+        ++i;
+        while (i < text.size() && text.at(i).isDigit())
+            ++i;
+    }
+    bool ok = false;
+    const double number = text.mid(start, i - start).toDouble(&ok);
+    const double rounded = ok ? std::nearbyint(number) : 0.0;
+    if (rounded < -32768.0 || rounded > 32767.0)
+        return false; // does not fit the 16-bit field: the read fails
+    value = static_cast<int>(rounded);
+    return true;
+}
+
+int SyncSession::refreshSecondsFor(int index) {
+    static const int table[] = {5, 10, 30, 60, 300, 600, 900, 1800, 3600};
+    if (index < 0 || index > 8)
+        return 5;
+    return table[index];
+}
+
+void SyncSession::selectConflictMode(int index) {
+    if (index < 0 || index > 5)
+        return;
+    m_conflictSelection = index;
+    ConflictMode = static_cast<qint16>(index);
+    m_store.write(keys::SyncInfo, keys::Conflicts, QString::number(index));
+    m_store.sync();
+}
+
+void SyncSession::selectRefreshTime(int index) {
+    if (index < -1 || index > 8)
+        index = -1;
+    m_refreshSelection = index;
+    RefreshSeconds = refreshSecondsFor(index);
+    m_store.write(keys::SyncInfo, keys::Refresh, QString::number(index));
+    m_store.sync();
+}
+
+void SyncSession::setSearchTimer(bool enabled) {
+    m_timerEnabled = enabled;
+    if (onSearchTimerChanged)
+        onSearchTimerChanged(enabled);
+}
+
+void SyncSession::GoLoad() {
+    drive.DriveSerial = m_store.read(keys::SyncInfo, keys::SN, QString());
+    drive.SameLetterOnly = m_store.read(keys::SyncInfo, keys::Letter, QString());
+    drive.DriveRoot = m_store.read(keys::SyncInfo, keys::Drive, QString());
+
+    bool ok = false;
+    const quint64 size =
+        m_store.read(keys::SyncInfo, keys::Size, QString()).trimmed().toULongLong(&ok);
+    if (ok)
+        drive.DriveSize = size;
+
+    int conflicts = 0;
+    if (leadingNumber(m_store.read(keys::SyncInfo, keys::Conflicts, QStringLiteral("0")),
+                      conflicts))
+        ConflictMode = static_cast<qint16>(conflicts);
+
+    int refresh = 0;
+    if (leadingNumber(m_store.read(keys::SyncInfo, keys::Refresh, QStringLiteral("1")), refresh) &&
+        refresh >= 0 && refresh <= 8)
+        m_refreshSelection = refresh;
+    selectRefreshTime(m_refreshSelection);
+
+    // Selecting stores the choice; a mode outside the list selects nothing but stays the mode.
+    selectConflictMode(ConflictMode);
+
+    m_list.clear();
+    FoundLetter = QStringLiteral("?");
+    RefreshFiles();
+    TimerCount = RefreshSeconds - 1;
+    setSearchTimer(true);
+}
+
+void SyncSession::RefreshFiles() {
+    m_list.RefreshFiles(drive.DriveSerial, FoundLetter, drive.DriveSize);
+}
+
+void SyncSession::SaveFiles() {
+    m_list.SaveFiles(drive.DriveSerial);
+}
+
+void SyncSession::SearchLetter() {
+    for (const QString& root : m_identity.roots()) {
+        if (m_identity.IsPairedDrive(root, drive)) {
+            FoundLetter = root;
+            return;
+        }
+    }
+    FoundLetter = QStringLiteral("?");
+}
+
+bool SyncSession::hasPairedDrive() const {
+    return !drive.DriveSerial.isEmpty();
+}
+
+SyncSession::PairOutcome SyncSession::StartNewSync(const QString& root, bool sameRootOnly,
+                                                   const std::function<bool()>& confirmReplace) {
+    if (!m_store.read(keys::SyncInfo, keys::Drive, QString()).isEmpty()) {
+        if (!confirmReplace || !confirmReplace())
+            return PairOutcome::Declined;
+        m_store.deleteSection(m_store.read(keys::SyncInfo, keys::SN, QString()));
+    }
+    m_store.deleteSection(keys::SyncInfo);
+
+    drive.DriveRoot = root;
+    m_store.write(keys::SyncInfo, keys::Drive, root);
+    drive.DriveSerial = QString::number(m_identity.GetVolumeSerial(root));
+    m_store.write(keys::SyncInfo, keys::SN, drive.DriveSerial);
+    drive.DriveSize = m_identity.GetDriveTotalBytes(root);
+    m_store.write(keys::SyncInfo, keys::Size, QString::number(drive.DriveSize));
+    drive.SameLetterOnly = sameRootOnly ? QStringLiteral("1") : QStringLiteral("0");
+    m_store.write(keys::SyncInfo, keys::Letter, drive.SameLetterOnly);
+    m_store.sync();
+    return PairOutcome::Paired;
+}
+
+namespace {
+QString withSeparator(const QString& path) {
+    return path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/');
+}
+
+EditOutcome fail(EditOutcome::Code code, const QString& englishText) {
+    return EditOutcome{code, Translate(englishText)};
+}
+} // namespace
+
+EditOutcome SyncSession::AddNewFile(const QString& path, const QString& destFolder) {
+    if (FoundLetter == QLatin1String("?"))
+        return fail(EditOutcome::Code::DriveAbsent,
+                    QStringLiteral("Removable drive not found. Please connect the drive before "
+                                   "adding any new file."));
+    if (!m_tests.FileExists(path))
+        return fail(EditOutcome::Code::BadInput,
+                    QStringLiteral("File does not exist or is a Folder, you can only synchronize "
+                                   "files not folders."));
+    const QString dest = withSeparator(destFolder);
+    // The picker offers only folders of the drive; without it the same must hold.
+    const platform::FileStat st = m_fs.stat(toNative(dest));
+    if (!dest.startsWith(FoundLetter) || !st.isDirectory)
+        return fail(EditOutcome::Code::BadInput,
+                    QStringLiteral("Folder should be on the remote drive !!"));
+
+    RefreshFiles();
+    SaveFiles();
+    SyncItem item;
+    item.localPath = path;
+    item.length = m_tests.FileLength(path);
+    item.sizeText = formatBytes(item.length);
+    const int slash = path.lastIndexOf(QLatin1Char('/'));
+    const QString name = slash < 0 ? path : path.mid(slash + 1);
+    item.remotePath = dest + name;
+    item.remoteStored = remoteStoredFor(item.remotePath, FoundLetter);
+    m_list.append(item);
+    SaveFiles();
+    return {};
+}
+
+EditOutcome SyncSession::AddNewFolder(const QString& folder, const QString& destFolder) {
+    QString path = folder;
+    if (path.size() > 1 && path.endsWith(QLatin1Char('/')))
+        path.chop(1);
+    if (FoundLetter == QLatin1String("?"))
+        return fail(EditOutcome::Code::DriveAbsent,
+                    QStringLiteral("Removable drive not found. Please connect the drive before "
+                                   "adding any new folder."));
+    if (withSeparator(path).startsWith(FoundLetter))
+        return fail(EditOutcome::Code::BadInput,
+                    QStringLiteral("You cannot select folders inside the Removable Drive !"));
+    if (!m_tests.IsFolder(path)) {
+        SaveFiles();
+        return EditOutcome{EditOutcome::Code::BadInput, QString()};
+    }
+    const QString dest = withSeparator(destFolder);
+    const platform::FileStat st = m_fs.stat(toNative(dest));
+    if (destFolder.isEmpty() || !dest.startsWith(FoundLetter) || !st.isDirectory)
+        return fail(EditOutcome::Code::BadInput,
+                    QStringLiteral("Folder should be on the remote drive !!"));
+    SyncItem item;
+    item.localPath = path;
+    item.isFolder = true;
+    item.sizeText = Translate(QStringLiteral("Folder"));
+    item.remotePath = dest;
+    item.remoteStored = remoteStoredFor(dest, FoundLetter);
+    item.status = Translate(QStringLiteral("Folder"));
+    m_list.append(item);
+    SaveFiles();
+    return {};
+}
+
+EditOutcome SyncSession::RemoveItem(int index, bool deleteRemote) {
+    if (index < 0 || index >= m_list.rows().size())
+        return EditOutcome{EditOutcome::Code::BadInput, QString()};
+    const SyncItem removed = m_list.rows().at(index);
+    m_list.rows().removeAt(index);
+    SaveFiles();
+    EditOutcome outcome;
+    if (!removed.isFolder && removed.sizeText != Translate(QStringLiteral("Folder")) &&
+        deleteRemote) {
+        const platform::Status st = m_fs.remove(toNative(removed.remotePath));
+        if (!st)
+            outcome = EditOutcome{EditOutcome::Code::BadInput,
+                                  QString::fromStdString(st.error().message)};
+    }
+    if (!removed.isFolder)
+        RefreshFiles();
+    return outcome;
+}
+
+} // namespace quillet

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+
+namespace quillet {
+
+// How a pass shows itself. The window implements it over its list, the command line tool
+// over the terminal, the tests with a recorder. Rows are counted from 0.
+class SyncView {
+public:
+    virtual ~SyncView() = default;
+
+    // The pass has begun (commands off) and has ended (commands back on).
+    virtual void passStarted() {}
+    virtual void passEnded() {}
+    // The rows were rebuilt from the store at the start of the pass.
+    virtual void rowsRebuilt() {}
+    virtual void setRowBold(int row, bool bold) { (void)row, (void)bold; }
+    virtual void setRowStatus(int row, const QString& status) { (void)row, (void)status; }
+    // The file being examined inside a folder row; empty when none.
+    virtual void setFileStatus(const QString& text) { (void)text; }
+    // The replacement question; false only for an explicit No.
+    virtual bool confirmReplacement(const QString& title, const QString& question) {
+        (void)title, (void)question;
+        return true;
+    }
+    // A chance for the window to repaint and for Stop to be pressed.
+    virtual void yield() {}
+    // Asked at the points where a pass may stop: between rows and between files.
+    virtual bool stopRequested() { return false; }
+};
+
+} // namespace quillet
