@@ -1,5 +1,6 @@
 #pragma once
 
+#include "NotifyIconShell.h"
 #include "TrayIconData.h"
 
 #include <QIcon>
@@ -7,7 +8,6 @@
 
 #include <memory>
 
-class NotifyIconShell;
 class PropertyBag;
 
 // Owns one icon in the notification area: the form sets Picture and ToolTip, calls Add

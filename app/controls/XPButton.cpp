@@ -209,7 +209,7 @@ void XPButton::InitProperties() {
             captions += b->caption_ + QLatin1Char('|');
     }
     QString caption = objectName();
-    for (const QString candidate :
+    for (const QString& candidate :
          {QStringLiteral("&OK"), QStringLiteral("&Cancel"), QStringLiteral("&Apply")}) {
         if (!captions.contains(QLatin1Char('|') + candidate + QLatin1Char('|'))) {
             caption = candidate;

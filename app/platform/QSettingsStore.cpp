@@ -1,6 +1,9 @@
 #include "QSettingsStore.h"
 
+#include <QFile>
 #include <QFileInfo>
+#include <QStringDecoder>
+#include <QStringTokenizer>
 
 namespace quillet::platform {
 
@@ -12,9 +15,42 @@ std::unique_ptr<SettingsStore> openSettingsStore(const QString& file) {
 
 QSettingsStore::QSettingsStore()
     : m_settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Quillet"),
-                 QStringLiteral("Quillet")) {}
+                 QStringLiteral("Quillet")) {
+    m_health = inspect(m_settings.fileName());
+}
 
-QSettingsStore::QSettingsStore(const QString& file) : m_settings(file, QSettings::IniFormat) {}
+QSettingsStore::QSettingsStore(const QString& file) : m_settings(file, QSettings::IniFormat) {
+    m_health = inspect(file);
+}
+
+SettingsStore::Health QSettingsStore::inspect(const QString& path) {
+    // QSettings reads damaged files leniently and would write back only what it understood,
+    // so a file we cannot fully read is left alone altogether.
+    const QFileInfo info(path);
+    if (!info.exists())
+        return Health::Ok;
+    QFile file(path);
+    if (info.isDir() || !file.open(QIODevice::ReadOnly))
+        return Health::Unreadable;
+    const QByteArray content = file.readAll();
+    if (content.contains('\0'))
+        return Health::Malformed;
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString text = utf8.decode(content);
+    if (utf8.hasError())
+        return Health::Malformed;
+    for (QStringView line : QStringTokenizer(text, u'\n')) {
+        const QStringView t = line.trimmed();
+        if (t.isEmpty() || t.startsWith(u';') || t.startsWith(u'#'))
+            continue;
+        if (t.startsWith(u'[') && t.endsWith(u']'))
+            continue;
+        if (t.contains(u'=') && !t.startsWith(u'=') && !t.startsWith(u'['))
+            continue;
+        return Health::Malformed;
+    }
+    return Health::Ok;
+}
 
 namespace {
 // An empty section name means no paired drive: nothing is read or written there.
@@ -49,6 +85,8 @@ void QSettingsStore::deleteSection(const QString& section) {
 }
 
 SettingsStore::Health QSettingsStore::health() const {
+    if (m_health != Health::Ok)
+        return m_health;
     switch (m_settings.status()) {
     case QSettings::NoError:
         return Health::Ok;

@@ -20,7 +20,10 @@ public:
     bool sync() override;
 
 private:
+    static Health inspect(const QString& path);
+
     mutable QSettings m_settings;
+    Health m_health = Health::Ok;
 };
 
 } // namespace quillet::platform

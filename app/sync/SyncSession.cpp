@@ -211,10 +211,9 @@ EditOutcome SyncSession::AddNewFolder(const QString& folder, const QString& dest
     if (withSeparator(path).startsWith(FoundLetter))
         return fail(EditOutcome::Code::BadInput,
                     QStringLiteral("You cannot select folders inside the Removable Drive !"));
-    if (!m_tests.IsFolder(path)) {
-        SaveFiles();
+    // Nothing to add: the list is left exactly as stored.
+    if (!m_tests.IsFolder(path))
         return EditOutcome{EditOutcome::Code::BadInput, QString()};
-    }
     const QString dest = withSeparator(destFolder);
     const platform::FileStat st = m_fs.stat(toNative(dest));
     if (destFolder.isEmpty() || !dest.startsWith(FoundLetter) || !st.isDirectory)

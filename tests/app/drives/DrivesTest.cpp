@@ -1,0 +1,189 @@
+#include "FakeVolumes.h"
+#include "TestFiles.h"
+#include "drives/DriveIdentity.h"
+#include "drives/DriveWatch.h"
+#include "platform/LocalFileSystem.h"
+#include "platform/QSettingsStore.h"
+#include "sync/SettingsKeys.h"
+
+#include <gmock/gmock.h>
+
+using namespace quillet;
+using namespace quillet::test;
+using platform::DriveType;
+using ::testing::ElementsAre;
+
+namespace {
+
+class DriveIdentityTest : public ::testing::Test {
+protected:
+    FakeVolumes volumes;
+    DriveIdentity identity{volumes};
+};
+
+TEST_F(DriveIdentityTest, CandidatesAreRemovableUnlessAllAreAskedForAndNeverEmpty) {
+    QLocale::setDefault(QLocale::c());
+    volumes.add({"/", DriveType::Fixed, 1998585856ull, 1, "ext4"});
+    volumes.add({"/media/card/", DriveType::Removable, 0, 0, "vfat"});
+    volumes.add({"/media/stick/", DriveType::Removable, 512ull * 1048576, 2, "vfat"});
+    volumes.add({"/media/half/", DriveType::Removable, 524288, 3, "vfat"});
+    volumes.add({"/net/share/", DriveType::Remote, 1048576, 4, "nfs"});
+
+    const auto removable = identity.RefreshDrives(false);
+    EXPECT_TRUE(removable.enabled);
+    EXPECT_THAT(removable.entries, ElementsAre(QStringLiteral("/media/stick/  [ 512.00 MB]"),
+                                               QStringLiteral("/media/half/  [ 0.50 MB]")));
+    const auto all = identity.RefreshDrives(true);
+    EXPECT_THAT(all.entries, ElementsAre(QStringLiteral("/  [ 1906.00 MB]"),
+                                         QStringLiteral("/media/stick/  [ 512.00 MB]"),
+                                         QStringLiteral("/media/half/  [ 0.50 MB]"),
+                                         QStringLiteral("/net/share/  [ 1.00 MB]")));
+    QLocale::setDefault(QLocale::system());
+}
+
+TEST_F(DriveIdentityTest, NoCandidateDisablesTheList) {
+    volumes.add({"/", DriveType::Fixed, 1000, 1, "ext4"});
+    const auto c = identity.RefreshDrives(false);
+    EXPECT_FALSE(c.enabled);
+    EXPECT_TRUE(c.entries.isEmpty());
+    EXPECT_EQ(c.emptyText, QStringLiteral("No removable drives found."));
+}
+
+TEST_F(DriveIdentityTest, RootsJoinWithTheSeparator) {
+    volumes.add({"/a/", DriveType::Fixed, 1, 1, "ext4"});
+    volumes.add({"/b/", DriveType::Fixed, 1, 1, "ext4"});
+    EXPECT_EQ(identity.GetDriveRoots(QStringLiteral("\t")), QStringLiteral("/a/\t/b/\t"));
+    EXPECT_EQ(identity.GetVolumeSerial(QStringLiteral("/b/deep/file")), 1);
+}
+
+TEST_F(DriveIdentityTest, IdentityNeedsSizeThenSerialThenRootWhenAskedFor) {
+    volumes.add({"/media/E/", DriveType::Removable, 4096, -1975575518, "vfat"});
+    volumes.add({"/media/F/", DriveType::Removable, 4096, -1975575518, "vfat"});
+    volumes.add({"/media/G/", DriveType::Removable, 8192, -1975575518, "vfat"});
+    volumes.add({"/media/H/", DriveType::Removable, 4096, 12, "vfat"});
+    PairedDrive drive{QStringLiteral("-1975575518"), QStringLiteral("/media/E/"),
+                      QStringLiteral("0"), 4096};
+    EXPECT_TRUE(identity.IsPairedDrive(QStringLiteral("/media/E/"), drive));
+    EXPECT_TRUE(identity.IsPairedDrive(QStringLiteral("/media/F/"), drive))
+        << "another root is fine";
+    EXPECT_FALSE(identity.IsPairedDrive(QStringLiteral("/media/G/"), drive)) << "re-partitioned";
+    EXPECT_FALSE(identity.IsPairedDrive(QStringLiteral("/media/H/"), drive)) << "re-formatted";
+    drive.SameLetterOnly = QStringLiteral("1");
+    EXPECT_TRUE(identity.IsPairedDrive(QStringLiteral("/media/E/"), drive));
+    EXPECT_FALSE(identity.IsPairedDrive(QStringLiteral("/media/F/"), drive));
+    drive.SameLetterOnly = QStringLiteral("yes"); // only the exact "1" turns it on
+    EXPECT_TRUE(identity.IsPairedDrive(QStringLiteral("/media/F/"), drive));
+    drive.DriveSerial.clear();
+    EXPECT_FALSE(identity.IsPairedDrive(QStringLiteral("/media/E/"), drive));
+
+    // Size first: a volume of the wrong size is not asked for its serial.
+    volumes.serialReads = 0;
+    drive.DriveSerial = QStringLiteral("-1975575518");
+    identity.IsPairedDrive(QStringLiteral("/media/G/"), drive);
+    EXPECT_EQ(volumes.serialReads, 0);
+}
+
+// The watch, driven tick by tick against fake volumes.
+class DriveWatchTest : public ::testing::Test {
+protected:
+    DriveWatchTest() : store(files.path(QStringLiteral("s.ini"))), session(store, fs, volumes) {
+        store.write(keys::SyncInfo, keys::Drive, QStringLiteral("/media/E/"));
+        store.write(keys::SyncInfo, keys::SN, QStringLiteral("77"));
+        store.write(keys::SyncInfo, keys::Size, QStringLiteral("4096"));
+        store.write(keys::SyncInfo, keys::Letter, QStringLiteral("0"));
+        watch.onSearching = [this] { ++searches; };
+    }
+    // Ticks until the next search; returns how many ticks that took.
+    int ticksToSearch(int limit = 5000) {
+        for (int i = 1; i <= limit; ++i) {
+            if (watch.tick())
+                return i;
+        }
+        return -1;
+    }
+    void pass() {
+        passRoots << session.FoundLetter;
+        // A pass ends by restarting the count, as the engine does.
+        session.TimerCount = 0;
+        session.setSearchTimer(true);
+    }
+    TestFiles files;
+    platform::LocalFileSystem fs;
+    FakeVolumes volumes;
+    platform::QSettingsStore store;
+    SyncSession session;
+    QStringList passRoots;
+    int searches = 0;
+    DriveWatch watch{session, [this] { pass(); }};
+};
+
+TEST_F(DriveWatchTest, FirstSearchAtOnceThenEveryIntervalAfterThePass) {
+    volumes.add({"/media/E/", DriveType::Removable, 4096, 77, "vfat"});
+    session.GoLoad();
+    EXPECT_EQ(ticksToSearch(), 1);
+    EXPECT_THAT(passRoots, ElementsAre(QStringLiteral("/media/E/")));
+    EXPECT_EQ(ticksToSearch(), 10);
+    EXPECT_EQ(passRoots.size(), 2);
+}
+
+TEST_F(DriveWatchTest, ChangingTheIntervalKeepsTheCount) {
+    session.GoLoad();
+    ticksToSearch();
+    for (int i = 0; i < 40; ++i)
+        session.TimerCount++;
+    session.selectRefreshTime(7);
+    EXPECT_EQ(ticksToSearch(), 1760);
+    for (int i = 0; i < 40; ++i)
+        session.TimerCount++;
+    session.selectRefreshTime(0);
+    EXPECT_EQ(ticksToSearch(), 1);
+}
+
+TEST_F(DriveWatchTest, DriveUnderANewRootIsFoundUnlessTheSameRootIsRequired) {
+    volumes.add({"/media/F/", DriveType::Removable, 4096, 77, "vfat"});
+    session.GoLoad();
+    ticksToSearch();
+    EXPECT_EQ(session.FoundLetter, QStringLiteral("/media/F/"));
+
+    store.write(keys::SyncInfo, keys::Letter, QStringLiteral("1"));
+    session.GoLoad();
+    ticksToSearch();
+    EXPECT_EQ(session.FoundLetter, QStringLiteral("?"));
+    EXPECT_EQ(passRoots.size(), 1);
+    EXPECT_TRUE(session.searchTimerEnabled());
+}
+
+TEST_F(DriveWatchTest, UnpluggedDriveShowsAsAbsentAndTwinsGoToTheFirstRoot) {
+    volumes.add({"/media/D/", DriveType::Removable, 4096, 77, "vfat"});
+    volumes.add({"/media/E/", DriveType::Removable, 4096, 77, "vfat"});
+    session.GoLoad();
+    ticksToSearch();
+    EXPECT_THAT(passRoots, ElementsAre(QStringLiteral("/media/D/")));
+    volumes.clear();
+    EXPECT_EQ(ticksToSearch(), 10);
+    EXPECT_EQ(session.FoundLetter, QStringLiteral("?"));
+    EXPECT_EQ(searches, 2);
+    // An absent drive: the next search comes one interval after this one started.
+    EXPECT_EQ(ticksToSearch(), 10);
+}
+
+TEST_F(DriveWatchTest, StoppedTimerDoesNotCount) {
+    session.GoLoad();
+    session.setSearchTimer(false);
+    for (int i = 0; i < 100; ++i)
+        EXPECT_FALSE(watch.tick());
+    EXPECT_EQ(searches, 0);
+}
+
+TEST_F(DriveWatchTest, SearchLetterFindsWithoutAPass) {
+    volumes.add({"/media/E/", DriveType::Removable, 4096, 77, "vfat"});
+    session.GoLoad();
+    session.SearchLetter();
+    EXPECT_EQ(session.FoundLetter, QStringLiteral("/media/E/"));
+    EXPECT_TRUE(passRoots.isEmpty());
+    volumes.clear();
+    session.SearchLetter();
+    EXPECT_EQ(session.FoundLetter, QStringLiteral("?"));
+}
+
+} // namespace

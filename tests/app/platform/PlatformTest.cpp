@@ -1,0 +1,185 @@
+#include "TestFiles.h"
+#include "platform/LocalFileSystem.h"
+#include "platform/LocalVolumes.h"
+#include "platform/QSettingsStore.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <gmock/gmock.h>
+
+#include <sys/stat.h>
+
+using namespace quillet;
+using namespace quillet::platform;
+using namespace quillet::test;
+using ::testing::ElementsAre;
+
+namespace {
+
+TEST(VolumeSerialTest, FollowsTheSerialRule) {
+    EXPECT_EQ(volumeSerialFromUuid("8A3F-1C22", "vfat"), -1975575518);
+    EXPECT_EQ(volumeSerialFromUuid("8a3f-1c22", "exfat"), -1975575518);
+    EXPECT_EQ(volumeSerialFromUuid("8a3f1c22-0000-4000-8000-000000000001", "ext4"), -1975575518);
+    EXPECT_EQ(volumeSerialFromUuid("0123456712345678", "ntfs"), 0x12345678);
+    EXPECT_EQ(volumeSerialFromUuid("0123456712345678", ""), 0x12345678);
+    EXPECT_EQ(volumeSerialFromUuid("1C22", "vfat"), 0);
+    EXPECT_EQ(volumeSerialFromUuid("", "ext4"), 0);
+    EXPECT_EQ(volumeSerialFromUuid("zz3f-1c22", "vfat"), 0);
+    EXPECT_EQ(volumeSerialFromUuid("7FFF-FFFF", "vfat"), 2147483647);
+    EXPECT_EQ(volumeSerialFromUuid("8000-0000", "vfat"), -2147483647 - 1);
+}
+
+TEST(VolumeSerialTest, TwoSecondFileSystems) {
+    EXPECT_TRUE(hasTwoSecondTimes("vfat"));
+    EXPECT_TRUE(hasTwoSecondTimes("msdos"));
+    EXPECT_FALSE(hasTwoSecondTimes("exfat"));
+    EXPECT_FALSE(hasTwoSecondTimes("ext4"));
+    EXPECT_FALSE(hasTwoSecondTimes(""));
+}
+
+// A mount table and a sysfs of our own.
+class LocalVolumesTest : public ::testing::Test {
+protected:
+    LocalVolumesTest() {
+        files.write(QStringLiteral("mountinfo"),
+                    "22 27 0:21 / /proc rw - proc proc rw\n"
+                    "27 1 254:0 / / rw - ext4 /dev/vda rw\n"
+                    "28 27 0:25 / /tmp rw - tmpfs tmpfs rw\n"
+                    "45 27 8:17 / /media/ann/MY\\040STICK rw,relatime - vfat /dev/sdb1 rw\n"
+                    "46 27 8:17 /sub /mnt/bind rw - vfat /dev/sdb1 rw\n"
+                    "47 27 11:0 / /media/cd ro - iso9660 /dev/sr0 ro\n"
+                    "48 27 0:50 / /net/share rw - nfs4 server:/export rw\n"
+                    "49 27 0:31 / /sys/fs/cgroup rw - cgroup2 cgroup2 rw\n"
+                    "50 27 8:33 / /media/disk rw - ext4 /dev/sdc1 rw\n"
+                    "51 27 0:60 / /media/fuse rw - fuse.fusefat /dev/loop7 rw\n"
+                    "52 45 0:61 / /media/ann/MY\\040STICK/inner rw - ext4 /dev/sdd1 rw\n");
+        // sysfs: sdb is removable, sdc sits on USB, sdd is a plain fixed disk.
+        const QString sys = files.makeDir(QStringLiteral("sys"));
+        files.write(QStringLiteral("sys/devices/pci/sdb/removable"), "1\n");
+        files.write(QStringLiteral("sys/devices/pci/sdb/sdb1/partition"), "1\n");
+        files.write(QStringLiteral("sys/devices/pci/usb1/1-1/sdc/removable"), "0\n");
+        files.write(QStringLiteral("sys/devices/pci/usb1/1-1/sdc/sdc1/partition"), "1\n");
+        files.write(QStringLiteral("sys/devices/pci/sdd/removable"), "0\n");
+        files.write(QStringLiteral("sys/devices/pci/sdd/sdd1/partition"), "1\n");
+        files.makeDir(QStringLiteral("sys/class/block"));
+        QFile::link(sys + QStringLiteral("/devices/pci/sdb/sdb1"),
+                    sys + QStringLiteral("/class/block/sdb1"));
+        QFile::link(sys + QStringLiteral("/devices/pci/usb1/1-1/sdc/sdc1"),
+                    sys + QStringLiteral("/class/block/sdc1"));
+        QFile::link(sys + QStringLiteral("/devices/pci/sdd/sdd1"),
+                    sys + QStringLiteral("/class/block/sdd1"));
+        volumes = std::make_unique<LocalVolumes>(
+            files.path(QStringLiteral("mountinfo")).toStdString(), sys.toStdString(),
+            files.path(QStringLiteral("by-uuid")).toStdString());
+    }
+    TestFiles files;
+    std::unique_ptr<LocalVolumes> volumes;
+};
+
+TEST_F(LocalVolumesTest, RootsAreRealVolumesOncePerDeviceInTableOrder) {
+    EXPECT_THAT(volumes->roots(),
+                ElementsAre("/", "/media/ann/MY STICK/", "/media/cd/", "/net/share/",
+                            "/media/disk/", "/media/fuse/", "/media/ann/MY STICK/inner/"));
+}
+
+TEST_F(LocalVolumesTest, DriveTypes) {
+    EXPECT_EQ(volumes->driveType("/media/ann/MY STICK/"), DriveType::Removable);
+    EXPECT_EQ(volumes->driveType("/media/disk/"), DriveType::Removable) << "on USB";
+    EXPECT_EQ(volumes->driveType("/media/ann/MY STICK/inner/"), DriveType::Fixed);
+    EXPECT_EQ(volumes->driveType("/media/cd/"), DriveType::CdRom);
+    EXPECT_EQ(volumes->driveType("/net/share/"), DriveType::Remote);
+    EXPECT_EQ(volumes->driveType("/nowhere/"), DriveType::NoRootDir);
+}
+
+TEST_F(LocalVolumesTest, FileSystemTypeOfAPathIsTheDeepestMount) {
+    EXPECT_EQ(volumes->fileSystemType("/media/ann/MY STICK/docs/a.txt"), "vfat");
+    EXPECT_EQ(volumes->fileSystemType("/media/ann/MY STICK/inner/x"), "ext4");
+    EXPECT_EQ(volumes->fileSystemType("/media/ann/MY STICKER/x"), "ext4") << "not a prefix match";
+    EXPECT_EQ(volumes->fileSystemType("/media/cd"), "iso9660");
+}
+
+TEST_F(LocalVolumesTest, SerialComesFromTheUuidLinks) {
+    files.makeDir(QStringLiteral("by-uuid"));
+    // The link must resolve to the device the table names; use a file of our own for both.
+    const QString dev = files.write(QStringLiteral("dev-sdb1"), "");
+    files.write(QStringLiteral("mountinfo"),
+                QByteArray("60 1 8:17 / /stick rw - vfat ") + QFile::encodeName(dev) + "\n");
+    QFile::link(dev, files.path(QStringLiteral("by-uuid/8A3F-1C22")));
+    EXPECT_EQ(volumes->serial("/stick/"), -1975575518);
+    EXPECT_EQ(volumes->serial("/elsewhere/"), 0);
+}
+
+TEST(MountFieldTest, OctalEscapesAreDecoded) {
+    EXPECT_EQ(LocalVolumes::unescapeMountField("a\\040b\\011c\\134d"), "a b\tc\\d");
+    EXPECT_EQ(LocalVolumes::unescapeMountField("end\\04"), "end\\04");
+}
+
+TEST(LocalFileSystemTest, AttributeWord) {
+    LocalFileSystem fs;
+    TestFiles files;
+    const std::string file = files.write(QStringLiteral("f"), "x").toStdString();
+    const std::string dir = files.makeDir(QStringLiteral("d")).toStdString();
+    const std::string hidden = files.write(QStringLiteral(".h"), "x").toStdString();
+    EXPECT_EQ(fs.attributes(file), Attr::Normal);
+    EXPECT_EQ(fs.attributes(dir), Attr::Directory);
+    EXPECT_EQ(fs.attributes(hidden), Attr::Hidden);
+    ::chmod(file.c_str(), 0444);
+    EXPECT_EQ(fs.attributes(file), Attr::ReadOnly);
+    const std::string link = files.path(QStringLiteral("l")).toStdString();
+    ::symlink(dir.c_str(), link.c_str());
+    EXPECT_EQ(fs.attributes(link), Attr::Directory | Attr::Reparse);
+    EXPECT_FALSE(fs.attributes(files.path(QStringLiteral("none")).toStdString()).has_value());
+}
+
+TEST(LocalFileSystemTest, ListingCarriesNamesAndAttributes) {
+    LocalFileSystem fs;
+    TestFiles files;
+    files.write(QStringLiteral("a.txt"), "x");
+    files.makeDir(QStringLiteral("sub"));
+    auto listed = fs.listDirectory(files.path().toStdString());
+    ASSERT_TRUE(listed.ok());
+    std::map<std::string, std::uint32_t> byName;
+    for (const auto& e : listed.value())
+        byName[e.name] = e.attributes;
+    EXPECT_EQ(byName["a.txt"], Attr::Normal);
+    EXPECT_EQ(byName["sub"], Attr::Directory);
+    EXPECT_FALSE(fs.listDirectory(files.path(QStringLiteral("none")).toStdString()).ok());
+}
+
+TEST(LocalFileSystemTest, ReadOnlyCountsAsProtectedEvenWhereWritingWouldWork) {
+    LocalFileSystem fs;
+    TestFiles files;
+    const std::string file = files.write(QStringLiteral("f"), "x").toStdString();
+    EXPECT_FALSE(fs.isWriteProtected(file));
+    ::chmod(file.c_str(), 0444);
+    EXPECT_TRUE(fs.isWriteProtected(file));
+    EXPECT_FALSE(fs.isWriteProtected(files.path(QStringLiteral("none")).toStdString()));
+}
+
+TEST(SettingsStoreTest, SectionsKeysAndDeletion) {
+    TestFiles files;
+    QSettingsStore store(files.path(QStringLiteral("s.ini")));
+    EXPECT_EQ(store.read(QStringLiteral("SyncInfo"), QStringLiteral("SN"), QStringLiteral("dflt")),
+              QStringLiteral("dflt"));
+    store.write(QStringLiteral("SyncInfo"), QStringLiteral("SN"), QStringLiteral("-5"));
+    store.write(QStringLiteral("-5"), QStringLiteral("LocalFile1"), QStringLiteral("/a, b"));
+    store.write(QString(), QStringLiteral("LocalFile1"), QStringLiteral("ignored"));
+    ASSERT_TRUE(store.sync());
+    QSettingsStore again(files.path(QStringLiteral("s.ini")));
+    EXPECT_EQ(again.read(QStringLiteral("-5"), QStringLiteral("LocalFile1"), QString()),
+              QStringLiteral("/a, b"));
+    EXPECT_EQ(again.read(QString(), QStringLiteral("LocalFile1"), QStringLiteral("none")),
+              QStringLiteral("none"));
+    again.deleteSection(QStringLiteral("-5"));
+    again.deleteSection(QStringLiteral("never-there"));
+    again.sync();
+    QSettingsStore third(files.path(QStringLiteral("s.ini")));
+    EXPECT_EQ(
+        third.read(QStringLiteral("-5"), QStringLiteral("LocalFile1"), QStringLiteral("gone")),
+        QStringLiteral("gone"));
+    EXPECT_EQ(third.read(QStringLiteral("SyncInfo"), QStringLiteral("SN"), QString()),
+              QStringLiteral("-5"));
+}
+
+} // namespace

@@ -1,0 +1,230 @@
+#include "sync/FileTransfer.h"
+#include "FaultyFileSystem.h"
+#include "TestFiles.h"
+#include "sync/FileTests.h"
+
+#include <QFile>
+
+#include <gmock/gmock.h>
+
+#include <sys/stat.h>
+
+using namespace quillet;
+using namespace quillet::test;
+
+namespace {
+
+class FileTransferTest : public ::testing::Test {
+protected:
+    FaultyFileSystem fs;
+    // A small buffer so that faults can land part-way through a file.
+    FileTransfer transfer{fs, 64};
+    FileTests tests{fs};
+    TestFiles files;
+};
+
+TEST_F(FileTransferTest, CopiesContentTimesToTheNanosecondAndMode) {
+    const QString s = files.write(QStringLiteral("s.bin"), QByteArray(1000, 'x') + "end");
+    TestFiles::setModified(s, at(7, 6, 5), 123456789);
+    ::chmod(QFile::encodeName(s).constData(), 0750);
+    const QString d = files.path(QStringLiteral("d.bin"));
+    ASSERT_TRUE(transfer.CloneFile(s, d));
+    EXPECT_EQ(TestFiles::read(d), TestFiles::read(s));
+    EXPECT_EQ(TestFiles::modified(d), at(7, 6, 5));
+    EXPECT_EQ(TestFiles::modifiedNanoseconds(d), 123456789);
+    EXPECT_EQ(tests.GetFileStamp(s), tests.GetFileStamp(d));
+    struct stat st {};
+    ::stat(QFile::encodeName(d).constData(), &st);
+    EXPECT_EQ(st.st_mode & 07777, 0750u);
+}
+
+TEST_F(FileTransferTest, ShorterAndEmptySourcesLeaveNothingOfTheOldContent) {
+    const QString d = files.write(QStringLiteral("d.txt"), "a much longer old content");
+    const QString shorter = files.write(QStringLiteral("short.txt"), "tiny", at(9, 0, 0));
+    ASSERT_TRUE(transfer.CloneFile(shorter, d));
+    EXPECT_EQ(TestFiles::read(d), QByteArray("tiny"));
+
+    const QString empty = files.write(QStringLiteral("empty.txt"), "", at(10, 0, 0));
+    ASSERT_TRUE(transfer.CloneFile(empty, d));
+    EXPECT_EQ(QFile(d).size(), 0);
+    EXPECT_EQ(TestFiles::modified(d), at(10, 0, 0));
+}
+
+TEST_F(FileTransferTest, ReadOnlyTravelsAndProtectsTheDestinationUntilTheSourceLosesIt) {
+    const QString s = files.write(QStringLiteral("s.txt"), "v1", at(8, 0, 0));
+    TestFiles::setReadOnly(s, true);
+    const QString d = files.path(QStringLiteral("d.txt"));
+    ASSERT_TRUE(transfer.CloneFile(s, d));
+    EXPECT_TRUE(TestFiles::isReadOnly(d));
+
+    // The source changes while still read-only: the destination keeps content and times.
+    TestFiles::setReadOnly(s, false);
+    files.write(QStringLiteral("s.txt"), "v2", at(9, 0, 0));
+    TestFiles::setReadOnly(s, true);
+    EXPECT_FALSE(transfer.CloneFile(s, d));
+    EXPECT_EQ(TestFiles::read(d), QByteArray("v1"));
+    EXPECT_EQ(TestFiles::modified(d), at(8, 0, 0));
+
+    // The source becomes writable: one copy clears the attribute, the next copies content.
+    TestFiles::setReadOnly(s, false);
+    EXPECT_FALSE(transfer.CloneFile(s, d));
+    EXPECT_FALSE(TestFiles::isReadOnly(d));
+    EXPECT_EQ(TestFiles::read(d), QByteArray("v1"));
+    EXPECT_TRUE(transfer.CloneFile(s, d));
+    EXPECT_EQ(TestFiles::read(d), QByteArray("v2"));
+}
+
+TEST_F(FileTransferTest, MissingSourceLeavesTheDestinationUntouched) {
+    const QString d = files.write(QStringLiteral("d.txt"), "keep", at(8, 0, 0));
+    EXPECT_FALSE(transfer.CloneFile(files.path(QStringLiteral("none.txt")), d));
+    EXPECT_EQ(TestFiles::read(d), QByteArray("keep"));
+    EXPECT_EQ(TestFiles::modified(d), at(8, 0, 0));
+    EXPECT_FALSE(transfer.lastError().isEmpty());
+}
+
+TEST_F(FileTransferTest, NeverReplacesAFolderOrASpecialFile) {
+    const QString s = files.write(QStringLiteral("s.txt"), "x");
+    const QString dir = files.makeDir(QStringLiteral("adir"));
+    EXPECT_FALSE(transfer.CloneFile(s, dir));
+    EXPECT_TRUE(QFileInfo(dir).isDir());
+    const QString fifo = files.path(QStringLiteral("pipe"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0644), 0);
+    EXPECT_FALSE(transfer.CloneFile(s, fifo));
+    EXPECT_FALSE(transfer.CloneFile(fifo, files.path(QStringLiteral("out"))));
+    EXPECT_FALSE(QFile::exists(files.path(QStringLiteral("out"))));
+}
+
+TEST_F(FileTransferTest, CopyOntoALinkWritesItsTargetAndKeepsTheLink) {
+    const QString target = files.write(QStringLiteral("real/target.txt"), "old");
+    const QString link = files.path(QStringLiteral("link.txt"));
+    ASSERT_TRUE(QFile::link(target, link));
+    const QString s = files.write(QStringLiteral("s.txt"), "new", at(8, 0, 0));
+    ASSERT_TRUE(transfer.CloneFile(s, link));
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(TestFiles::read(target), QByteArray("new"));
+    EXPECT_EQ(TestFiles::tree(files.path(QStringLiteral("real"))),
+              QStringList{QStringLiteral("target.txt")});
+}
+
+// Each fault leaves the destination exactly as it was and no temporary file behind.
+struct Fault {
+    const char* name;
+    std::function<void(FaultyFileSystem&)> arm;
+};
+
+class FileTransferFaults : public FileTransferTest, public ::testing::WithParamInterface<Fault> {};
+
+TEST_P(FileTransferFaults, LeaveTheDestinationIntactAndNoTemporaryFile) {
+    const QString s = files.write(QStringLiteral("dir/s.bin"), QByteArray(10000, 's'), at(9, 0, 0));
+    const QString d = files.write(QStringLiteral("dir/d.bin"), "original", at(8, 0, 0));
+    GetParam().arm(fs);
+    EXPECT_FALSE(transfer.CloneFile(s, d));
+    EXPECT_EQ(TestFiles::read(d), QByteArray("original"));
+    EXPECT_EQ(TestFiles::modified(d), at(8, 0, 0));
+    EXPECT_EQ(TestFiles::tree(files.path(QStringLiteral("dir"))),
+              (QStringList{QStringLiteral("d.bin"), QStringLiteral("s.bin")}));
+    EXPECT_FALSE(transfer.lastError().isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, FileTransferFaults,
+    ::testing::Values(
+        Fault{"WriteError", [](FaultyFileSystem& f) { f.failWriteAfter = 500; }},
+        Fault{"DiskFull",
+              [](FaultyFileSystem& f) {
+                  f.failWriteAfter = 4096;
+                  f.writeErrno = ENOSPC;
+              }},
+        Fault{"ReadErrorPartWay", [](FaultyFileSystem& f) { f.failReadAfter = 3000; }},
+        Fault{"FlushError", [](FaultyFileSystem& f) { f.failFlush = true; }},
+        Fault{"RenameError", [](FaultyFileSystem& f) { f.failRename = true; }},
+        Fault{"NoTemporaryFile", [](FaultyFileSystem& f) { f.failCreateTemp = true; }}),
+    [](const ::testing::TestParamInfo<Fault>& param) { return std::string(param.param.name); });
+
+TEST_F(FileTransferTest, NewFileThatFailsLeavesNothingAtAll) {
+    const QString s = files.write(QStringLiteral("src/s.bin"), QByteArray(2000, 's'));
+    files.makeDir(QStringLiteral("dst"));
+    fs.failWriteAfter = 100;
+    EXPECT_FALSE(transfer.CloneFile(s, files.path(QStringLiteral("dst/s.bin"))));
+    EXPECT_TRUE(TestFiles::tree(files.path(QStringLiteral("dst"))).isEmpty());
+}
+
+TEST_F(FileTransferTest, StreamsThroughTheBufferWhateverTheSize) {
+    // 1 MiB through a 64-byte buffer: every chunk boundary is crossed many times.
+    QByteArray content;
+    for (int i = 0; i < (1 << 20); ++i)
+        content.append(static_cast<char>(i * 7 + (i >> 9)));
+    const QString s = files.write(QStringLiteral("big.bin"), content);
+    const QString d = files.path(QStringLiteral("copy.bin"));
+    ASSERT_TRUE(transfer.CloneFile(s, d));
+    EXPECT_EQ(TestFiles::read(d), content);
+}
+
+TEST(FileTestsTest, FolderAndFileTests) {
+    platform::LocalFileSystem fs;
+    FileTests tests(fs);
+    TestFiles files;
+    const QString dir = files.makeDir(QStringLiteral("plain"));
+    const QString hidden = files.makeDir(QStringLiteral(".hidden"));
+    const QString ro = files.makeDir(QStringLiteral("ro"));
+    TestFiles::setReadOnly(ro, true);
+    const QString file = files.write(QStringLiteral("f.txt"), "abc");
+    const QString link = files.path(QStringLiteral("dirlink"));
+    QFile::link(dir, link);
+
+    EXPECT_TRUE(tests.IsFolder(dir));
+    EXPECT_FALSE(tests.IsFolder(dir + QLatin1Char('/'))) << "a trailing separator is not found";
+    EXPECT_FALSE(tests.IsFolder(hidden));
+    EXPECT_FALSE(tests.IsFolder(ro));
+    EXPECT_FALSE(tests.IsFolder(link));
+    EXPECT_FALSE(tests.IsFolder(file));
+    EXPECT_FALSE(tests.IsFolder(files.path(QStringLiteral("missing"))));
+
+    EXPECT_TRUE(tests.FileExists(file));
+    EXPECT_EQ(tests.FileLength(file), 3);
+    EXPECT_FALSE(tests.FileExists(dir));
+    EXPECT_FALSE(tests.FileExists(files.path(QStringLiteral("missing"))));
+    TestFiles::setReadOnly(ro, false);
+}
+
+TEST(FileTestsTest, StampsAreLocalSecondsAndUnreadableFilesAreLowest) {
+    platform::LocalFileSystem fs;
+    FileTests tests(fs);
+    TestFiles files;
+    const QString f = files.write(QStringLiteral("f.txt"), "x",
+                                  QDateTime(QDate(2023, 12, 31), QTime(23, 59, 58)));
+    TestFiles::setModified(f, QDateTime(QDate(2023, 12, 31), QTime(23, 59, 58)), 999999999);
+    EXPECT_EQ(tests.GetFileStamp(f), QStringLiteral("20231231235958"));
+    EXPECT_EQ(tests.GetFileStamp(files.path(QStringLiteral("missing"))),
+              QStringLiteral("16010101000000"));
+    EXPECT_EQ(tests.GetFileStamp(files.makeDir(QStringLiteral("d"))), FileTests::lowestStamp());
+    EXPECT_LT(FileTests::lowestStamp().toLongLong(), tests.GetFileStamp(f).toLongLong());
+}
+
+TEST(FileTestsTest, StampComparison) {
+    EXPECT_EQ(
+        compareStamps(QStringLiteral("20240101120000"), QStringLiteral("20240101120000"), false),
+        StampOrder::Equal);
+    EXPECT_EQ(
+        compareStamps(QStringLiteral("20240101120001"), QStringLiteral("20240101120000"), false),
+        StampOrder::FirstNewer);
+    EXPECT_EQ(
+        compareStamps(QStringLiteral("20240101120000"), QStringLiteral("20240101120001"), false),
+        StampOrder::SecondNewer);
+    // Two-second steps: across a minute boundary too.
+    EXPECT_EQ(
+        compareStamps(QStringLiteral("20240101120100"), QStringLiteral("20240101120059"), true),
+        StampOrder::Equal);
+    EXPECT_EQ(
+        compareStamps(QStringLiteral("20240101120101"), QStringLiteral("20240101120059"), true),
+        StampOrder::FirstNewer);
+    EXPECT_EQ(
+        compareStamps(QStringLiteral("16010101000000"), QStringLiteral("16010101000001"), true),
+        StampOrder::Equal);
+    // Different as text, equal in value.
+    EXPECT_EQ(
+        compareStamps(QStringLiteral("020240101120000"), QStringLiteral("20240101120000"), false),
+        StampOrder::Indistinct);
+}
+
+} // namespace

@@ -1,0 +1,191 @@
+#include "EngineFixture.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <gmock/gmock.h>
+
+using namespace quillet;
+using namespace quillet::test;
+using ::testing::Contains;
+using ::testing::ElementsAre;
+using ::testing::Not;
+
+namespace {
+
+const QString NoChanges = QStringLiteral(" - Not Synchronized (No changes)");
+const QString L2R = QStringLiteral(" - Synchronized Local Drive to Removable Drive");
+const QString Failed = QStringLiteral(" - ERROR ! (Not Synchronized)");
+
+class FolderMergeTest : public EngineFixture {
+protected:
+    void SetUp() override { storeRow(1, local(QStringLiteral("docs")), QStringLiteral("backup/")); }
+    QString l(const QString& rel) const { return local(QStringLiteral("docs/") + rel); }
+    QString r(const QString& rel) const { return drive(QStringLiteral("backup/") + rel); }
+    QStringList bodyLines() const { return logLines().mid(1, logLines().size() - 2); }
+};
+
+TEST_F(FolderMergeTest, CreatesFilesAndEmptyFoldersBothWaysWithoutLogLines) {
+    files.write(QStringLiteral("local/docs/a.txt"), "a", at(8, 0, 0));
+    files.write(QStringLiteral("local/docs/sub/b.txt"), "b", at(8, 0, 0));
+    files.makeDir(QStringLiteral("local/docs/empty"));
+    files.write(QStringLiteral("drive/backup/c.txt"), "c", at(8, 0, 0));
+    files.makeDir(QStringLiteral("drive/backup/fromdrive/deeper"));
+    pass();
+    const QStringList expected = {QStringLiteral("a.txt"),
+                                  QStringLiteral("c.txt"),
+                                  QStringLiteral("empty/"),
+                                  QStringLiteral("fromdrive/"),
+                                  QStringLiteral("fromdrive/deeper/"),
+                                  QStringLiteral("sub/"),
+                                  QStringLiteral("sub/b.txt")};
+    EXPECT_EQ(TestFiles::tree(local(QStringLiteral("docs"))), expected);
+    EXPECT_EQ(TestFiles::tree(drive(QStringLiteral("backup"))), expected);
+    EXPECT_TRUE(bodyLines().isEmpty());
+    EXPECT_EQ(TestFiles::modified(r(QStringLiteral("a.txt"))), at(8, 0, 0));
+    EXPECT_EQ(TestFiles::modified(l(QStringLiteral("c.txt"))), at(8, 0, 0));
+}
+
+TEST_F(FolderMergeTest, NothingIsDeletedAndADeletedFileComesBack) {
+    files.write(QStringLiteral("local/docs/keep.txt"), "k", at(8, 0, 0));
+    pass();
+    ASSERT_TRUE(QFile::exists(r(QStringLiteral("keep.txt"))));
+    QFile::remove(l(QStringLiteral("keep.txt")));
+    pass();
+    EXPECT_EQ(TestFiles::read(l(QStringLiteral("keep.txt"))), QByteArray("k"));
+    QFile::remove(r(QStringLiteral("keep.txt")));
+    pass();
+    EXPECT_EQ(TestFiles::read(r(QStringLiteral("keep.txt"))), QByteArray("k"));
+}
+
+TEST_F(FolderMergeTest, UnchangedFileGivesTwoNoChangeLinesPerWalk) {
+    files.write(QStringLiteral("local/docs/same.txt"), "s", at(8, 0, 0));
+    files.write(QStringLiteral("drive/backup/same.txt"), "s", at(8, 0, 0));
+    pass();
+    EXPECT_THAT(bodyLines(), ElementsAre(l(QStringLiteral("same.txt")) + NoChanges,
+                                         l(QStringLiteral("same.txt")) + NoChanges));
+}
+
+TEST_F(FolderMergeTest, EachPairOfFoldersIsWalkedOnce) {
+    // A chain of common folders: walking each pair again from the other side would double
+    // the lines at every level.
+    QString rel;
+    for (int depth = 0; depth < 8; ++depth)
+        rel += QStringLiteral("d%1/").arg(depth);
+    files.write(QStringLiteral("local/docs/") + rel + QStringLiteral("f.txt"), "f", at(8, 0, 0));
+    files.write(QStringLiteral("drive/backup/") + rel + QStringLiteral("f.txt"), "f", at(8, 0, 0));
+    pass();
+    EXPECT_THAT(bodyLines(), ElementsAre(l(rel + QStringLiteral("f.txt")) + NoChanges,
+                                         l(rel + QStringLiteral("f.txt")) + NoChanges));
+}
+
+TEST_F(FolderMergeTest, FolderOnlyOnTheDriveIsWalkedFromTheDriveSide) {
+    files.write(QStringLiteral("drive/backup/only/x.txt"), "drive", at(9, 0, 0));
+    files.write(QStringLiteral("local/docs/only/x.txt"), "local", at(8, 0, 0));
+    // Present on both sides, so the local listing reaches it first: this side is local.
+    pass();
+    EXPECT_EQ(TestFiles::read(l(QStringLiteral("only/x.txt"))), QByteArray("drive"));
+    EXPECT_EQ(bodyLines().first(),
+              l(QStringLiteral("only/x.txt")) +
+                  QStringLiteral(" - Synchronized Removable Drive to Local Drive"));
+}
+
+TEST_F(FolderMergeTest, HiddenReadOnlyAndLinkedFoldersAreNeitherWalkedNorCopied) {
+    files.write(QStringLiteral("local/docs/.hidden/h.txt"), "h", at(8, 0, 0));
+    const QString ro = files.makeDir(QStringLiteral("local/docs/ro"));
+    files.write(QStringLiteral("local/docs/ro/r.txt"), "r", at(8, 0, 0));
+    TestFiles::setReadOnly(ro, true);
+    files.write(QStringLiteral("elsewhere/e.txt"), "e", at(8, 0, 0));
+    QFile::link(files.path(QStringLiteral("elsewhere")), l(QStringLiteral("link")));
+    files.write(QStringLiteral("drive/backup/.hid2/z.txt"), "z", at(8, 0, 0));
+    pass();
+    TestFiles::setReadOnly(ro, false);
+    EXPECT_EQ(TestFiles::tree(drive(QStringLiteral("backup"))),
+              (QStringList{QStringLiteral(".hid2/"), QStringLiteral(".hid2/z.txt")}));
+    EXPECT_FALSE(QFile::exists(l(QStringLiteral(".hid2"))));
+    EXPECT_TRUE(bodyLines().isEmpty());
+}
+
+TEST_F(FolderMergeTest, NameWithALeadingBlankIsLookedUpTrimmed) {
+    files.write(QStringLiteral("local/docs/ lead.txt"), "blank", at(8, 0, 0));
+    files.write(QStringLiteral("local/docs/lead.txt"), "plain", at(8, 0, 0));
+    pass();
+    // The trimmed name is the one that travels.
+    EXPECT_EQ(TestFiles::read(r(QStringLiteral("lead.txt"))), QByteArray("plain"));
+    EXPECT_FALSE(QFile::exists(r(QStringLiteral(" lead.txt"))));
+}
+
+TEST_F(FolderMergeTest, DeclinedQuestionIsAskedAgainForTheSecondListing) {
+    files.write(QStringLiteral("local/docs/both.txt"), "l", at(8, 0, 5));
+    files.write(QStringLiteral("drive/backup/both.txt"), "r", at(8, 0, 0));
+    setMode(3);
+    view.defaultAnswer = false;
+    pass();
+    EXPECT_EQ(view.questions.size(), 2);
+    EXPECT_EQ(TestFiles::read(r(QStringLiteral("both.txt"))), QByteArray("r"));
+}
+
+TEST_F(FolderMergeTest, PromptModeCreatesMissingFilesWithoutAsking) {
+    files.write(QStringLiteral("local/docs/new.txt"), "n", at(8, 0, 0));
+    setMode(4);
+    pass();
+    EXPECT_TRUE(view.questions.isEmpty());
+    EXPECT_EQ(TestFiles::read(r(QStringLiteral("new.txt"))), QByteArray("n"));
+}
+
+TEST_F(FolderMergeTest, FileStatusNamesTheExaminedFileAndIsClearedAfter) {
+    files.write(QStringLiteral("local/docs/one.txt"), "1", at(8, 0, 0));
+    pass();
+    EXPECT_THAT(view.fileStatuses, Contains(l(QStringLiteral("one.txt"))));
+    EXPECT_EQ(view.fileStatuses.constLast(), QString());
+}
+
+// Reports Stop as soon as the walk shows the first file it examines.
+class StoppingView : public RecordingView {
+public:
+    void setFileStatus(const QString& text) override {
+        RecordingView::setFileStatus(text);
+        if (!text.isEmpty())
+            stop = true;
+    }
+};
+
+TEST_F(FolderMergeTest, StopWhileWalkingEndsThePassAfterTheRow) {
+    for (int i = 0; i < 5; ++i)
+        files.write(QStringLiteral("local/docs/f%1.txt").arg(i), "x", at(8, 0, 0));
+    const QString second = files.write(QStringLiteral("local/second.txt"), "s", at(8, 0, 0));
+    storeRow(2, second, QStringLiteral("second.txt"));
+    session->GoLoad();
+    session->SearchLetter();
+    StoppingView stoppingView;
+    SyncEngine stoppingEngine(*session, stoppingView, logPath, clock);
+    stoppingEngine.Syncronize();
+
+    EXPECT_TRUE(stoppingEngine.lastPass().stopped);
+    // The file on show is finished; no other is examined and the walk leaves the caption.
+    EXPECT_EQ(TestFiles::tree(drive(QStringLiteral("backup"))).size(), 1);
+    // Cleared at the start of the pass, after the file loop, and at the end of the pass.
+    EXPECT_EQ(stoppingView.fileStatuses.size(), 4);
+    EXPECT_FALSE(QFile::exists(drive(QStringLiteral("second.txt"))));
+    EXPECT_EQ(logLines().size(), 1);
+}
+
+TEST_F(FolderMergeTest, FailedCreationIsReportedOnTheWalkedPathAndTheRow) {
+    files.write(QStringLiteral("local/docs/a.txt"), QByteArray(300, 'a'), at(8, 0, 0));
+    fs.failRename = true;
+    pass();
+    EXPECT_THAT(bodyLines(), ElementsAre(l(QStringLiteral("a.txt")) + Failed));
+    EXPECT_EQ(view.statuses[0].constLast(), QStringLiteral("Error"));
+    EXPECT_FALSE(QFile::exists(r(QStringLiteral("a.txt"))));
+    EXPECT_EQ(TestFiles::tree(drive(QStringLiteral("backup"))), QStringList());
+}
+
+TEST_F(FolderMergeTest, TemporaryFilesOfAnInterruptedCopyAreNotSynchronized) {
+    files.write(QStringLiteral("drive/backup/.quillet-AbC123.tmp"), "partial", at(8, 0, 0));
+    files.write(QStringLiteral("local/docs/real.txt"), "r", at(8, 0, 0));
+    pass();
+    EXPECT_FALSE(QFile::exists(l(QStringLiteral(".quillet-AbC123.tmp"))));
+    EXPECT_TRUE(QFile::exists(r(QStringLiteral("real.txt"))));
+}
+
+} // namespace

@@ -1,0 +1,343 @@
+#include "EngineFixture.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <gmock/gmock.h>
+
+using namespace quillet;
+using namespace quillet::test;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+namespace {
+
+const QString Started = QStringLiteral("Last synchronization started at: 01-02-2026 03:04:05");
+const QString Ended = QStringLiteral("Last synchronization ended at: 01-02-2026 03:04:05");
+const QString L2R = QStringLiteral(" - Synchronized Local Drive to Removable Drive");
+const QString R2L = QStringLiteral(" - Synchronized Removable Drive to Local Drive");
+const QString L2R2 = QStringLiteral(" - Synchronized  Local Drive to Removable Drive");
+const QString NoChanges = QStringLiteral(" - Not Synchronized (No changes)");
+const QString Failed = QStringLiteral(" - ERROR ! (Not Synchronized)");
+
+class SyncPassTest : public EngineFixture {};
+
+TEST_F(SyncPassTest, EmptyListLogsExactlyStartAndEnd) {
+    pass();
+    EXPECT_THAT(logLines(), ElementsAre(Started, Ended));
+    EXPECT_THAT(view.events, ElementsAre(QStringLiteral("started"), QStringLiteral("ended")));
+    EXPECT_EQ(session->TimerCount, 0);
+    EXPECT_TRUE(session->searchTimerEnabled());
+}
+
+TEST_F(SyncPassTest, AbsentDriveDoesNothingAndKeepsThePreviousLog) {
+    files.write(QStringLiteral("lastsync.txt"), "previous pass\r\n");
+    volumes.clear();
+    engine->requestStop();
+    pass();
+    EXPECT_EQ(session->FoundLetter, QStringLiteral("?"));
+    EXPECT_EQ(TestFiles::read(logPath), QByteArray("previous pass\r\n"));
+    EXPECT_TRUE(view.events.isEmpty());
+    EXPECT_FALSE(engine->StopRequested()); // cleared all the same
+}
+
+TEST_F(SyncPassTest, TwoPassesLeaveOnlyTheSecondInTheLog) {
+    const QString a = files.write(QStringLiteral("local/a.txt"), "aaa", at(10, 0, 0));
+    files.write(QStringLiteral("drive/a.txt"), "old", at(9, 0, 0));
+    storeRow(1, a, QStringLiteral("a.txt"));
+    pass();
+    pass();
+    EXPECT_THAT(logLines(), ElementsAre(Started, a + NoChanges, Ended));
+}
+
+// Every row of the file table: which side is newer, the mode, the log text, the direction.
+struct FileRowCase {
+    bool localNewer;
+    int mode;
+    QString logText;
+    bool localToDrive;
+};
+
+class FileRowTable : public EngineFixture, public ::testing::WithParamInterface<FileRowCase> {};
+
+TEST_P(FileRowTable, LogsTheTableTextAndCopiesInTheTableDirection) {
+    const FileRowCase c = GetParam();
+    const QDateTime newer = at(12, 0, 1);
+    const QDateTime older = at(12, 0, 0);
+    const QString l =
+        files.write(QStringLiteral("local/f.txt"), "local content", c.localNewer ? newer : older);
+    const QString r =
+        files.write(QStringLiteral("drive/f.txt"), "drive content", c.localNewer ? older : newer);
+    storeRow(1, l, QStringLiteral("f.txt"));
+    setMode(c.mode);
+    view.defaultAnswer = true;
+    pass();
+
+    EXPECT_THAT(logLines(), ElementsAre(Started, l + c.logText, Ended));
+    const QByteArray expected = c.localToDrive ? "local content" : "drive content";
+    EXPECT_EQ(TestFiles::read(l), expected);
+    EXPECT_EQ(TestFiles::read(r), expected);
+    EXPECT_EQ(TestFiles::modified(l), TestFiles::modified(r));
+    const QStringList& statuses = view.statuses[0];
+    ASSERT_EQ(statuses.size(), 2);
+    EXPECT_EQ(statuses[0],
+              c.localToDrive ? QStringLiteral(">> Copying...") : QStringLiteral("<< Copying..."));
+    EXPECT_EQ(statuses[1], QStringLiteral("Synchronized at 01-02-2026 03:04:05"));
+    EXPECT_EQ(view.questions.size(), c.mode >= 3 ? 1 : 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    AllRows, FileRowTable,
+    ::testing::Values(FileRowCase{true, 0, L2R, true}, FileRowCase{true, 3, L2R, true},
+                      FileRowCase{true, 1, R2L, true}, FileRowCase{true, 4, R2L, true},
+                      FileRowCase{true, 2, L2R, false}, FileRowCase{true, 5, L2R, false},
+                      FileRowCase{false, 0, R2L, false}, FileRowCase{false, 3, R2L, false},
+                      FileRowCase{false, 1, L2R2, true}, FileRowCase{false, 4, L2R2, true},
+                      FileRowCase{false, 2, R2L, false}, FileRowCase{false, 5, R2L, false}));
+
+// The same table inside a folder row: "this side" is the local folder at the top level.
+class FolderRowTable : public EngineFixture, public ::testing::WithParamInterface<FileRowCase> {};
+
+TEST_P(FolderRowTable, LogsTheTableTextAndCopiesInTheTableDirection) {
+    const FileRowCase c = GetParam();
+    const QDateTime newer = at(12, 0, 1);
+    const QDateTime older = at(12, 0, 0);
+    const QString l = files.write(QStringLiteral("local/docs/f.txt"), "local content",
+                                  c.localNewer ? newer : older);
+    const QString r = files.write(QStringLiteral("drive/docs/f.txt"), "drive content",
+                                  c.localNewer ? older : newer);
+    storeRow(1, local(QStringLiteral("docs")), QStringLiteral("docs/"));
+    setMode(c.mode);
+    pass();
+
+    const QByteArray expected = c.localToDrive ? "local content" : "drive content";
+    EXPECT_EQ(TestFiles::read(l), expected);
+    EXPECT_EQ(TestFiles::read(r), expected);
+    // Listed once from each side: the second look finds the copy's equal stamps.
+    EXPECT_THAT(logLines(), ElementsAre(Started, l + c.logText, l + NoChanges, Ended));
+    EXPECT_THAT(view.statuses[0],
+                ElementsAre(QStringLiteral("Synchronizing..."), QStringLiteral("Synchronized")));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    AllRows, FolderRowTable,
+    ::testing::Values(FileRowCase{true, 0, L2R, true}, FileRowCase{true, 3, L2R, true},
+                      FileRowCase{true, 1, R2L, true}, FileRowCase{true, 4, R2L, true},
+                      FileRowCase{true, 2, L2R, false}, FileRowCase{true, 5, L2R, false},
+                      FileRowCase{false, 0, R2L, false}, FileRowCase{false, 3, R2L, false},
+                      FileRowCase{false, 1, L2R2, true}, FileRowCase{false, 4, L2R2, true},
+                      FileRowCase{false, 2, R2L, false}, FileRowCase{false, 5, R2L, false}));
+
+TEST_F(SyncPassTest, EqualStampsNeverCopyInAnyMode) {
+    for (int mode = 0; mode <= 5; ++mode) {
+        const QString l = files.write(QStringLiteral("local/e.txt"), "one", at(8, 0, 0));
+        const QString r = files.write(QStringLiteral("drive/e.txt"), "two", at(8, 0, 0));
+        storeRow(1, l, QStringLiteral("e.txt"));
+        setMode(mode);
+        view.statuses.clear();
+        pass();
+        EXPECT_THAT(logLines(), ElementsAre(Started, l + NoChanges, Ended)) << mode;
+        EXPECT_EQ(TestFiles::read(r), QByteArray("two"));
+        EXPECT_THAT(view.statuses[0], ElementsAre(QStringLiteral("Synchronized")));
+        EXPECT_TRUE(view.questions.isEmpty());
+    }
+}
+
+TEST_F(SyncPassTest, OneSecondCopiesButMillisecondsDoNot) {
+    const QString l = files.write(QStringLiteral("local/s.txt"), "new", at(8, 0, 1));
+    const QString r = files.write(QStringLiteral("drive/s.txt"), "old", at(8, 0, 0));
+    storeRow(1, l, QStringLiteral("s.txt"));
+    pass();
+    EXPECT_EQ(TestFiles::read(r), QByteArray("new"));
+
+    files.write(QStringLiteral("local/s.txt"), "newer");
+    TestFiles::setModified(l, at(9, 0, 0), 900000000);
+    TestFiles::setModified(r, at(9, 0, 0), 100000000);
+    pass();
+    EXPECT_THAT(logLines(), ElementsAre(Started, l + NoChanges, Ended));
+    EXPECT_EQ(TestFiles::read(r), QByteArray("new"));
+}
+
+TEST_F(SyncPassTest, StampsOnTwoSecondVolumesMatchWithinTwoSeconds) {
+    volumes.find(root().toStdString())->fsType = "vfat";
+    const QString l = files.write(QStringLiteral("local/odd.txt"), "x", at(8, 0, 1));
+    const QString r = files.write(QStringLiteral("drive/odd.txt"), "x", at(8, 0, 0));
+    storeRow(1, l, QStringLiteral("odd.txt"));
+    pass();
+    EXPECT_THAT(logLines(), ElementsAre(Started, l + NoChanges, Ended));
+
+    TestFiles::setModified(r, at(7, 59, 59));
+    pass();
+    EXPECT_THAT(logLines(), ElementsAre(Started, l + L2R, Ended));
+}
+
+TEST_F(SyncPassTest, UnknownModesOnlyBoldTheRows) {
+    for (int mode : {6, -1}) {
+        const QString l = files.write(QStringLiteral("local/m.txt"), "new", at(8, 0, 5));
+        const QString r = files.write(QStringLiteral("drive/m.txt"), "old", at(8, 0, 0));
+        storeRow(1, l, QStringLiteral("m.txt"));
+        setMode(mode);
+        view.events.clear();
+        view.statuses.clear();
+        pass();
+        EXPECT_EQ(session->ConflictMode, mode);
+        EXPECT_EQ(session->conflictSelection(), -1) << "nothing in the list is selected";
+        EXPECT_EQ(store->read(keys::SyncInfo, keys::Conflicts, QString()), QString::number(mode));
+        EXPECT_THAT(logLines(), ElementsAre(Started, Ended));
+        EXPECT_EQ(TestFiles::read(r), QByteArray("old"));
+        EXPECT_TRUE(view.statuses.empty());
+        EXPECT_THAT(view.events, ElementsAre(QStringLiteral("started"), QStringLiteral("bold 0 1"),
+                                             QStringLiteral("bold 0 0"), QStringLiteral("ended")));
+    }
+}
+
+TEST_F(SyncPassTest, MissingDriveFileIsCreatedOrReportedByMode) {
+    for (int mode = 0; mode <= 5; ++mode) {
+        const QString l = files.write(QStringLiteral("local/n.txt"), "only here", at(8, 0, 0));
+        const QString r = drive(QStringLiteral("n.txt"));
+        QFile::remove(r);
+        storeRow(1, l, QStringLiteral("n.txt"));
+        setMode(mode);
+        view.statuses.clear();
+        pass();
+        const bool toDrive = mode == 0 || mode == 1 || mode == 3 || mode == 4;
+        if (toDrive) {
+            EXPECT_EQ(TestFiles::read(r), QByteArray("only here")) << mode;
+            EXPECT_EQ(view.statuses[0].constLast(),
+                      QStringLiteral("Synchronized at 01-02-2026 03:04:05"));
+        } else {
+            // The copy's source is the missing file: nothing to copy, and it says so.
+            EXPECT_FALSE(QFile::exists(r)) << mode;
+            EXPECT_EQ(TestFiles::read(l), QByteArray("only here"));
+            EXPECT_EQ(view.statuses[0].constLast(), QStringLiteral("Error"));
+            EXPECT_EQ(logLines().at(2), l + Failed);
+        }
+    }
+}
+
+TEST_F(SyncPassTest, LocalFileMissingAtPassTimeIsRestoredFromTheDrive) {
+    const QString l = files.write(QStringLiteral("local/gone.txt"), "kept", at(8, 0, 0));
+    const QString r = files.write(QStringLiteral("drive/gone.txt"), "on drive", at(8, 0, 0));
+    storeRow(1, l, QStringLiteral("gone.txt"));
+    session->GoLoad();
+    session->SearchLetter();
+    // Deleted after the list was built but before the row is reached.
+    view.onBold = [&](int, bool bold) {
+        if (bold)
+            QFile::remove(l);
+    };
+    engine->Syncronize();
+    EXPECT_EQ(TestFiles::read(l), QByteArray("on drive"));
+    EXPECT_EQ(TestFiles::read(r), QByteArray("on drive"));
+}
+
+TEST_F(SyncPassTest, DeclinedPromptKeepsFilesStatusAndLogLine) {
+    const QString l = files.write(QStringLiteral("local/p.txt"), "new", at(8, 0, 5));
+    const QString r = files.write(QStringLiteral("drive/p.txt"), "old", at(8, 0, 0));
+    const QString l2 = files.write(QStringLiteral("local/q.txt"), "new2", at(8, 0, 5));
+    const QString r2 = files.write(QStringLiteral("drive/q.txt"), "old2", at(8, 0, 0));
+    storeRow(1, l, QStringLiteral("p.txt"));
+    storeRow(2, l2, QStringLiteral("q.txt"));
+    setMode(4);
+    view.answers = {false, true};
+    pass();
+    EXPECT_EQ(TestFiles::read(r), QByteArray("old"));
+    EXPECT_TRUE(view.statuses[0].isEmpty());
+    EXPECT_EQ(TestFiles::read(r2), QByteArray("new2"));
+    EXPECT_THAT(logLines(), ElementsAre(Started, l + R2L, l2 + R2L, Ended));
+    EXPECT_THAT(view.titles, ElementsAre(QStringLiteral("Quillet"), QStringLiteral("Quillet")));
+    EXPECT_EQ(engine->lastPass().failures, 0);
+}
+
+TEST_F(SyncPassTest, QuestionHasTwelveLinesAndShorterFormsWhenDatesAreMissing) {
+    const QString src = files.write(QStringLiteral("local/src.txt"), "s", at(8, 0, 0));
+    const QString dst = files.write(QStringLiteral("drive/dst.txt"), "d", at(9, 0, 0));
+    const QString missing = drive(QStringLiteral("nothing.txt"));
+    const QString srcDate =
+        QStringLiteral("File date: ") + QLocale().toString(at(8, 0, 0), QLocale::ShortFormat);
+    const QString dstDate =
+        QStringLiteral("File date: ") + QLocale().toString(at(9, 0, 0), QLocale::ShortFormat);
+
+    const QStringList full = engine->confirmationText(src, dst).split(QStringLiteral("\r\n"));
+    EXPECT_THAT(full, ElementsAre(QStringLiteral("Quillet is about to copy:"), QString(), src,
+                                  srcDate, QString(), QStringLiteral("will replace:"), QString(),
+                                  dst, dstDate, QString(), QString(),
+                                  QStringLiteral("Do you accept this replacement ?")));
+
+    const QStringList noDest = engine->confirmationText(src, missing).split(QStringLiteral("\r\n"));
+    EXPECT_THAT(noDest,
+                ElementsAre(QStringLiteral("Quillet is about to copy:"), QString(), src, srcDate,
+                            QString(), QStringLiteral("will replace:"), QString(), missing,
+                            QString(), QStringLiteral("Do you accept this replacement ?")));
+
+    const QStringList noSource =
+        engine->confirmationText(missing, dst).split(QStringLiteral("\r\n"));
+    EXPECT_EQ(noSource.size(), 11);
+    EXPECT_EQ(noSource.at(3), QString());
+    EXPECT_EQ(noSource.at(7), dstDate);
+}
+
+TEST_F(SyncPassTest, PromptForAMissingDestinationHasTenLines) {
+    const QString l = files.write(QStringLiteral("local/t.txt"), "t", at(8, 0, 0));
+    storeRow(1, l, QStringLiteral("t.txt"));
+    setMode(3);
+    pass();
+    ASSERT_EQ(view.questions.size(), 1);
+    EXPECT_EQ(view.questions.first().split(QStringLiteral("\r\n")).size(), 10);
+    EXPECT_EQ(TestFiles::read(drive(QStringLiteral("t.txt"))), QByteArray("t"));
+}
+
+TEST_F(SyncPassTest, StopDuringTheThirdOfFiveRows) {
+    QStringList locals;
+    for (int i = 1; i <= 5; ++i) {
+        const QString name = QStringLiteral("r%1.txt").arg(i);
+        locals << files.write(QStringLiteral("local/") + name, "new", at(8, 0, 5));
+        files.write(QStringLiteral("drive/") + name, "old", at(8, 0, 0));
+        storeRow(i, locals.last(), name);
+    }
+    view.onBold = [&](int row, bool bold) {
+        if (row == 2 && bold)
+            engine->requestStop();
+    };
+    pass();
+    EXPECT_THAT(logLines(),
+                ElementsAre(Started, locals[0] + L2R, locals[1] + L2R, locals[2] + L2R));
+    EXPECT_EQ(TestFiles::read(drive(QStringLiteral("r3.txt"))), QByteArray("new"));
+    EXPECT_EQ(TestFiles::read(drive(QStringLiteral("r4.txt"))), QByteArray("old"));
+    EXPECT_EQ(TestFiles::read(drive(QStringLiteral("r5.txt"))), QByteArray("old"));
+    EXPECT_EQ(view.events.constLast(), QStringLiteral("ended"));
+    EXPECT_TRUE(engine->lastPass().stopped);
+    EXPECT_TRUE(session->searchTimerEnabled());
+    EXPECT_FALSE(engine->isRunning());
+}
+
+TEST_F(SyncPassTest, PassRequestedDuringAPassIsIgnored) {
+    const QString l = files.write(QStringLiteral("local/a.txt"), "new", at(8, 0, 5));
+    files.write(QStringLiteral("drive/a.txt"), "old", at(8, 0, 0));
+    storeRow(1, l, QStringLiteral("a.txt"));
+    int nested = 0;
+    view.onBold = [&](int, bool bold) {
+        if (bold && nested++ == 0)
+            engine->Syncronize();
+    };
+    pass();
+    EXPECT_THAT(logLines(), ElementsAre(Started, l + L2R, Ended));
+    EXPECT_EQ(view.events.count(QStringLiteral("started")), 1);
+}
+
+TEST_F(SyncPassTest, FailedCopyOfAFileRowIsReportedNotHidden) {
+    const QString l =
+        files.write(QStringLiteral("local/big.txt"), QByteArray(5000, 'n'), at(8, 0, 5));
+    const QString r = files.write(QStringLiteral("drive/big.txt"), "old", at(8, 0, 0));
+    storeRow(1, l, QStringLiteral("big.txt"));
+    fs.failWriteAfter = 100;
+    fs.writeErrno = ENOSPC;
+    pass();
+    EXPECT_THAT(logLines(), ElementsAre(Started, l + L2R, l + Failed, Ended));
+    EXPECT_EQ(view.statuses[0].constLast(), QStringLiteral("Error"));
+    EXPECT_EQ(TestFiles::read(r), QByteArray("old"));
+    EXPECT_EQ(TestFiles::tree(drive()), QStringList{QStringLiteral("big.txt")});
+    EXPECT_EQ(engine->lastPass().failures, 1);
+}
+
+} // namespace

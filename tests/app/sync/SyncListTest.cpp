@@ -1,0 +1,185 @@
+#include "sync/SyncList.h"
+#include "EngineFixture.h"
+
+#include <QFile>
+#include <QSettings>
+
+#include <gmock/gmock.h>
+
+using namespace quillet;
+using namespace quillet::test;
+using ::testing::ElementsAre;
+
+namespace {
+
+class SyncListTest : public EngineFixture {
+protected:
+    QString serial() const { return QString::number(0x1234); }
+    QString stored(const QString& key) const {
+        QSettings raw(files.path(QStringLiteral("settings.ini")), QSettings::IniFormat);
+        return raw.value(serial() + QLatin1Char('/') + key, QStringLiteral("<missing>")).toString();
+    }
+};
+
+TEST_F(SyncListTest, EmptyStoreGivesAnEmptyListAndZeroTotals) {
+    session->GoLoad();
+    EXPECT_TRUE(session->list().rows().isEmpty());
+    EXPECT_EQ(session->list().DrvFilesSize(),
+              QStringLiteral("Total size of files to sync: 0 bytes"));
+    EXPECT_EQ(session->list().DrvSize(), QStringLiteral("Disk Size: 1,000,000 bytes"));
+    EXPECT_EQ(session->list().DrvFreeSpace(), QStringLiteral("Disk Free Space: 1,000,000 bytes"));
+}
+
+TEST_F(SyncListTest, SavingWritesTheRowsAndTheEndMarkAndShrinkingLeavesStaleKeys) {
+    for (int i = 1; i <= 5; ++i)
+        storeRow(i, files.write(QStringLiteral("local/f%1").arg(i), "data"),
+                 QStringLiteral("f%1").arg(i));
+    session->GoLoad();
+    ASSERT_EQ(session->list().rows().size(), 5);
+    session->list().rows().removeLast();
+    session->list().rows().removeLast();
+    session->SaveFiles();
+    EXPECT_EQ(stored(QStringLiteral("LocalFile3")), local(QStringLiteral("f3")));
+    EXPECT_EQ(stored(QStringLiteral("RemoteFile3")), QStringLiteral(":/f3"));
+    EXPECT_EQ(stored(QStringLiteral("LocalFile4")), QString());
+    EXPECT_EQ(stored(QStringLiteral("RemoteFile4")), QString());
+    // Beyond the end mark, left as it was and never read.
+    EXPECT_EQ(stored(QStringLiteral("LocalFile5")), local(QStringLiteral("f5")));
+    session->RefreshFiles();
+    EXPECT_EQ(session->list().rows().size(), 3);
+}
+
+TEST_F(SyncListTest, DriveUnderAnotherRootAndAbsentDriveDisplay) {
+    storeRow(1, files.write(QStringLiteral("local/a.doc"), "abc"), QStringLiteral("Backup/a.doc"));
+    session->GoLoad();
+    EXPECT_EQ(session->list().rows().at(0).remotePath, QStringLiteral("?:/Backup/a.doc"));
+    session->FoundLetter = QStringLiteral("/media/ann/OTHER/");
+    session->RefreshFiles();
+    EXPECT_EQ(session->list().rows().at(0).remotePath,
+              QStringLiteral("/media/ann/OTHER/Backup/a.doc"));
+    session->SaveFiles();
+    EXPECT_EQ(stored(QStringLiteral("RemoteFile1")), QStringLiteral(":/Backup/a.doc"));
+}
+
+TEST_F(SyncListTest, EmptyAndMissingFilesAreDroppedAndForgottenOnSave) {
+    storeRow(1, files.write(QStringLiteral("local/empty.txt"), ""), QStringLiteral("empty.txt"));
+    storeRow(2, local(QStringLiteral("missing.txt")), QStringLiteral("missing.txt"));
+    storeRow(3, files.write(QStringLiteral("local/ok.txt"), "12345"), QStringLiteral("ok.txt"));
+    storeRow(4, files.makeDir(QStringLiteral("local/folder")), QStringLiteral("folder/"));
+    session->GoLoad();
+    ASSERT_EQ(session->list().rows().size(), 2);
+    EXPECT_EQ(session->list().rows().at(0).sizeText, QStringLiteral("5"));
+    EXPECT_EQ(session->list().rows().at(1).sizeText, QStringLiteral("Folder"));
+    EXPECT_TRUE(session->list().rows().at(1).isFolder);
+    EXPECT_EQ(session->list().DrvFilesSize(),
+              QStringLiteral("Total size of files to sync: 5 bytes"));
+    session->SaveFiles();
+    EXPECT_EQ(stored(QStringLiteral("LocalFile1")), local(QStringLiteral("ok.txt")));
+    EXPECT_EQ(stored(QStringLiteral("LocalFile2")), local(QStringLiteral("folder")));
+    EXPECT_EQ(stored(QStringLiteral("LocalFile3")), QString());
+}
+
+TEST_F(SyncListTest, FilesLargerThanTheDriveGiveANegativeGroupedFreeSpace) {
+    storeRow(1, files.write(QStringLiteral("local/big.bin"), QByteArray(1234567, 'b')),
+             QStringLiteral("big.bin"));
+    session->GoLoad();
+    EXPECT_EQ(session->list().DrvFilesSize(),
+              QStringLiteral("Total size of files to sync: 1,234,567 bytes"));
+    EXPECT_EQ(session->list().DrvFreeSpace(), QStringLiteral("Disk Free Space: -234,567 bytes"));
+}
+
+TEST_F(SyncListTest, PathsWithAwkwardCharactersSurviveTheStore) {
+    const QString odd = files.write(QStringLiteral("local/a, b; c @d \"q\" é.txt"), "x");
+    storeRow(1, odd, QStringLiteral("Back,up/@x.txt"));
+    session->GoLoad();
+    session->SaveFiles();
+    session->RefreshFiles();
+    ASSERT_EQ(session->list().rows().size(), 1);
+    EXPECT_EQ(session->list().rows().at(0).localPath, odd);
+    EXPECT_EQ(session->list().rows().at(0).remoteStored, QStringLiteral(":/Back,up/@x.txt"));
+}
+
+TEST_F(SyncListTest, AddingTheSamePathTwiceGivesTwoRows) {
+    const QString f = files.write(QStringLiteral("local/dup.txt"), "d");
+    files.makeDir(QStringLiteral("drive/one"));
+    files.makeDir(QStringLiteral("drive/two"));
+    session->GoLoad();
+    session->SearchLetter();
+    ASSERT_TRUE(session->AddNewFile(f, drive(QStringLiteral("one"))).ok());
+    ASSERT_TRUE(session->AddNewFile(f, drive(QStringLiteral("two/"))).ok());
+    session->RefreshFiles();
+    ASSERT_EQ(session->list().rows().size(), 2);
+    EXPECT_EQ(session->list().rows().at(0).remoteStored, QStringLiteral(":/one/dup.txt"));
+    EXPECT_EQ(session->list().rows().at(1).remoteStored, QStringLiteral(":/two/dup.txt"));
+}
+
+TEST_F(SyncListTest, AddChecksAndMessages) {
+    const QString f = files.write(QStringLiteral("local/f.txt"), "f");
+    const QString folder = files.makeDir(QStringLiteral("local/dir"));
+    files.makeDir(QStringLiteral("drive/dest"));
+    session->GoLoad();
+
+    EditOutcome absent = session->AddNewFile(f, drive());
+    EXPECT_EQ(absent.code, EditOutcome::Code::DriveAbsent);
+    EXPECT_EQ(
+        absent.message,
+        QStringLiteral(
+            "Removable drive not found. Please connect the drive before adding any new file."));
+    EXPECT_EQ(
+        session->AddNewFolder(folder, drive()).message,
+        QStringLiteral(
+            "Removable drive not found. Please connect the drive before adding any new folder."));
+
+    session->SearchLetter();
+    for (const QString& bad : {folder, local(QStringLiteral("missing.txt"))})
+        EXPECT_EQ(
+            session->AddNewFile(bad, drive()).message,
+            QStringLiteral(
+                "File does not exist or is a Folder, you can only synchronize files not folders."));
+    EXPECT_EQ(session->AddNewFile(f, local()).message,
+              QStringLiteral("Folder should be on the remote drive !!"));
+    EXPECT_EQ(session->AddNewFolder(drive(QStringLiteral("dest")), drive()).message,
+              QStringLiteral("You cannot select folders inside the Removable Drive !"));
+    EXPECT_EQ(session->AddNewFolder(folder, local()).message,
+              QStringLiteral("Folder should be on the remote drive !!"));
+    EXPECT_EQ(session->AddNewFolder(folder, QString()).message,
+              QStringLiteral("Folder should be on the remote drive !!"));
+    EXPECT_TRUE(session->list().rows().isEmpty());
+
+    // A file placed at the root of the drive: the root's separator is not doubled.
+    ASSERT_TRUE(session->AddNewFile(f, drive()).ok());
+    EXPECT_EQ(session->list().rows().constLast().remoteStored, QStringLiteral(":/f.txt"));
+    // A folder chosen with a trailing separator is stored without it; the destination keeps its
+    // own.
+    ASSERT_TRUE(
+        session->AddNewFolder(folder + QLatin1Char('/'), drive(QStringLiteral("dest/"))).ok());
+    EXPECT_EQ(session->list().rows().constLast().localPath, folder);
+    EXPECT_EQ(session->list().rows().constLast().remoteStored, QStringLiteral(":/dest/"));
+    EXPECT_EQ(session->list().rows().constLast().status, QStringLiteral("Folder"));
+}
+
+TEST_F(SyncListTest, RemovingKeepsFilesUnlessAskedAndNeverTouchesFolders) {
+    const QString f = files.write(QStringLiteral("local/f.txt"), "f");
+    const QString onDrive = files.write(QStringLiteral("drive/f.txt"), "f");
+    storeRow(1, f, QStringLiteral("f.txt"));
+    storeRow(2, files.makeDir(QStringLiteral("local/dir")), QStringLiteral("dir/"));
+    files.write(QStringLiteral("drive/dir/in.txt"), "i");
+    session->GoLoad();
+    session->SearchLetter();
+    session->RefreshFiles();
+    EXPECT_TRUE(session->RemoveItem(1, true).ok());
+    EXPECT_TRUE(QFile::exists(drive(QStringLiteral("dir/in.txt"))));
+    EXPECT_TRUE(session->RemoveItem(0, false).ok());
+    EXPECT_TRUE(QFile::exists(onDrive));
+    EXPECT_TRUE(QFile::exists(f));
+    EXPECT_EQ(stored(QStringLiteral("LocalFile1")), QString());
+
+    storeRow(1, f, QStringLiteral("f.txt"));
+    session->RefreshFiles();
+    EXPECT_TRUE(session->RemoveItem(0, true).ok());
+    EXPECT_FALSE(QFile::exists(onDrive));
+    EXPECT_TRUE(QFile::exists(f)) << "the local file is never deleted";
+    EXPECT_FALSE(session->RemoveItem(3, false).ok());
+}
+
+} // namespace

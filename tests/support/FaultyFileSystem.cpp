@@ -1,0 +1,65 @@
+#include "FaultyFileSystem.h"
+
+#include <cstring>
+
+namespace quillet::test {
+
+using namespace platform;
+
+namespace {
+Error errorOf(int code) {
+    return Error{code, std::strerror(code)};
+}
+} // namespace
+
+Result<Handle> FaultyFileSystem::createTemp(const std::string& besidePath, std::string& tempPath) {
+    if (failCreateTemp)
+        return errorOf(EACCES);
+    ++tempFilesCreated;
+    return LocalFileSystem::createTemp(besidePath, tempPath);
+}
+
+Result<std::size_t> FaultyFileSystem::read(Handle h, char* buffer, std::size_t size) {
+    if (failReadAfter >= 0) {
+        const std::int64_t room = failReadAfter - bytesRead;
+        if (room <= 0)
+            return errorOf(EIO);
+        size = std::min<std::size_t>(size, static_cast<std::size_t>(room));
+    }
+    auto r = LocalFileSystem::read(h, buffer, size);
+    if (r)
+        bytesRead += static_cast<std::int64_t>(r.value());
+    return r;
+}
+
+Status FaultyFileSystem::write(Handle h, const char* data, std::size_t size) {
+    if (failWriteAfter >= 0) {
+        const std::int64_t room = failWriteAfter - bytesWritten;
+        if (room < static_cast<std::int64_t>(size)) {
+            // Part of the data lands, as on a disk that fills up mid-write.
+            if (room > 0) {
+                LocalFileSystem::write(h, data, static_cast<std::size_t>(room));
+                bytesWritten += room;
+            }
+            return errorOf(writeErrno);
+        }
+    }
+    auto r = LocalFileSystem::write(h, data, size);
+    if (r)
+        bytesWritten += static_cast<std::int64_t>(size);
+    return r;
+}
+
+Status FaultyFileSystem::flush(Handle h) {
+    if (failFlush)
+        return errorOf(EIO);
+    return LocalFileSystem::flush(h);
+}
+
+Status FaultyFileSystem::rename(const std::string& from, const std::string& to) {
+    if (failRename)
+        return errorOf(EXDEV);
+    return LocalFileSystem::rename(from, to);
+}
+
+} // namespace quillet::test

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "platform/LocalFileSystem.h"
+
+#include <cerrno>
+#include <cstdint>
+
+namespace quillet::test {
+
+// The real file system, with faults on demand: a write that fails (or finds the disk full)
+// after so many bytes, a read that fails part-way, a flush or rename that fails.
+class FaultyFileSystem : public platform::LocalFileSystem {
+public:
+    // -1: never. Otherwise the call fails once this many bytes went through.
+    std::int64_t failWriteAfter = -1;
+    int writeErrno = EIO;
+    std::int64_t failReadAfter = -1;
+    bool failFlush = false;
+    bool failRename = false;
+    bool failCreateTemp = false;
+
+    std::int64_t bytesWritten = 0;
+    std::int64_t bytesRead = 0;
+    int tempFilesCreated = 0;
+
+    platform::Result<platform::Handle> createTemp(const std::string& besidePath,
+                                                  std::string& tempPath) override;
+    platform::Result<std::size_t> read(platform::Handle h, char* buffer, std::size_t size) override;
+    platform::Status write(platform::Handle h, const char* data, std::size_t size) override;
+    platform::Status flush(platform::Handle h) override;
+    platform::Status rename(const std::string& from, const std::string& to) override;
+};
+
+} // namespace quillet::test

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "sync/Format.h"
+#include "sync/SyncView.h"
+
+#include <QStringList>
+#include <functional>
+#include <map>
+
+namespace quillet::test {
+
+// Remembers everything a pass shows, and answers its questions from a script.
+class RecordingView : public SyncView {
+public:
+    void passStarted() override { events << QStringLiteral("started"); }
+    void passEnded() override { events << QStringLiteral("ended"); }
+    void setRowBold(int row, bool bold) override {
+        events << QStringLiteral("bold %1 %2").arg(row).arg(bold ? 1 : 0);
+        if (onBold)
+            onBold(row, bold);
+    }
+    void setRowStatus(int row, const QString& status) override { statuses[row] << status; }
+    void setFileStatus(const QString& text) override { fileStatuses << text; }
+    bool confirmReplacement(const QString& title, const QString& question) override {
+        titles << title;
+        questions << question;
+        return answers.isEmpty() ? defaultAnswer : answers.takeFirst();
+    }
+    void yield() override { ++yields; }
+    bool stopRequested() override { return stop; }
+
+    QStringList events;
+    std::map<int, QStringList> statuses;
+    QStringList fileStatuses;
+    QStringList titles;
+    QStringList questions;
+    QList<bool> answers;
+    bool defaultAnswer = true;
+    int yields = 0;
+    bool stop = false;
+    std::function<void(int, bool)> onBold;
+};
+
+// A clock that stands still.
+class FixedClock : public Clock {
+public:
+    explicit FixedClock(QDateTime when) : m_when(std::move(when)) {}
+    QDateTime now() const override { return m_when; }
+
+private:
+    QDateTime m_when;
+};
+
+} // namespace quillet::test
