@@ -81,6 +81,7 @@ public:
     virtual Status close(Handle h) = 0;
 
     virtual Status setMode(const std::string& path, std::uint32_t mode) = 0;
+    virtual Status setTimes(const std::string& path, const FileTimes& times) = 0;
     virtual Status rename(const std::string& from, const std::string& to) = 0;
     virtual Status remove(const std::string& path) = 0;
 

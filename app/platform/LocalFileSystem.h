@@ -25,6 +25,7 @@ public:
     Status close(Handle h) override;
 
     Status setMode(const std::string& path, std::uint32_t mode) override;
+    Status setTimes(const std::string& path, const FileTimes& times) override;
     Status rename(const std::string& from, const std::string& to) override;
     Status remove(const std::string& path) override;
 };

@@ -250,6 +250,13 @@ Status LocalFileSystem::setMode(const std::string& path, std::uint32_t mode) {
     return {};
 }
 
+Status LocalFileSystem::setTimes(const std::string& path, const FileTimes& times) {
+    const struct timespec ts[2] = {toTimespec(times.access), toTimespec(times.write)};
+    if (::utimensat(AT_FDCWD, path.c_str(), ts, 0) != 0)
+        return lastError();
+    return {};
+}
+
 Status LocalFileSystem::rename(const std::string& from, const std::string& to) {
     if (::rename(from.c_str(), to.c_str()) != 0)
         return lastError();

@@ -25,7 +25,7 @@ bool FileTransfer::CloneFile(const QString& source, const QString& destination) 
         return failWith(dst, Error{0, "destination exists and is not a file"});
     if (to.exists && m_fs.isWriteProtected(dst)) {
         // Content and times stay; the attributes still follow the source.
-        m_fs.setMode(dst, from.mode);
+        (void)m_fs.setMode(dst, from.mode);
         return failWith(dst, Error{0, "destination is read-only"});
     }
 
@@ -62,8 +62,8 @@ bool FileTransfer::CloneFile(const QString& source, const QString& destination) 
         return abandon(dst, f.error());
     if (auto t = m_fs.setTimes(out.value(), from.times); !t)
         return abandon(dst, t.error());
-    if (auto m = m_fs.setMode(out.value(), from.mode); !m)
-        return abandon(dst, m.error());
+    // Permissions are best effort: FAT and some FUSE file systems keep only part of them.
+    m_fs.setMode(out.value(), from.mode);
     m_fs.close(in.value());
     if (auto c = m_fs.close(out.value()); !c) {
         m_fs.remove(tempPath);
@@ -72,6 +72,12 @@ bool FileTransfer::CloneFile(const QString& source, const QString& destination) 
     if (auto r = m_fs.rename(tempPath, dst); !r) {
         m_fs.remove(tempPath);
         return failWith(dst, r.error());
+    }
+    // Some file systems (FUSE ones among them) stamp a renamed file with the time of the
+    // rename; the times must travel or the next pass copies the file again.
+    if (m_fs.stat(dst).times.write.seconds != from.times.write.seconds) {
+        if (auto t = m_fs.setTimes(dst, from.times); !t)
+            return failWith(dst, t.error());
     }
     return true;
 }

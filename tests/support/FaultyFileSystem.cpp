@@ -1,6 +1,8 @@
 #include "FaultyFileSystem.h"
 
 #include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
 
 namespace quillet::test {
 
@@ -59,7 +61,10 @@ Status FaultyFileSystem::flush(Handle h) {
 Status FaultyFileSystem::rename(const std::string& from, const std::string& to) {
     if (failRename)
         return errorOf(EXDEV);
-    return LocalFileSystem::rename(from, to);
+    auto r = LocalFileSystem::rename(from, to);
+    if (r && stampOnRename)
+        ::utimensat(AT_FDCWD, to.c_str(), nullptr, 0);
+    return r;
 }
 
 } // namespace quillet::test

@@ -18,6 +18,8 @@ public:
     bool failFlush = false;
     bool failRename = false;
     bool failCreateTemp = false;
+    // Like some FUSE file systems: a renamed file takes the time of the rename.
+    bool stampOnRename = false;
 
     std::int64_t bytesWritten = 0;
     std::int64_t bytesRead = 0;

@@ -38,6 +38,13 @@ TEST_F(FileTransferTest, CopiesContentTimesToTheNanosecondAndMode) {
     EXPECT_EQ(st.st_mode & 07777, 0750u);
 }
 
+TEST_F(FileTransferTest, TimesSurviveAFileSystemThatStampsRenames) {
+    const QString s = files.write(QStringLiteral("s.txt"), "x", at(6, 0, 0));
+    fs.stampOnRename = true;
+    ASSERT_TRUE(transfer.CloneFile(s, files.path(QStringLiteral("d.txt"))));
+    EXPECT_EQ(TestFiles::modified(files.path(QStringLiteral("d.txt"))), at(6, 0, 0));
+}
+
 TEST_F(FileTransferTest, ShorterAndEmptySourcesLeaveNothingOfTheOldContent) {
     const QString d = files.write(QStringLiteral("d.txt"), "a much longer old content");
     const QString shorter = files.write(QStringLiteral("short.txt"), "tiny", at(9, 0, 0));

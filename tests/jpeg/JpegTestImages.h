@@ -1,0 +1,69 @@
+#pragma once
+
+#include "DibSection.h"
+
+#include <QImage>
+#include <QRandomGenerator>
+#include <cstdint>
+#include <cstdlib>
+
+// Pictures and helpers shared by the JPEG suites.
+namespace jpegtest {
+
+struct Bgr {
+    int b = 0, g = 0, r = 0;
+};
+
+// Reads pixel (x, y) in picture coordinates (y = 0 is the top row) straight from the bits,
+// so the storage order is checked rather than assumed.
+inline Bgr pixelAt(const BrevantJPEG::DibSection& s, int x, int y) {
+    const std::uint8_t* p =
+        s.DIBSectionBitsPtr() + std::int64_t{s.Height() - 1 - y} * s.BytesPerScanLine() + 3 * x;
+    return {p[0], p[1], p[2]};
+}
+
+inline int distance(const Bgr& a, QRgb c) {
+    return std::abs(a.r - qRed(c)) + std::abs(a.g - qGreen(c)) + std::abs(a.b - qBlue(c));
+}
+
+// Four flat quadrants: red, green / blue, white (top row first).
+inline QImage quadrants(int w, int h) {
+    QImage image(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const bool right = x >= w / 2, bottom = y >= h / 2;
+            image.setPixel(x, y,
+                           !bottom ? (right ? qRgb(0, 255, 0) : qRgb(255, 0, 0))
+                                   : (right ? qRgb(255, 255, 255) : qRgb(0, 0, 255)));
+        }
+    return image;
+}
+
+// Smooth diagonal gradients: what JPEG keeps well.
+inline QImage gradient(int w, int h) {
+    QImage image(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            image.setPixel(x, y,
+                           qRgb(x * 255 / (w - 1), y * 255 / (h - 1), (x + y) * 255 / (w + h - 2)));
+    return image;
+}
+
+// Independent random pixels: what JPEG keeps worst.
+inline QImage noise(int w, int h, quint32 seed) {
+    QRandomGenerator random(seed);
+    QImage image(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            image.setPixel(x, y, 0xFF000000u | (random.generate() & 0xFFFFFFu));
+    return image;
+}
+
+inline BrevantJPEG::DibSection sectionOf(const QImage& image) {
+    BrevantJPEG::DibSection section;
+    std::int32_t w = 0, h = 0;
+    section.CreateFromPictureX(image, w, h);
+    return section;
+}
+
+} // namespace jpegtest
