@@ -7,6 +7,7 @@
 
 #include <gmock/gmock.h>
 
+#include <csignal>
 #include <unistd.h>
 
 using namespace quillet::test;
@@ -186,6 +187,47 @@ TEST_F(RealVolumeTest, OddSecondFileOnFatIsCopiedOnceThenUnchanged) {
     }
     EXPECT_EQ(TestFiles::read(local), QByteArray("odd second"));
     EXPECT_EQ(TestFiles::modified(local), at(10, 0, 1));
+}
+
+} // namespace
+
+namespace {
+
+// The root file system is a real volume, so the watch can run against it without mounting.
+TEST(WatchCommandTest, PassesWhenTheDriveIsFoundAndStopsCleanlyOnTerminate) {
+    TestFiles files;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), files.path(QStringLiteral("config")));
+    env.insert(QStringLiteral("XDG_DATA_HOME"), files.path(QStringLiteral("data")));
+    env.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0"));
+    const QString cliPath = QStringLiteral(QUILLET_CLI);
+    Outcome r = command(cliPath, {QStringLiteral("pair"), QStringLiteral("/")}, env);
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    const QString local = files.write(QStringLiteral("home/a.txt"), "a", at(8, 0, 0));
+    const QString dest = files.makeDir(QStringLiteral("dest"));
+    ASSERT_EQ(command(cliPath, {QStringLiteral("add"), local, dest}, env).code, 0);
+
+    QProcess watch;
+    watch.setProcessEnvironment(env);
+    watch.start(cliPath, {QStringLiteral("watch")});
+    ASSERT_TRUE(watch.waitForStarted());
+    QString out;
+    for (int i = 0; i < 100 && !out.contains(QStringLiteral("Last synchronization ended")); ++i) {
+        watch.waitForReadyRead(100);
+        out += QString::fromUtf8(watch.readAllStandardOutput());
+    }
+    ASSERT_THAT(out.toStdString(), HasSubstr("Drive found at /"));
+    ::kill(static_cast<pid_t>(watch.processId()), SIGTERM);
+    ASSERT_TRUE(watch.waitForFinished(10000));
+    out += QString::fromUtf8(watch.readAllStandardOutput());
+    EXPECT_EQ(watch.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(watch.exitCode(), 0);
+    EXPECT_TRUE(out.endsWith(QStringLiteral("Stopped.\n"))) << out.toStdString();
+    EXPECT_EQ(TestFiles::read(dest + QStringLiteral("/a.txt")), QByteArray("a"));
+    // The log of the pass is complete and closed.
+    const QByteArray log = TestFiles::read(files.path(QStringLiteral("data/Quillet/lastsync.txt")));
+    EXPECT_TRUE(log.startsWith("Last synchronization started at: "));
+    EXPECT_TRUE(log.contains("Last synchronization ended at: "));
 }
 
 } // namespace
