@@ -181,8 +181,14 @@ void SyncEngine::SyncFolder(const QString& Folder, const QString& Original,
             const QString name = QString::fromStdString(e.name).remove(QChar(0)).trimmed();
             if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
                 continue;
-            if (e.attributes == platform::Attr::Directory)
+            if (e.attributes == platform::Attr::Directory) {
+                // A drive mounted inside the synced folder (or the folder inside the drive's
+                // copy) would otherwise be copied into itself, deeper at every pass.
+                const QString sub = dir + name + QLatin1Char('/');
+                if (otherRoot.startsWith(sub) || sub.startsWith(otherRoot))
+                    continue;
                 SyncFolder(dir + name, root, otherRoot);
+            }
             else if (!platform::isTransferTempName(e.name))
                 names.append(name);
         }

@@ -180,6 +180,21 @@ TEST_F(FolderMergeTest, FailedCreationIsReportedOnTheWalkedPathAndTheRow) {
     EXPECT_EQ(TestFiles::tree(drive(QStringLiteral("backup"))), QStringList());
 }
 
+TEST_F(FolderMergeTest, TheOtherSideInsideTheWalkedTreeIsNotCopiedIntoItself) {
+    // The drive's folder lies inside the local folder of the row.
+    storeRow(1, local(QStringLiteral("docs")), QStringLiteral("backup/"));
+    files.write(QStringLiteral("local/docs/a.txt"), "a", at(8, 0, 0));
+    const QString inner = files.makeDir(QStringLiteral("local/docs/stick"));
+    volumes.clear();
+    volumes.add({(inner + QLatin1Char('/')).toStdString(), platform::DriveType::Removable, 1000000,
+                 0x1234, "ext4"});
+    files.makeDir(QStringLiteral("local/docs/stick/backup"));
+    pass();
+    pass();
+    EXPECT_EQ(TestFiles::tree(inner),
+              (QStringList{QStringLiteral("backup/"), QStringLiteral("backup/a.txt")}));
+}
+
 TEST_F(FolderMergeTest, TemporaryFilesOfAnInterruptedCopyAreNotSynchronized) {
     files.write(QStringLiteral("drive/backup/.quillet-AbC123.tmp"), "partial", at(8, 0, 0));
     files.write(QStringLiteral("local/docs/real.txt"), "r", at(8, 0, 0));

@@ -325,19 +325,40 @@ TEST_F(SyncPassTest, PassRequestedDuringAPassIsIgnored) {
     EXPECT_EQ(view.events.count(QStringLiteral("started")), 1);
 }
 
-TEST_F(SyncPassTest, FailedCopyOfAFileRowIsReportedNotHidden) {
+// A copy that fails part-way, whatever the cause, is an error in the row and the log.
+struct PassFault {
+    const char* name;
+    std::function<void(FaultyFileSystem&)> arm;
+};
+
+class SyncPassFaults : public EngineFixture, public ::testing::WithParamInterface<PassFault> {};
+
+TEST_P(SyncPassFaults, FailedCopyIsReportedAndLeavesTheDriveAsItWas) {
     const QString l =
-        files.write(QStringLiteral("local/big.txt"), QByteArray(5000, 'n'), at(8, 0, 5));
+        files.write(QStringLiteral("local/big.txt"), QByteArray(3 << 20, 'n'), at(8, 0, 5));
     const QString r = files.write(QStringLiteral("drive/big.txt"), "old", at(8, 0, 0));
     storeRow(1, l, QStringLiteral("big.txt"));
-    fs.failWriteAfter = 100;
-    fs.writeErrno = ENOSPC;
+    GetParam().arm(fs);
     pass();
     EXPECT_THAT(logLines(), ElementsAre(Started, l + L2R, l + Failed, Ended));
     EXPECT_EQ(view.statuses[0].constLast(), QStringLiteral("Error"));
     EXPECT_EQ(TestFiles::read(r), QByteArray("old"));
+    EXPECT_EQ(TestFiles::modified(r), at(8, 0, 0));
     EXPECT_EQ(TestFiles::tree(drive()), QStringList{QStringLiteral("big.txt")});
     EXPECT_EQ(engine->lastPass().failures, 1);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, SyncPassFaults,
+    ::testing::Values(PassFault{"WriteError", [](FaultyFileSystem& f) { f.failWriteAfter = 100; }},
+                      PassFault{"DiskFull",
+                                [](FaultyFileSystem& f) {
+                                    f.failWriteAfter = 2 << 20;
+                                    f.writeErrno = ENOSPC;
+                                }},
+                      PassFault{"RenameFails", [](FaultyFileSystem& f) { f.failRename = true; }},
+                      PassFault{"ReadErrorPartWay",
+                                [](FaultyFileSystem& f) { f.failReadAfter = 1 << 20; }}),
+    [](const ::testing::TestParamInfo<PassFault>& param) { return std::string(param.param.name); });
 
 } // namespace
