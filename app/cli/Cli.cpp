@@ -8,6 +8,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
 
@@ -87,13 +88,20 @@ public:
         m_err << text << Qt::endl;
         return m_ask(text);
     }
-    void yield() override { QCoreApplication::processEvents(); }
+    // The terminal has little to repaint: let events through a few times a second, not per file.
+    void yield() override {
+        if (!m_sinceYield.isValid() || m_sinceYield.elapsed() >= 50) {
+            QCoreApplication::processEvents();
+            m_sinceYield.start();
+        }
+    }
     bool stopRequested() override { return Cli::interruptRequested(); }
 
 private:
     QTextStream& m_out;
     QTextStream& m_err;
     std::function<bool(const QString&)> m_ask;
+    QElapsedTimer m_sinceYield;
 };
 
 } // namespace
@@ -464,10 +472,11 @@ int Cli::sync(bool yes, bool no) {
         return ask(QStringLiteral("Replace?"));
     });
     SyncEngine engine(session, view, m_logPath);
-    engine.log().onLine = [&](const QString& line) { m_io.out << line << Qt::endl; };
+    engine.log().onLine = [&](const QString& line) { m_io.out << line << '\n'; };
     engine.Syncronize();
     for (const SyncItem& item : session.list().rows())
-        m_io.out << item.localPath << '\t' << item.status << Qt::endl;
+        m_io.out << item.localPath << '\t' << item.status << '\n';
+    m_io.out.flush();
     return engine.lastPass().failures > 0 ? CopyFailed : Ok;
 }
 
@@ -490,9 +499,12 @@ int Cli::watch(bool yes, bool no) {
         return ask(QStringLiteral("Replace?"));
     });
     SyncEngine engine(session, view, m_logPath);
-    engine.log().onLine = [&](const QString& line) { m_io.out << line << Qt::endl; };
+    engine.log().onLine = [&](const QString& line) { m_io.out << line << '\n'; };
     bool present = false;
-    DriveWatch watcher(session, [&] { engine.Syncronize(); });
+    DriveWatch watcher(session, [&] {
+        engine.Syncronize();
+        m_io.out.flush();
+    });
     watcher.onFound = [&] {
         if (!present)
             m_io.out << "Drive found at " << session.FoundLetter << Qt::endl;

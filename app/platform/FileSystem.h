@@ -42,7 +42,8 @@ struct FileStat {
     bool exists = false;
     bool isRegular = false; // after following symbolic links
     bool isDirectory = false;
-    bool isSymlink = false; // the path itself is a link
+    bool isSymlink = false; // the path itself is a (dangling) link; set only when it dangles
+    bool readable = false;  // by its permission bits, for this process
     std::int64_t length = 0;
     std::uint32_t mode = 0; // permission bits
     FileTimes times;
@@ -60,8 +61,9 @@ public:
     // nullopt when the path does not exist.
     virtual std::optional<std::uint32_t> attributes(const std::string& path) = 0;
     virtual FileStat stat(const std::string& path) = 0;
-    // Last-write time of a regular file that can be opened for reading.
-    virtual Result<FileTime> readableWriteTime(const std::string& path) = 0;
+    // Entries of a folder. Folders, links and other special entries carry their full attribute
+    // word; plain files only Normal or Hidden (their read-only bit costs a call per file and
+    // nothing that lists folders needs it).
     virtual Result<std::vector<DirEntry>> listDirectory(const std::string& path) = 0;
     virtual Status makeDirectory(const std::string& path) = 0;
     // Where writing "path" really lands: a symbolic link to a file resolves to its target.

@@ -9,7 +9,6 @@ class LocalFileSystem : public FileSystem {
 public:
     std::optional<std::uint32_t> attributes(const std::string& path) override;
     FileStat stat(const std::string& path) override;
-    Result<FileTime> readableWriteTime(const std::string& path) override;
     Result<std::vector<DirEntry>> listDirectory(const std::string& path) override;
     Status makeDirectory(const std::string& path) override;
     std::string resolveWriteTarget(const std::string& path) override;

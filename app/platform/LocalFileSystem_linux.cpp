@@ -66,35 +66,39 @@ std::optional<std::uint32_t> LocalFileSystem::attributes(const std::string& path
     return attributesOf(st, isLink, baseName(path));
 }
 
+static bool readableBy(const struct stat& st) {
+    // As access(R_OK) would answer, without a second call; ACLs are not consulted.
+    const uid_t uid = ::geteuid();
+    if (uid == 0)
+        return true;
+    if (st.st_uid == uid)
+        return st.st_mode & S_IRUSR;
+    if (st.st_gid == ::getegid())
+        return st.st_mode & S_IRGRP;
+    return st.st_mode & S_IROTH;
+}
+
 FileStat LocalFileSystem::stat(const std::string& path) {
     FileStat out;
-    struct stat lst {};
-    if (::lstat(path.c_str(), &lst) != 0)
-        return out;
-    out.exists = true;
-    out.isSymlink = S_ISLNK(lst.st_mode);
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0)
-        return out; // a dangling link exists, but is neither file nor folder
+    if (::stat(path.c_str(), &st) != 0) {
+        // A link whose target is gone still exists, as neither file nor folder.
+        struct stat lst {};
+        if (::lstat(path.c_str(), &lst) == 0) {
+            out.exists = true;
+            out.isSymlink = S_ISLNK(lst.st_mode);
+        }
+        return out;
+    }
+    out.exists = true;
     out.isRegular = S_ISREG(st.st_mode);
     out.isDirectory = S_ISDIR(st.st_mode);
+    out.readable = readableBy(st);
     out.length = static_cast<std::int64_t>(st.st_size);
     out.mode = static_cast<std::uint32_t>(st.st_mode & 07777);
     out.times.access = toFileTime(st.st_atim);
     out.times.write = toFileTime(st.st_mtim);
     return out;
-}
-
-Result<FileTime> LocalFileSystem::readableWriteTime(const std::string& path) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0)
-        return lastError();
-    // Only regular files: opening a FIFO would block, a device is never ours to read.
-    if (!S_ISREG(st.st_mode))
-        return Error{EINVAL, "not a regular file"};
-    if (::access(path.c_str(), R_OK) != 0)
-        return lastError();
-    return toFileTime(st.st_mtim);
 }
 
 Result<std::vector<DirEntry>> LocalFileSystem::listDirectory(const std::string& path) {
@@ -114,14 +118,9 @@ Result<std::vector<DirEntry>> LocalFileSystem::listDirectory(const std::string& 
             entries.push_back(std::move(e));
             continue;
         }
-        // d_type spares a stat for the common case; links and unknown types still need one.
-        if (ent->d_type == DT_REG || ent->d_type == DT_DIR) {
-            full.resize(prefix);
-            full += e.name;
-            struct stat st {};
-            if (::lstat(full.c_str(), &st) != 0)
-                continue;
-            e.attributes = attributesOf(st, false, e.name);
+        // d_type spares a call per plain file; folders, links and the rest need one.
+        if (ent->d_type == DT_REG) {
+            e.attributes = e.name[0] == '.' ? Attr::Hidden : Attr::Normal;
         } else {
             full.resize(prefix);
             full += e.name;

@@ -35,13 +35,17 @@ QString FileTests::stampOf(const platform::FileTime& time) {
     return local.toString(QStringLiteral("yyyyMMddHHmmss"));
 }
 
+QString FileTests::stampOf(const platform::FileStat& st) {
+    // Only a file that could be opened for reading has a time of its own.
+    if (!st.isRegular || !st.readable)
+        return lowestStamp();
+    return stampOf(st.times.write);
+}
+
 QString FileTests::GetFileStamp(const QString& path) const {
     if (path.isEmpty())
         return lowestStamp();
-    const auto t = m_fs.readableWriteTime(toNative(path));
-    if (!t)
-        return lowestStamp();
-    return stampOf(t.value());
+    return stampOf(m_fs.stat(toNative(path)));
 }
 
 namespace {
@@ -70,6 +74,21 @@ StampOrder compareStamps(const QString& first, const QString& second, bool twoSe
             return StampOrder::SecondNewer;
     }
     return StampOrder::Indistinct;
+}
+
+} // namespace quillet
+
+namespace quillet {
+
+StampOrder compareStamps(const platform::FileStat& first, const platform::FileStat& second,
+                         bool twoSecondSteps) {
+    const bool firstTimed = first.isRegular && first.readable;
+    const bool secondTimed = second.isRegular && second.readable;
+    // The same second is the same stamp; most files of a pass are unchanged.
+    if (firstTimed == secondTimed &&
+        (!firstTimed || first.times.write.seconds == second.times.write.seconds))
+        return StampOrder::Equal;
+    return compareStamps(FileTests::stampOf(first), FileTests::stampOf(second), twoSecondSteps);
 }
 
 } // namespace quillet

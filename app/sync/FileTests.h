@@ -23,6 +23,8 @@ public:
 
     static QString lowestStamp();
     static QString stampOf(const platform::FileTime& time);
+    // The stamp of what stat found: the lowest unless a readable regular file.
+    static QString stampOf(const platform::FileStat& st);
 
     platform::FileSystem& fileSystem() const { return m_fs; }
 
@@ -34,6 +36,9 @@ private:
 // two seconds apart are the same time.
 enum class StampOrder { Equal, FirstNewer, SecondNewer, Indistinct };
 StampOrder compareStamps(const QString& first, const QString& second, bool twoSecondSteps);
+// The same for two files already looked at, without formatting stamps that must be equal.
+StampOrder compareStamps(const platform::FileStat& first, const platform::FileStat& second,
+                         bool twoSecondSteps);
 
 inline std::string toNative(const QString& path) {
     return path.toStdString();

@@ -23,7 +23,8 @@ bool FileTransfer::CloneFile(const QString& source, const QString& destination) 
     const FileStat to = m_fs.stat(dst);
     if (to.exists && !to.isRegular)
         return failWith(dst, Error{0, "destination exists and is not a file"});
-    if (to.exists && m_fs.isWriteProtected(dst)) {
+    // A file we cannot read has no trustworthy time: never overwrite it either.
+    if (to.exists && (m_fs.isWriteProtected(dst) || !to.readable)) {
         // Content and times stay; the attributes still follow the source.
         (void)m_fs.setMode(dst, from.mode);
         return failWith(dst, Error{0, "destination is read-only"});

@@ -95,10 +95,10 @@ void SyncEngine::syncFileRow(int row) {
     const SyncItem& item = m_session.list().rows().at(row);
     const QString local = item.localPath;
     const QString remote = item.remotePath;
-    const FileTests& tests = m_session.tests();
+    platform::FileSystem& fs = m_session.fileSystem();
     m_twoSecondSteps = twoSecondVolume(local) || twoSecondVolume(remote);
     const StampOrder order =
-        compareStamps(tests.GetFileStamp(local), tests.GetFileStamp(remote), m_twoSecondSteps);
+        compareStamps(fs.stat(toNative(local)), fs.stat(toNative(remote)), m_twoSecondSteps);
     act(order, local, local, remote, true, row);
 }
 
@@ -188,8 +188,7 @@ void SyncEngine::SyncFolder(const QString& Folder, const QString& Original,
                 if (otherRoot.startsWith(sub) || sub.startsWith(otherRoot))
                     continue;
                 SyncFolder(dir + name, root, otherRoot);
-            }
-            else if (!platform::isTransferTempName(e.name))
+            } else if (!platform::isTransferTempName(e.name))
                 names.append(name);
         }
         return true;
@@ -201,20 +200,21 @@ void SyncEngine::SyncFolder(const QString& Folder, const QString& Original,
     if (names.isEmpty())
         return;
 
-    const FileTests& tests = m_session.tests();
     for (const QString& n : std::as_const(names)) {
         if (StopRequested())
             continue;
         const QString thisPath = T + n;
         const QString otherPath = O + n;
-        const bool eO = tests.FileExists(otherPath);
-        const bool eT = tests.FileExists(thisPath);
+        // One look at each side serves both the presence test and the stamps.
+        const platform::FileStat there = fs.stat(toNative(otherPath));
+        const platform::FileStat here = fs.stat(toNative(thisPath));
+        const bool eO = there.isRegular;
+        const bool eT = here.isRegular;
         m_view.setFileStatus(thisPath);
         m_view.yield();
         if (eO && eT) {
-            const StampOrder order = compareStamps(tests.GetFileStamp(thisPath),
-                                                   tests.GetFileStamp(otherPath), m_twoSecondSteps);
-            act(order, thisPath, thisPath, otherPath, false, -1);
+            act(compareStamps(here, there, m_twoSecondSteps), thisPath, thisPath, otherPath, false,
+                -1);
         } else if (eT && !eO) {
             copyAndReport(thisPath, otherPath, thisPath);
         } else if (eO && !eT) {

@@ -14,6 +14,13 @@ Error errorOf(int code) {
 }
 } // namespace
 
+FileStat FaultyFileSystem::stat(const std::string& path) {
+    FileStat st = LocalFileSystem::stat(path);
+    if (path == unreadable)
+        st.readable = false;
+    return st;
+}
+
 Result<Handle> FaultyFileSystem::createTemp(const std::string& besidePath, std::string& tempPath) {
     if (failCreateTemp)
         return errorOf(EACCES);

@@ -20,11 +20,14 @@ public:
     bool failCreateTemp = false;
     // Like some FUSE file systems: a renamed file takes the time of the rename.
     bool stampOnRename = false;
+    // A path this process may not read (as when running without root).
+    std::string unreadable;
 
     std::int64_t bytesWritten = 0;
     std::int64_t bytesRead = 0;
     int tempFilesCreated = 0;
 
+    platform::FileStat stat(const std::string& path) override;
     platform::Result<platform::Handle> createTemp(const std::string& besidePath,
                                                   std::string& tempPath) override;
     platform::Result<std::size_t> read(platform::Handle h, char* buffer, std::size_t size) override;

@@ -81,6 +81,16 @@ TEST_F(FileTransferTest, ReadOnlyTravelsAndProtectsTheDestinationUntilTheSourceL
     EXPECT_EQ(TestFiles::read(d), QByteArray("v2"));
 }
 
+TEST_F(FileTransferTest, DestinationThatCannotBeReadIsNeverOverwritten) {
+    const QString s = files.write(QStringLiteral("s.txt"), "source", at(9, 0, 0));
+    const QString d = files.write(QStringLiteral("d.txt"), "unreadable", at(8, 0, 0));
+    fs.unreadable = d.toStdString();
+    EXPECT_FALSE(transfer.CloneFile(s, d));
+    EXPECT_EQ(TestFiles::read(d), QByteArray("unreadable"));
+    EXPECT_EQ(TestFiles::modified(d), at(8, 0, 0));
+    EXPECT_EQ(tests.GetFileStamp(d), FileTests::lowestStamp());
+}
+
 TEST_F(FileTransferTest, MissingSourceLeavesTheDestinationUntouched) {
     const QString d = files.write(QStringLiteral("d.txt"), "keep", at(8, 0, 0));
     EXPECT_FALSE(transfer.CloneFile(files.path(QStringLiteral("none.txt")), d));

@@ -1,0 +1,284 @@
+#include "DibSection.h"
+
+#include <QPainter>
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <optional>
+#include <utility>
+
+namespace BrevantJPEG {
+
+namespace {
+
+std::optional<QPainter::CompositionMode> compositionFor(std::uint32_t rop) {
+    switch (rop) {
+    case Rop::SrcCopy:
+        return QPainter::CompositionMode_Source;
+    case Rop::SrcPaint:
+        return QPainter::RasterOp_SourceOrDestination;
+    case Rop::SrcAnd:
+        return QPainter::RasterOp_SourceAndDestination;
+    case Rop::SrcInvert:
+        return QPainter::RasterOp_SourceXorDestination;
+    case Rop::SrcErase:
+        return QPainter::RasterOp_SourceAndNotDestination;
+    case Rop::NotSrcCopy:
+        return QPainter::RasterOp_NotSource;
+    case Rop::NotSrcErase:
+        return QPainter::RasterOp_NotSourceAndNotDestination;
+    case Rop::MergePaint:
+        return QPainter::RasterOp_NotSourceOrDestination;
+    case Rop::DstInvert:
+        return QPainter::RasterOp_NotDestination;
+    case Rop::Blackness:
+        return QPainter::RasterOp_ClearDestination;
+    case Rop::Whiteness:
+        return QPainter::RasterOp_SetDestination;
+    default:
+        return std::nullopt; // no QPainter equivalent: nothing is drawn
+    }
+}
+
+// Runs draw with a painter on target set to mode. QPainter does raster operations only on
+// 32-bit images and cannot paint on palette images at all, so those go through a
+// 32-bit copy that is converted back afterwards.
+template <typename Draw>
+void paintOn(QImage& target, QPainter::CompositionMode mode, Draw draw) {
+    if (target.isNull())
+        return;
+    const QImage::Format format = target.format();
+    const bool native32 = format == QImage::Format_RGB32 || format == QImage::Format_ARGB32 ||
+                          format == QImage::Format_ARGB32_Premultiplied;
+    const bool paletted = format == QImage::Format_Mono || format == QImage::Format_MonoLSB ||
+                          format == QImage::Format_Indexed8;
+    if ((mode != QPainter::CompositionMode_Source && !native32) || paletted) {
+        QImage work = target.convertToFormat(QImage::Format_RGB32);
+        {
+            QPainter painter(&work);
+            painter.setCompositionMode(mode);
+            draw(painter);
+        }
+        target = work.convertToFormat(format);
+        return;
+    }
+    QPainter painter(&target);
+    painter.setCompositionMode(mode);
+    draw(painter);
+}
+
+} // namespace
+
+DibSection::DibSection(DibSection&& other) noexcept
+    : header_(std::exchange(other.header_, BitmapInfoHeader{})), bits_(std::move(other.bits_)) {}
+
+DibSection& DibSection::operator=(DibSection&& other) noexcept {
+    if (this != &other) {
+        ClearUp();
+        header_ = std::exchange(other.header_, BitmapInfoHeader{});
+        bits_ = std::move(other.bits_);
+    }
+    return *this;
+}
+
+bool DibSection::Create(std::int32_t lWidth, std::int32_t lHeight, std::int32_t lChannels) {
+    ClearUp();
+    DibBits dib;
+    if (!CreateDIB(lWidth, lHeight, lChannels, dib)) {
+        header_ = BitmapInfoHeader{};
+        return false;
+    }
+    bits_ = std::move(dib);
+    return true;
+}
+
+bool DibSection::CreateDIB(std::int32_t lWidth, std::int32_t lHeight, std::int32_t lChannels,
+                           DibBits& hDib) {
+    hDib.reset();
+    // Pixels are always 3 bytes here; other channel counts are refused rather than given
+    // a layout that BytesPerScanLine would not describe.
+    if (lChannels != 3 || lWidth <= 0 || lHeight <= 0)
+        return false;
+    const std::int64_t size = std::int64_t{ScanLineBytes(lWidth)} * lHeight;
+    if (3 * std::int64_t{lWidth} + 3 > std::numeric_limits<std::int32_t>::max() ||
+        size > std::numeric_limits<std::int32_t>::max())
+        return false;
+
+    BitmapInfoHeader header;
+    header.biSize = 40;
+    header.biWidth = lWidth;
+    header.biHeight = lHeight;
+    header.biPlanes = 1;
+    header.biBitCount = 24;
+    header.biCompression = 0;
+    header.biSizeImage = static_cast<std::uint32_t>(size);
+
+    hDib.reset(static_cast<std::uint8_t*>(std::calloc(static_cast<std::size_t>(size), 1)));
+    if (!hDib)
+        return false;
+    header_ = header;
+    return true;
+}
+
+void DibSection::CreateFromPictureX(const QImage& picThis, std::int32_t& x, std::int32_t& Y) {
+    const std::int32_t pictureWidth = picThis.isNull() ? 0 : picThis.width();
+    const std::int32_t pictureHeight = picThis.isNull() ? 0 : picThis.height();
+    if (x == 0)
+        x = pictureWidth;
+    if (Y == 0)
+        Y = pictureHeight;
+    if (!Create(x, Y, 3))
+        return;
+    if (picThis.isNull())
+        return;               // nothing to copy: the section stays black
+    QImage picture = picThis; // shared, not copied
+    const DeviceContext source(picture);
+    LoadPictureBlt(source, 0, 0, Width(), Height(), Rop::SrcCopy);
+}
+
+void DibSection::LoadPictureBlt(const DeviceContext& lhDC, std::int32_t lSrcLeft,
+                                std::int32_t lSrcTop, std::int32_t lSrcWidth,
+                                std::int32_t lSrcHeight, std::uint32_t eRop) {
+    const QImage& source = lhDC.image();
+    if (IsEmpty() || source.isNull())
+        return;
+    const auto mode = compositionFor(eRop);
+    if (!mode)
+        return;
+    const std::int32_t w = std::min(lSrcWidth < 0 ? Width() : lSrcWidth, Width());
+    const std::int32_t h = std::min(lSrcHeight < 0 ? Height() : lSrcHeight, Height());
+    // Only what lies inside the source image is transferred.
+    const QRect wanted(lSrcLeft, lSrcTop, w, h);
+    const QRect from = wanted.intersected(source.rect());
+    if (from.isEmpty())
+        return;
+    const QPoint to = from.topLeft() - wanted.topLeft();
+
+    if (*mode == QPainter::CompositionMode_Source) {
+        // Plain copy straight into the bits, bottom row first.
+        const QImage part = source.copy(from).convertToFormat(QImage::Format_BGR888);
+        const std::int32_t bpl = BytesPerScanLine();
+        for (int row = 0; row < part.height(); ++row) {
+            std::uint8_t* dest =
+                bits_.get() + std::int64_t{Height() - 1 - (to.y() + row)} * bpl + 3 * to.x();
+            std::memcpy(dest, part.constScanLine(row), 3 * std::size_t(part.width()));
+        }
+        return;
+    }
+    QImage work = ToImage();
+    paintOn(work, *mode, [&](QPainter& painter) { painter.drawImage(to, source, from); });
+    storeTopDown(work);
+}
+
+void DibSection::PaintPicture(DeviceContext& lhDC, std::int32_t lDestLeft, std::int32_t lDestTop,
+                              std::int32_t lDestWidth, std::int32_t lDestHeight,
+                              std::int32_t lSrcLeft, std::int32_t lSrcTop, std::uint32_t eRop) {
+    if (IsEmpty() || lhDC.image().isNull())
+        return;
+    const auto mode = compositionFor(eRop);
+    if (!mode)
+        return;
+    const std::int32_t w = lDestWidth < 0 ? Width() : lDestWidth;
+    const std::int32_t h = lDestHeight < 0 ? Height() : lDestHeight;
+    const QRect wanted(lSrcLeft, lSrcTop, w, h);
+    const QRect from = wanted.intersected(QRect(0, 0, Width(), Height()));
+    if (from.isEmpty())
+        return;
+    const QImage part = ToImage().copy(from);
+    const QPoint to = QPoint(lDestLeft, lDestTop) + (from.topLeft() - wanted.topLeft());
+    paintOn(lhDC.image(), *mode, [&](QPainter& painter) { painter.drawImage(to, part); });
+}
+
+void DibSection::Stretch(DeviceContext& lhDC, std::int32_t lDestLeft, std::int32_t lDestTop,
+                         std::int32_t lDestWidth, std::int32_t lDestHeight, std::int32_t lSrcLeft,
+                         std::int32_t lSrcTop, std::uint32_t eRop, bool AlwaysSmooth) {
+    if (IsEmpty())
+        return;
+    const std::int32_t w = lDestWidth < 0 ? Width() : lDestWidth;
+    const std::int32_t h = lDestHeight < 0 ? Height() : lDestHeight;
+    if (AlwaysSmooth || w < Width() || h < Height())
+        lhDC.setStretchMode(StretchMode::Halftone);
+    const auto mode = compositionFor(eRop);
+    if (!mode || w == 0 || h == 0 || lhDC.image().isNull())
+        return;
+    const bool smooth = lhDC.stretchMode() == StretchMode::Halftone;
+    // The source rectangle always has the section's full size; outside it reads black.
+    QImage source = ToImage();
+    if (lSrcLeft != 0 || lSrcTop != 0)
+        source = source.copy(lSrcLeft, lSrcTop, Width(), Height());
+    paintOn(lhDC.image(), *mode, [&](QPainter& painter) {
+        if (w <= Width() && h <= Height()) {
+            // Shrinking: Qt's smooth scaling averages areas, as halftone does.
+            painter.drawImage(
+                QPoint(lDestLeft, lDestTop),
+                source.scaled(w, h, Qt::IgnoreAspectRatio,
+                              smooth ? Qt::SmoothTransformation : Qt::FastTransformation));
+        } else {
+            // Enlarging: let the painter scale, so only the visible part is computed.
+            painter.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
+            painter.drawImage(QRect(lDestLeft, lDestTop, w, h), source);
+        }
+    });
+}
+
+std::unique_ptr<DibSection> DibSection::Resample2(std::int32_t lNewHeight,
+                                                  std::int32_t lNewWidth) const {
+    if (IsEmpty())
+        return nullptr;
+    auto result = std::make_unique<DibSection>();
+    if (!result->Create(lNewWidth, lNewHeight, 3))
+        return nullptr;
+    if (lNewWidth == Width() && lNewHeight == Height()) {
+        std::memcpy(result->bits_.get(), bits_.get(), header_.biSizeImage);
+        return result;
+    }
+    // Source size minus one over the destination size: the last source row and column
+    // are never reached. Kept as the interface has always resampled.
+    const double sx = double(Width() - 1) / lNewWidth;
+    const double sy = double(Height() - 1) / lNewHeight;
+    const std::int32_t srcLine = BytesPerScanLine();
+    const std::int32_t dstLine = result->BytesPerScanLine();
+    for (std::int32_t y = 0; y < lNewHeight; ++y) {
+        const auto v = static_cast<std::int32_t>(sy * y);
+        const std::uint8_t* srcRow = bits_.get() + std::int64_t{v} * srcLine;
+        std::uint8_t* dstRow = result->bits_.get() + std::int64_t{y} * dstLine;
+        for (std::int32_t x = 0; x < lNewWidth; ++x) {
+            const auto u = static_cast<std::int32_t>(sx * x);
+            const std::uint8_t* s = srcRow + 3 * std::int64_t{u};
+            dstRow[3 * std::int64_t{x}] = s[0];
+            dstRow[3 * std::int64_t{x} + 1] = s[1];
+            dstRow[3 * std::int64_t{x} + 2] = s[2];
+        }
+    }
+    return result;
+}
+
+void DibSection::ClearUp() {
+    bits_.reset();
+    header_ = BitmapInfoHeader{};
+}
+
+QImage DibSection::ToImage() const {
+    if (IsEmpty())
+        return {};
+    QImage image(Width(), Height(), QImage::Format_BGR888);
+    if (image.isNull())
+        return {};
+    const std::int32_t bpl = BytesPerScanLine();
+    for (std::int32_t y = 0; y < Height(); ++y)
+        std::memcpy(image.scanLine(y), bits_.get() + std::int64_t{Height() - 1 - y} * bpl,
+                    3 * std::size_t(Width()));
+    return image;
+}
+
+void DibSection::storeTopDown(const QImage& image) {
+    if (image.width() != Width() || image.height() != Height())
+        return;
+    const QImage bgr = image.convertToFormat(QImage::Format_BGR888);
+    const std::int32_t bpl = BytesPerScanLine();
+    for (std::int32_t y = 0; y < Height(); ++y)
+        std::memcpy(bits_.get() + std::int64_t{Height() - 1 - y} * bpl, bgr.constScanLine(y),
+                    3 * std::size_t(Width()));
+}
+
+} // namespace BrevantJPEG

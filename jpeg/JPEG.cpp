@@ -1,0 +1,153 @@
+#include "JPEG.h"
+
+#include "DibSection.h"
+#include "JpegCodecBinding.h"
+#include "JpegModule.h"
+
+#include <ComponentKit.h>
+
+#include <algorithm>
+
+namespace BrevantJPEG {
+
+namespace {
+
+constexpr int DefaultQuality = 50;
+
+// Step 1 of both picture savers: the picture, cropped or padded, never scaled.
+DibSection sectionFromPicture(const QImage& picture, int& width, int& height) {
+    DibSection section;
+    std::int32_t w = width, h = height;
+    section.CreateFromPictureX(picture, w, h);
+    width = w;
+    height = h;
+    return section;
+}
+
+// Steps 1 and 2 of both resampling savers.
+DibSection sectionFromFile(const QString& file, int width, int height) {
+    DibSection section;
+    JpegCodecBinding::DecodeFileToSection(section, file); // a failure leaves it empty
+    if (width != 0 && height != 0) {
+        auto resampled = section.Resample2(height, width);
+        if (resampled)
+            section = std::move(*resampled);
+        else
+            section.ClearUp(); // replaced by nothing: there is nothing to encode
+    }
+    return section;
+}
+
+} // namespace
+
+JPEG::JPEG(QObject* parent)
+    : QObject(parent), live_(std::make_unique<componentkit::LiveObject>(module())) {}
+
+JPEG::JPEG(Uncounted, QObject* parent) : QObject(parent) {}
+
+JPEG::~JPEG() = default;
+
+JPEG& JPEG::Global() {
+    static JPEG global{Uncounted{}, nullptr};
+    return global;
+}
+
+void JPEG::SaveJPEG(const QImage& ImageToSave, const QString& xFilename) {
+    SaveJPEG(ImageToSave, xFilename, DefaultQuality);
+}
+
+void JPEG::SaveJPEG(const QImage& ImageToSave, const QString& xFilename, int JPEGQuality) {
+    int width = 0, height = 0;
+    SaveJPEG(ImageToSave, xFilename, JPEGQuality, width, height);
+}
+
+void JPEG::SaveJPEG(const QImage& ImageToSave, const QString& xFilename, int JPEGQuality,
+                    int& FixWidth) {
+    int height = 0;
+    SaveJPEG(ImageToSave, xFilename, JPEGQuality, FixWidth, height);
+}
+
+void JPEG::SaveJPEG(const QImage& ImageToSave, const QString& xFilename, int JPEGQuality,
+                    int& FixWidth, int& FixHeight) {
+    const DibSection section = sectionFromPicture(ImageToSave, FixWidth, FixHeight);
+    JpegCodecBinding::EncodeSectionToFile(section, xFilename, JPEGQuality);
+}
+
+QByteArray JPEG::SaveJPEGToMemory(const QImage& ImageToSave) {
+    return SaveJPEGToMemory(ImageToSave, DefaultQuality);
+}
+
+QByteArray JPEG::SaveJPEGToMemory(const QImage& ImageToSave, int JPEGQuality) {
+    int width = 0, height = 0;
+    return SaveJPEGToMemory(ImageToSave, JPEGQuality, width, height);
+}
+
+QByteArray JPEG::SaveJPEGToMemory(const QImage& ImageToSave, int JPEGQuality, int& FixWidth) {
+    int height = 0;
+    return SaveJPEGToMemory(ImageToSave, JPEGQuality, FixWidth, height);
+}
+
+QByteArray JPEG::SaveJPEGToMemory(const QImage& ImageToSave, int JPEGQuality, int& FixWidth,
+                                  int& FixHeight) {
+    const DibSection section = sectionFromPicture(ImageToSave, FixWidth, FixHeight);
+    return JpegCodecBinding::EncodeSectionToText(section, JPEGQuality);
+}
+
+QImage JPEG::LoadJPEGFromRAMToPicture(const QByteArray& ArrayPointer, int ArraySize, int x, int Y) {
+    return LoadJPEGFromRAMToPicture(reinterpret_cast<const std::uint8_t*>(ArrayPointer.data()),
+                                    ArraySize, x, Y);
+}
+
+QImage JPEG::LoadJPEGFromRAMToPicture(const std::uint8_t*, int, int, int) {
+    return {};
+}
+
+bool JPEG::LoadJPEGFromRAM2Picture(DeviceContext* Dest_hDC, const QByteArray& ArrayPointer,
+                                   int ArraySize, int x, int Y) {
+    const int size = std::min<qsizetype>(ArraySize, ArrayPointer.size());
+    if (!Dest_hDC) {
+        // Nowhere to draw: the decode still decides the result.
+        DibSection section;
+        return JpegCodecBinding::DecodeBufferToSection(
+            section, reinterpret_cast<const std::uint8_t*>(ArrayPointer.constData()), size);
+    }
+    return LoadJPEGFromRAM2Picture(
+        *Dest_hDC, reinterpret_cast<const std::uint8_t*>(ArrayPointer.constData()), size, x, Y);
+}
+
+bool JPEG::LoadJPEGFromRAM2Picture(DeviceContext& Dest_hDC, const std::uint8_t* ArrayPointer,
+                                   int ArraySize, int x, int Y) {
+    DibSection section;
+    if (!JpegCodecBinding::DecodeBufferToSection(section, ArrayPointer, ArraySize))
+        return false;
+    section.PaintPicture(Dest_hDC, 0, 0, section.Width(), section.Height(), 0, 0, Rop::SrcCopy);
+    if (x != 0 || Y != 0)
+        section.Stretch(Dest_hDC, 0, 0, x, Y, 0, 0, Rop::SrcCopy, true);
+    else
+        section.Stretch(Dest_hDC, 0, 0, section.Width(), section.Height(), 0, 0, Rop::SrcCopy,
+                        true);
+    return true;
+}
+
+QByteArray JPEG::SaveJPEGToMemoryResampled(const QString& ImageToSave, int JPEGQuality,
+                                           int FixWidth, int FixHeight) {
+    const DibSection section = sectionFromFile(ImageToSave, FixWidth, FixHeight);
+    return JpegCodecBinding::EncodeSectionToText(section, JPEGQuality);
+}
+
+QVariant JPEG::SaveJPEGResampled(const QString& ImageToSave, const QString& TargetFile,
+                                 int JPEGQuality, int FixWidth, int FixHeight) {
+    const DibSection section = sectionFromFile(ImageToSave, FixWidth, FixHeight);
+    JpegCodecBinding::EncodeSectionToFile(section, TargetFile, JPEGQuality);
+    return {};
+}
+
+JpegError JPEG::LastError() {
+    return JpegCodecBinding::LastError();
+}
+
+void JPEG::ClearLastError() {
+    JpegCodecBinding::ClearLastError();
+}
+
+} // namespace BrevantJPEG

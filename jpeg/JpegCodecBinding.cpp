@@ -1,0 +1,230 @@
+#include "JpegCodecBinding.h"
+
+#include <QFile>
+#include <QSaveFile>
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <turbojpeg.h>
+
+namespace BrevantJPEG::JpegCodecBinding {
+
+namespace {
+
+thread_local JpegError lastError;
+
+void noteError(const QString& description, const QString& detail) {
+    lastError = JpegError{ErrorNumber, description, QString::fromLatin1(ErrorSource), detail};
+}
+
+class TjHandle {
+public:
+    explicit TjHandle(tjhandle handle) : handle_(handle) {}
+    ~TjHandle() {
+        if (handle_)
+            tjDestroy(handle_);
+    }
+    TjHandle(const TjHandle&) = delete;
+    TjHandle& operator=(const TjHandle&) = delete;
+    tjhandle get() const { return handle_; }
+    explicit operator bool() const { return handle_ != nullptr; }
+
+private:
+    tjhandle handle_;
+};
+
+// Encoded bytes in the codec's own allocation.
+struct Encoded {
+    Encoded() = default;
+    Encoded(const Encoded&) = delete;
+    Encoded& operator=(const Encoded&) = delete;
+    ~Encoded() { tjFree(bytes); }
+    unsigned char* bytes = nullptr;
+    unsigned long size = 0;
+};
+
+enum class EncodeResult { Done, InitFailed, Failed };
+
+// 4:2:0 subsampling, as the codec's default and the usual command-line tools have it.
+EncodeResult encode(const DibSection& section, std::int32_t quality, Encoded& out, int& status,
+                    QString& detail) {
+    status = -1;
+    TjHandle handle(tjInitCompress());
+    if (!handle) {
+        detail = QString::fromUtf8(tjGetErrorStr2(nullptr));
+        return EncodeResult::InitFailed;
+    }
+    if (section.IsEmpty()) {
+        detail = QStringLiteral("the picture is empty");
+        return EncodeResult::Failed;
+    }
+    status = tjCompress2(handle.get(), section.DIBSectionBitsPtr(), section.Width(),
+                         section.BytesPerScanLine(), section.Height(), TJPF_BGR, &out.bytes,
+                         &out.size, TJSAMP_420, std::clamp(quality, 0, 100), TJFLAG_BOTTOMUP);
+    if (status != 0) {
+        detail = QString::fromUtf8(tjGetErrorStr2(handle.get()));
+        return EncodeResult::Failed;
+    }
+    return EncodeResult::Done;
+}
+
+// Adobe's convention, which nearly every four-channel JPEG follows: the channels are
+// stored inverted (255 = no ink), so the colour is the channel times black.
+void cmykToSection(const std::uint8_t* cmyk, DibSection& section) {
+    const std::int32_t w = section.Width();
+    const std::int32_t bpl = section.BytesPerScanLine();
+    std::uint8_t* bits = section.DIBSectionBitsPtr();
+    for (std::int32_t y = 0; y < section.Height(); ++y) {
+        const std::uint8_t* in = cmyk + std::int64_t{y} * w * 4;
+        std::uint8_t* out = bits + std::int64_t{y} * bpl;
+        for (std::int32_t x = 0; x < w; ++x, in += 4, out += 3) {
+            const unsigned k = in[3];
+            out[0] = static_cast<std::uint8_t>((in[2] * k + 127) / 255);
+            out[1] = static_cast<std::uint8_t>((in[1] * k + 127) / 255);
+            out[2] = static_cast<std::uint8_t>((in[0] * k + 127) / 255);
+        }
+    }
+}
+
+bool decode(DibSection& section, const std::uint8_t* data, unsigned long length) {
+    TjHandle handle(tjInitDecompress());
+    if (!handle)
+        return false;
+    int width = 0, height = 0, subsampling = 0, colourSpace = 0;
+    if (tjDecompressHeader3(handle.get(), data, length, &width, &height, &subsampling,
+                            &colourSpace) != 0)
+        return false;
+    // A stream that ends inside its tables "succeeds" without any size.
+    if (width <= 0 || height <= 0)
+        return false;
+    if (!section.Create(width, height, 3))
+        return false;
+
+    // Bounded scan count: a crafted progressive file cannot keep the decoder busy forever.
+    const int flags = TJFLAG_BOTTOMUP | TJFLAG_LIMITSCANS;
+    int status = 0;
+    if (colourSpace == TJCS_CMYK || colourSpace == TJCS_YCCK) {
+        const std::size_t size = std::size_t(width) * std::size_t(height) * 4;
+        DibBits cmyk(static_cast<std::uint8_t*>(std::malloc(size)));
+        if (!cmyk) {
+            section.ClearUp();
+            return false;
+        }
+        status = tjDecompress2(handle.get(), data, length, cmyk.get(), width, width * 4, height,
+                               TJPF_CMYK, flags);
+        if (status == 0)
+            cmykToSection(cmyk.get(), section);
+    } else {
+        status = tjDecompress2(handle.get(), data, length, section.DIBSectionBitsPtr(), width,
+                               section.BytesPerScanLine(), height, TJPF_BGR, flags);
+    }
+    // Warnings count as failures too: after one (a truncated tail, say) the codec's error
+    // code no longer tells a later fatal error apart, so no partial picture is trusted.
+    if (status != 0) {
+        section.ClearUp(); // never hand on a half-decoded picture
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool DecodeFileToSection(DibSection& section, const QString& fileName) {
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    if (file.size() <= 0 || file.size() > std::numeric_limits<std::int32_t>::max())
+        return false;
+    const QByteArray data = file.readAll();
+    if (data.size() != file.size())
+        return false;
+    return decode(section, reinterpret_cast<const std::uint8_t*>(data.constData()),
+                  static_cast<unsigned long>(data.size()));
+}
+
+bool EncodeSectionToFile(const DibSection& section, const QString& fileName, std::int32_t quality) {
+    Encoded encoded;
+    int status = 0;
+    QString detail;
+    if (encode(section, quality, encoded, status, detail) != EncodeResult::Done)
+        return false;
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    if (file.write(reinterpret_cast<const char*>(encoded.bytes), qint64(encoded.size)) !=
+        qint64(encoded.size)) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+bool EncodeSectionToBuffer(const DibSection& section, std::uint8_t* address, std::int32_t& size,
+                           std::int32_t quality) {
+    Encoded encoded;
+    int status = 0;
+    QString detail;
+    switch (encode(section, quality, encoded, status, detail)) {
+    case EncodeResult::InitFailed:
+        noteError(QStringLiteral("Failed to initialise the IJL library: ") +
+                      QString::number(status),
+                  detail);
+        return false;
+    case EncodeResult::Failed:
+        noteError(QStringLiteral("Failed to save to JPG ") + QString::number(status), detail);
+        return false;
+    case EncodeResult::Done:
+        break;
+    }
+    // The codec writes into its own growing buffer; the caller's capacity is checked here
+    // instead of trusting the codec with a buffer it cannot measure.
+    if (!address || size < 0 || encoded.size > static_cast<unsigned long>(size)) {
+        noteError(QStringLiteral("Failed to save to JPG ") + QString::number(-1),
+                  QStringLiteral("the buffer holds %1 bytes; the picture needs %2")
+                      .arg(size)
+                      .arg(encoded.size));
+        return false;
+    }
+    std::memcpy(address, encoded.bytes, encoded.size);
+    size = static_cast<std::int32_t>(encoded.size);
+    return true;
+}
+
+QByteArray EncodeSectionToText(const DibSection& section, std::int32_t quality) {
+    if (section.IsEmpty()) {
+        noteError(QStringLiteral("Failed to save to JPG ") + QString::number(-1),
+                  QStringLiteral("the picture is empty"));
+        return {};
+    }
+    // The codec's worst case for this size, so that no picture is ever too large.
+    const unsigned long bound = tjBufSize(section.Width(), section.Height(), TJSAMP_420);
+    if (bound == static_cast<unsigned long>(-1) ||
+        bound > static_cast<unsigned long>(std::numeric_limits<std::int32_t>::max())) {
+        noteError(QStringLiteral("Failed to save to JPG ") + QString::number(-1),
+                  QStringLiteral("the picture is too large"));
+        return {};
+    }
+    QByteArray text(static_cast<qsizetype>(bound), Qt::Uninitialized);
+    std::int32_t size = static_cast<std::int32_t>(bound);
+    if (!EncodeSectionToBuffer(section, reinterpret_cast<std::uint8_t*>(text.data()), size,
+                               quality))
+        return {};
+    text.truncate(size);
+    return text;
+}
+
+bool DecodeBufferToSection(DibSection& section, const std::uint8_t* address, std::int32_t length) {
+    if (!address || length <= 0)
+        return false;
+    return decode(section, address, static_cast<unsigned long>(length));
+}
+
+JpegError LastError() {
+    return lastError;
+}
+
+void ClearLastError() {
+    lastError = JpegError{};
+}
+
+} // namespace BrevantJPEG::JpegCodecBinding
