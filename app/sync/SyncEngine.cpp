@@ -2,7 +2,6 @@
 
 #include "Translate.h"
 
-#include <QFileInfo>
 #include <QLocale>
 
 namespace quillet {
@@ -39,7 +38,6 @@ void SyncEngine::Syncronize() {
 
     m_running = true;
     m_summary = Summary{};
-    m_summary.ran = true;
     m_view.setFileStatus(QString());
     m_log.open();
     m_log.writeLine(QStringLiteral("Last synchronization started at: ") + now());
@@ -59,11 +57,7 @@ void SyncEngine::Syncronize() {
         if (!m_session.tests().IsFolder(item.localPath)) {
             syncFileRow(i);
         } else {
-            auto setStatus = [&](const QString& english) {
-                m_session.list().rows()[i].status = Translate(english);
-                m_view.setRowStatus(i, Translate(english));
-            };
-            setStatus(QStringLiteral("Synchronizing..."));
+            setRowStatus(i, Translate(QStringLiteral("Synchronizing...")));
             m_view.yield();
             const QString a = withSeparator(item.localPath);
             const QString b = withSeparator(item.remotePath);
@@ -71,7 +65,8 @@ void SyncEngine::Syncronize() {
             m_rowFailed = false;
             m_walked.clear();
             SyncFolder(a, a, b);
-            setStatus(m_rowFailed ? QStringLiteral("Error") : QStringLiteral("Synchronized"));
+            setRowStatus(i, Translate(m_rowFailed ? QStringLiteral("Error")
+                                                  : QStringLiteral("Synchronized")));
         }
         m_view.setRowBold(i, false);
         if (StopRequested()) {
@@ -91,6 +86,11 @@ void SyncEngine::Syncronize() {
     m_running = false;
 }
 
+void SyncEngine::setRowStatus(int row, const QString& status) {
+    m_session.list().rows()[row].status = status;
+    m_view.setRowStatus(row, status);
+}
+
 void SyncEngine::syncFileRow(int row) {
     const SyncItem& item = m_session.list().rows().at(row);
     const QString local = item.localPath;
@@ -106,20 +106,16 @@ void SyncEngine::syncFileRow(int row) {
 // is the local file of a row, or the side a folder walk is listing.
 void SyncEngine::act(StampOrder order, const QString& logSubject, const QString& thisSide,
                      const QString& otherSide, bool fileRow, int row) {
-    auto setStatus = [&](const QString& english) {
-        m_session.list().rows()[row].status = Translate(english);
-        m_view.setRowStatus(row, Translate(english));
-    };
     if (order == StampOrder::Equal) {
         m_log.writeLine(logSubject + NoChanges);
         if (fileRow)
-            setStatus(QStringLiteral("Synchronized"));
+            setRowStatus(row, Translate(QStringLiteral("Synchronized")));
         return;
     }
     if (order == StampOrder::Indistinct) {
         m_log.writeLine(logSubject + NotSynchronized);
         if (fileRow)
-            setStatus(QStringLiteral("Error"));
+            setRowStatus(row, Translate(QStringLiteral("Error")));
         return;
     }
     const bool thisNewer = order == StampOrder::FirstNewer;
@@ -264,19 +260,15 @@ void SyncEngine::CopyFilewStatus(const QString& xfrom, const QString& xto, int x
     if (!confirmed(xfrom, xto))
         return;
     const int row = xSubItems - 1;
-    auto setStatus = [&](const QString& text) {
-        m_session.list().rows()[row].status = text;
-        m_view.setRowStatus(row, text);
-    };
-    setStatus((Way ? QStringLiteral(">> ") : QStringLiteral("<< ")) +
-              Translate(QStringLiteral("Copying...")));
+    setRowStatus(row, (Way ? QStringLiteral(">> ") : QStringLiteral("<< ")) +
+                          Translate(QStringLiteral("Copying...")));
     m_view.yield();
     if (CloneFile(xfrom, xto)) {
-        setStatus(Translate(QStringLiteral("Synchronized at ")) + now());
+        setRowStatus(row, Translate(QStringLiteral("Synchronized at ")) + now());
     } else {
         // A copy that did not happen is never shown as done.
         m_log.writeLine(m_session.list().rows().at(row).localPath + NotSynchronized);
-        setStatus(Translate(QStringLiteral("Error")));
+        setRowStatus(row, Translate(QStringLiteral("Error")));
     }
 }
 

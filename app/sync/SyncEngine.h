@@ -36,7 +36,6 @@ public:
     QString confirmationText(const QString& xfrom, const QString& xto) const;
 
     struct Summary {
-        bool ran = false;
         bool stopped = false;
         int copies = 0;
         int failures = 0;
@@ -48,6 +47,7 @@ public:
 
 private:
     void syncFileRow(int row);
+    void setRowStatus(int row, const QString& status);
     bool confirmed(const QString& xfrom, const QString& xto);
     // Logs the copy's failure as the pass reports it; returns whether the copy succeeded.
     bool copyAndReport(const QString& xfrom, const QString& xto, const QString& logPath);
