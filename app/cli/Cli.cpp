@@ -330,87 +330,83 @@ int Cli::status() {
     return session.hasPairedDrive() ? Ok : NoDrive;
 }
 
+int Cli::choose(const QStringList& args, const char* what, int high, int current,
+                const std::function<QString(int)>& caption,
+                const std::function<void(int)>& select) {
+    if (args.isEmpty()) {
+        m_io.out << current << " " << caption(current) << Qt::endl;
+        return Ok;
+    }
+    int value = 0;
+    if (!parseIndex(args.first(), 0, high, value)) {
+        m_io.err << "quillet-cli: the " << what << " must be a number from 0 to " << high
+                 << ", not '" << args.first() << "'." << Qt::endl;
+        return BadInput;
+    }
+    select(value);
+    m_io.out << value << " " << caption(value) << Qt::endl;
+    return Ok;
+}
+
 int Cli::mode(const QStringList& args) {
     SyncSession session(m_store, m_fs, m_volumes);
     session.GoLoad();
+    // A stored mode outside the list is still shown as the number it is.
     if (args.isEmpty()) {
         m_io.out << session.ConflictMode << " " << conflictCaption(session.conflictSelection())
                  << Qt::endl;
         return Ok;
     }
-    int value = 0;
-    if (!parseIndex(args.first(), 0, 5, value)) {
-        m_io.err << "quillet-cli: the conflict mode must be a number from 0 to 5, not '"
-                 << args.first() << "'." << Qt::endl;
-        return BadInput;
-    }
-    session.selectConflictMode(value);
-    m_io.out << value << " " << conflictCaption(value) << Qt::endl;
-    return Ok;
+    return choose(args, "conflict mode", 5, session.ConflictMode, conflictCaption,
+                  [&](int v) { session.selectConflictMode(v); });
 }
 
 int Cli::refresh(const QStringList& args) {
     SyncSession session(m_store, m_fs, m_volumes);
     session.GoLoad();
-    if (args.isEmpty()) {
-        m_io.out << session.refreshSelection() << " " << refreshCaption(session.refreshSelection())
-                 << Qt::endl;
-        return Ok;
+    return choose(args, "refresh choice", 8, session.refreshSelection(), refreshCaption,
+                  [&](int v) { session.selectRefreshTime(v); });
+}
+
+bool Cli::paired(const SyncSession& session) {
+    if (session.hasPairedDrive())
+        return true;
+    m_io.err << "quillet-cli: no drive is paired. Pair one with 'quillet-cli pair ROOT'."
+             << Qt::endl;
+    return false;
+}
+
+int Cli::added(SyncSession& session, const EditOutcome& outcome, const QString& unsaid) {
+    if (!outcome.ok()) {
+        m_io.err << (outcome.message.isEmpty() ? unsaid : outcome.message) << Qt::endl;
+        return outcome.code == EditOutcome::Code::DriveAbsent ? NoDrive : BadInput;
     }
-    int value = 0;
-    if (!parseIndex(args.first(), 0, 8, value)) {
-        m_io.err << "quillet-cli: the refresh choice must be a number from 0 to 8, not '"
-                 << args.first() << "'." << Qt::endl;
-        return BadInput;
-    }
-    session.selectRefreshTime(value);
-    m_io.out << value << " " << refreshCaption(value) << Qt::endl;
+    const SyncItem& item = session.list().rows().constLast();
+    m_io.out << "Added " << item.localPath << " -> " << item.remotePath << Qt::endl;
     return Ok;
 }
 
 int Cli::add(const QString& file, const QString& dest) {
     SyncSession session(m_store, m_fs, m_volumes);
     session.GoLoad();
-    if (!session.hasPairedDrive()) {
-        m_io.err << "quillet-cli: no drive is paired. Pair one with 'quillet-cli pair ROOT'."
-                 << Qt::endl;
+    if (!paired(session))
         return NoDrive;
-    }
     session.SearchLetter();
-    const EditOutcome outcome = session.AddNewFile(file, dest);
-    if (!outcome.ok()) {
-        m_io.err << outcome.message << Qt::endl;
-        return outcome.code == EditOutcome::Code::DriveAbsent ? NoDrive : BadInput;
-    }
-    const SyncItem& item = session.list().rows().constLast();
-    m_io.out << "Added " << item.localPath << " -> " << item.remotePath << Qt::endl;
-    return Ok;
+    return added(session, session.AddNewFile(file, dest), QString());
 }
 
 int Cli::addFolder(const QString& folder, const QString& dest) {
     SyncSession session(m_store, m_fs, m_volumes);
     session.GoLoad();
-    if (!session.hasPairedDrive()) {
-        m_io.err << "quillet-cli: no drive is paired. Pair one with 'quillet-cli pair ROOT'."
-                 << Qt::endl;
+    if (!paired(session))
         return NoDrive;
-    }
     session.SearchLetter();
     session.RefreshFiles();
-    const EditOutcome outcome = session.AddNewFolder(folder, dest);
-    if (!outcome.ok()) {
-        if (outcome.message.isEmpty())
-            m_io.err << "quillet-cli: " << folder
-                     << " is not a folder that can be synchronized (missing, a link, "
-                        "hidden or read-only)."
-                     << Qt::endl;
-        else
-            m_io.err << outcome.message << Qt::endl;
-        return outcome.code == EditOutcome::Code::DriveAbsent ? NoDrive : BadInput;
-    }
-    const SyncItem& item = session.list().rows().constLast();
-    m_io.out << "Added " << item.localPath << " -> " << item.remotePath << Qt::endl;
-    return Ok;
+    // The window says nothing here; a command must say why it did nothing.
+    return added(session, session.AddNewFolder(folder, dest),
+                 QStringLiteral("quillet-cli: ") + folder +
+                     QStringLiteral(" is not a folder that can be synchronized (missing, a link, "
+                                    "hidden or read-only)."));
 }
 
 int Cli::list() {
@@ -455,11 +451,8 @@ int Cli::remove(const QString& number, bool deleteRemote) {
 int Cli::sync(bool yes, bool no) {
     SyncSession session(m_store, m_fs, m_volumes);
     session.GoLoad();
-    if (!session.hasPairedDrive()) {
-        m_io.err << "quillet-cli: no drive is paired. Pair one with 'quillet-cli pair ROOT'."
-                 << Qt::endl;
+    if (!paired(session))
         return NoDrive;
-    }
     session.SearchLetter();
     if (session.FoundLetter == QLatin1String("?")) {
         m_io.err << Translate(QStringLiteral("The selected removable drive was not found."))
@@ -488,11 +481,8 @@ int Cli::log() {
 int Cli::watch(bool yes, bool no) {
     SyncSession session(m_store, m_fs, m_volumes);
     session.GoLoad();
-    if (!session.hasPairedDrive()) {
-        m_io.err << "quillet-cli: no drive is paired. Pair one with 'quillet-cli pair ROOT'."
-                 << Qt::endl;
+    if (!paired(session))
         return NoDrive;
-    }
     TerminalView view(m_io.out, m_io.err, [&](const QString&) {
         if (yes || no)
             return yes;

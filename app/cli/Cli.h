@@ -10,6 +10,9 @@
 
 namespace quillet {
 
+class SyncSession;
+struct EditOutcome;
+
 // The command line front end over the sync core. The streams and the services are given,
 // so that tests can run it in-process against files and volumes of their own.
 class Cli {
@@ -49,6 +52,10 @@ private:
     int watch(bool yes, bool no);
 
     bool ask(const QString& question);
+    int choose(const QStringList& args, const char* what, int high, int current,
+               const std::function<QString(int)>& caption, const std::function<void(int)>& select);
+    bool paired(const SyncSession& session);
+    int added(SyncSession& session, const EditOutcome& outcome, const QString& unsaid);
     bool settingsUsable();
 
     platform::SettingsStore& m_store;
