@@ -29,6 +29,11 @@ TEST_F(FileTransferTest, CopiesContentTimesToTheNanosecondAndMode) {
     ::chmod(QFile::encodeName(s).constData(), 0750);
     const QString d = files.path(QStringLiteral("d.bin"));
     ASSERT_TRUE(transfer.CloneFile(s, d));
+    // Before anything reads the copy: the access time travels too.
+    struct stat copied {};
+    ::stat(QFile::encodeName(d).constData(), &copied);
+    EXPECT_EQ(copied.st_atim.tv_sec, at(7, 6, 5).toSecsSinceEpoch());
+    EXPECT_EQ(copied.st_atim.tv_nsec, 123456789);
     EXPECT_EQ(TestFiles::read(d), TestFiles::read(s));
     EXPECT_EQ(TestFiles::modified(d), at(7, 6, 5));
     EXPECT_EQ(TestFiles::modifiedNanoseconds(d), 123456789);

@@ -41,6 +41,20 @@ TEST_F(SyncPassTest, AbsentDriveDoesNothingAndKeepsThePreviousLog) {
     EXPECT_FALSE(engine->StopRequested()); // cleared all the same
 }
 
+TEST_F(SyncPassTest, PassRunsWithoutALogWhereNoneCanBeWritten) {
+    const QString l = files.write(QStringLiteral("local/a.txt"), "new", at(9, 0, 0));
+    files.write(QStringLiteral("drive/a.txt"), "old", at(8, 0, 0));
+    storeRow(1, l, QStringLiteral("a.txt"));
+    SyncEngine unlogged(*session, view, files.path(QStringLiteral("no/such/folder/log.txt")),
+                        clock);
+    session->GoLoad();
+    session->SearchLetter();
+    unlogged.Syncronize();
+    EXPECT_EQ(TestFiles::read(drive(QStringLiteral("a.txt"))), QByteArray("new"));
+    EXPECT_EQ(view.statuses[0].constLast(), QStringLiteral("Synchronized at 01-02-2026 03:04:05"));
+    EXPECT_FALSE(QFile::exists(files.path(QStringLiteral("no"))));
+}
+
 TEST_F(SyncPassTest, TwoPassesLeaveOnlyTheSecondInTheLog) {
     const QString a = files.write(QStringLiteral("local/a.txt"), "aaa", at(10, 0, 0));
     files.write(QStringLiteral("drive/a.txt"), "old", at(9, 0, 0));
