@@ -77,6 +77,9 @@ public:
     // Reads up to size bytes; 0 at the end of the file.
     virtual Result<std::size_t> read(Handle h, char* buffer, std::size_t size) = 0;
     virtual Status write(Handle h, const char* data, std::size_t size) = 0;
+    // Moves the write position on without writing: a hole where the file system has them.
+    virtual Status skip(Handle h, std::size_t size) = 0;
+    virtual Status setLength(Handle h, std::int64_t length) = 0;
     virtual Status flush(Handle h) = 0;
     virtual Status setTimes(Handle h, const FileTimes& times) = 0;
     virtual Status setMode(Handle h, std::uint32_t mode) = 0;

@@ -18,6 +18,8 @@ public:
     Result<Handle> createTemp(const std::string& besidePath, std::string& tempPath) override;
     Result<std::size_t> read(Handle h, char* buffer, std::size_t size) override;
     Status write(Handle h, const char* data, std::size_t size) override;
+    Status skip(Handle h, std::size_t size) override;
+    Status setLength(Handle h, std::int64_t length) override;
     Status flush(Handle h) override;
     Status setTimes(Handle h, const FileTimes& times) override;
     Status setMode(Handle h, std::uint32_t mode) override;

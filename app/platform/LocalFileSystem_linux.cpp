@@ -218,6 +218,21 @@ Status LocalFileSystem::write(Handle h, const char* data, std::size_t size) {
     return {};
 }
 
+Status LocalFileSystem::skip(Handle h, std::size_t size) {
+    if (::lseek(h, static_cast<off_t>(size), SEEK_CUR) < 0)
+        return lastError();
+    return {};
+}
+
+Status LocalFileSystem::setLength(Handle h, std::int64_t length) {
+    for (;;) {
+        if (::ftruncate(h, static_cast<off_t>(length)) == 0)
+            return {};
+        if (errno != EINTR)
+            return lastError();
+    }
+}
+
 Status LocalFileSystem::flush(Handle h) {
     if (::fsync(h) != 0)
         return lastError();

@@ -2,9 +2,30 @@
 
 #include "FileTests.h"
 
+#include <cstdint>
+#include <cstring>
+
 namespace quillet {
 
 using namespace platform;
+
+namespace {
+bool isAllZero(const char* data, std::size_t size) {
+    // Word at a time; the tail byte by byte.
+    std::size_t i = 0;
+    for (; i + sizeof(std::uint64_t) <= size; i += sizeof(std::uint64_t)) {
+        std::uint64_t word;
+        std::memcpy(&word, data + i, sizeof word);
+        if (word != 0)
+            return false;
+    }
+    for (; i < size; ++i) {
+        if (data[i] != 0)
+            return false;
+    }
+    return true;
+}
+} // namespace
 
 bool FileTransfer::failWith(const std::string& what, const Error& error) {
     m_lastError = QString::fromStdString(what + ": " + error.message);
@@ -50,14 +71,25 @@ bool FileTransfer::CloneFile(const QString& source, const QString& destination) 
 
     if (m_buffer.size() != m_bufferSize)
         m_buffer.resize(m_bufferSize);
+    std::int64_t copied = 0;
+    bool endsInHole = false;
     for (;;) {
         auto n = m_fs.read(in.value(), m_buffer.data(), m_buffer.size());
         if (!n)
             return abandon(src, n.error());
         if (n.value() == 0)
             break;
-        if (auto w = m_fs.write(out.value(), m_buffer.data(), n.value()); !w)
+        // Runs of zeros stay holes, so a sparse file stays sparse (and quick to copy).
+        endsInHole = isAllZero(m_buffer.data(), n.value());
+        const Status w = endsInHole ? m_fs.skip(out.value(), n.value())
+                                    : m_fs.write(out.value(), m_buffer.data(), n.value());
+        if (!w)
             return abandon(dst, w.error());
+        copied += static_cast<std::int64_t>(n.value());
+    }
+    if (endsInHole) {
+        if (auto l = m_fs.setLength(out.value(), copied); !l)
+            return abandon(dst, l.error());
     }
     if (auto f = m_fs.flush(out.value()); !f)
         return abandon(dst, f.error());

@@ -2,7 +2,10 @@
 
 #include "Translate.h"
 
+#include <QHash>
 #include <QLocale>
+
+#include <tuple>
 
 namespace quillet {
 
@@ -196,21 +199,32 @@ void SyncEngine::SyncFolder(const QString& Folder, const QString& Original,
     if (names.isEmpty())
         return;
 
+    // A name on both sides is listed twice. When its first look found nothing to do, the
+    // second look reuses what the first one saw instead of asking the disk again.
+    QHash<QString, std::pair<platform::FileStat, platform::FileStat>> unchanged;
     for (const QString& n : std::as_const(names)) {
         if (StopRequested())
             continue;
         const QString thisPath = T + n;
         const QString otherPath = O + n;
-        // One look at each side serves both the presence test and the stamps.
-        const platform::FileStat there = fs.stat(toNative(otherPath));
-        const platform::FileStat here = fs.stat(toNative(thisPath));
+        platform::FileStat here;
+        platform::FileStat there;
+        if (const auto seen = unchanged.constFind(n); seen != unchanged.constEnd()) {
+            std::tie(here, there) = *seen;
+        } else {
+            // One look at each side serves both the presence test and the stamps.
+            there = fs.stat(toNative(otherPath));
+            here = fs.stat(toNative(thisPath));
+        }
         const bool eO = there.isRegular;
         const bool eT = here.isRegular;
         m_view.setFileStatus(thisPath);
         m_view.yield();
         if (eO && eT) {
-            act(compareStamps(here, there, m_twoSecondSteps), thisPath, thisPath, otherPath, false,
-                -1);
+            const StampOrder order = compareStamps(here, there, m_twoSecondSteps);
+            if (order == StampOrder::Equal)
+                unchanged.insert(n, {here, there});
+            act(order, thisPath, thisPath, otherPath, false, -1);
         } else if (eT && !eO) {
             copyAndReport(thisPath, otherPath, thisPath);
         } else if (eO && !eT) {

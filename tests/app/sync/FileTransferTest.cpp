@@ -182,6 +182,27 @@ TEST_F(FileTransferTest, StreamsThroughTheBufferWhateverTheSize) {
     EXPECT_EQ(TestFiles::read(d), content);
 }
 
+TEST_F(FileTransferTest, SparseFilesStaySparseAndExact) {
+    // Data, a long run of zeros, data, and zeros to the end: holes in the middle and at the end.
+    const QString s = files.path(QStringLiteral("sparse.bin"));
+    {
+        QFile f(s);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("head");
+        f.seek(8 << 20);
+        f.write("middle");
+        f.resize(16 << 20);
+    }
+    FileTransfer big(fs); // the real buffer size
+    const QString d = files.path(QStringLiteral("copy.bin"));
+    ASSERT_TRUE(big.CloneFile(s, d));
+    EXPECT_EQ(TestFiles::read(d), TestFiles::read(s));
+    struct stat st {};
+    ::stat(QFile::encodeName(d).constData(), &st);
+    EXPECT_EQ(st.st_size, 16 << 20);
+    EXPECT_LT(st.st_blocks * 512, 4 << 20) << "the zeros were not written out";
+}
+
 TEST(FileTestsTest, FolderAndFileTests) {
     platform::LocalFileSystem fs;
     FileTests tests(fs);
