@@ -88,6 +88,10 @@ public:
     virtual Status setMode(const std::string& path, std::uint32_t mode) = 0;
     virtual Status setTimes(const std::string& path, const FileTimes& times) = 0;
     virtual Status rename(const std::string& from, const std::string& to) = 0;
+    // As rename, but fails when "to" exists: a file that appeared meanwhile is never replaced.
+    virtual Status renameNoReplace(const std::string& from, const std::string& to) = 0;
+    // Flushes a file or a folder (its entries) to disk by its path.
+    virtual Status flushPath(const std::string& path) = 0;
     virtual Status remove(const std::string& path) = 0;
 
     // The backend of the running system.

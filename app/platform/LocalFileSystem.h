@@ -28,6 +28,8 @@ public:
     Status setMode(const std::string& path, std::uint32_t mode) override;
     Status setTimes(const std::string& path, const FileTimes& times) override;
     Status rename(const std::string& from, const std::string& to) override;
+    Status renameNoReplace(const std::string& from, const std::string& to) override;
+    Status flushPath(const std::string& path) override;
     Status remove(const std::string& path) override;
 };
 

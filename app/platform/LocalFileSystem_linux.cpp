@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
@@ -275,6 +276,29 @@ Status LocalFileSystem::rename(const std::string& from, const std::string& to) {
     if (::rename(from.c_str(), to.c_str()) != 0)
         return lastError();
     return {};
+}
+
+Status LocalFileSystem::renameNoReplace(const std::string& from, const std::string& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return {};
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP)
+        return lastError();
+    // File systems without the flag (FAT through FUSE, for one): look, then rename.
+    struct stat st {};
+    if (::lstat(to.c_str(), &st) == 0)
+        return Error{EEXIST, std::strerror(EEXIST)};
+    return rename(from, to);
+}
+
+Status LocalFileSystem::flushPath(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return lastError();
+    Status result;
+    if (::fsync(fd) != 0 && errno != EINVAL && errno != ENOSYS)
+        result = lastError();
+    ::close(fd);
+    return result;
 }
 
 Status LocalFileSystem::remove(const std::string& path) {

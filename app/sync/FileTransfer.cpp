@@ -32,15 +32,7 @@ bool FileTransfer::failWith(const std::string& what, const Error& error) {
     return false;
 }
 
-bool FileTransfer::CloneFile(const QString& source, const QString& destination) {
-    m_lastError.clear();
-    const std::string src = toNative(source);
-    const FileStat from = m_fs.stat(src);
-    if (!from.isRegular)
-        return failWith(src, Error{0, "source is not a readable file"});
-
-    // Writing through a link to a file updates the file it points to, as cp does.
-    const std::string dst = m_fs.resolveWriteTarget(toNative(destination));
+bool FileTransfer::checkDestination(const FileStat& from, const std::string& dst) {
     const FileStat to = m_fs.stat(dst);
     if (to.exists && !to.isRegular)
         return failWith(dst, Error{0, "destination exists and is not a file"});
@@ -50,18 +42,19 @@ bool FileTransfer::CloneFile(const QString& source, const QString& destination) 
         (void)m_fs.setMode(dst, from.mode);
         return failWith(dst, Error{0, "destination is read-only"});
     }
+    return true;
+}
 
+bool FileTransfer::writeTemp(const std::string& src, const FileStat& from, const std::string& dst,
+                             bool flush, std::string& tempPath) {
     auto in = m_fs.openRead(src);
     if (!in)
         return failWith(src, in.error());
-
-    std::string tempPath;
     auto out = m_fs.createTemp(dst, tempPath);
     if (!out) {
         m_fs.close(in.value());
         return failWith(dst, out.error());
     }
-
     auto abandon = [&](const std::string& what, const Error& error) {
         m_fs.close(out.value());
         m_fs.close(in.value());
@@ -91,8 +84,10 @@ bool FileTransfer::CloneFile(const QString& source, const QString& destination) 
         if (auto l = m_fs.setLength(out.value(), copied); !l)
             return abandon(dst, l.error());
     }
-    if (auto f = m_fs.flush(out.value()); !f)
-        return abandon(dst, f.error());
+    if (flush) {
+        if (auto f = m_fs.flush(out.value()); !f)
+            return abandon(dst, f.error());
+    }
     if (auto t = m_fs.setTimes(out.value(), from.times); !t)
         return abandon(dst, t.error());
     // Permissions are best effort: FAT and some FUSE file systems keep only part of them.
@@ -102,17 +97,88 @@ bool FileTransfer::CloneFile(const QString& source, const QString& destination) 
         m_fs.remove(tempPath);
         return failWith(dst, c.error());
     }
-    if (auto r = m_fs.rename(tempPath, dst); !r) {
+    return true;
+}
+
+bool FileTransfer::putInPlace(const std::string& tempPath, const std::string& dst,
+                              const FileTimes& times, bool mayReplace) {
+    const Status r = mayReplace ? m_fs.rename(tempPath, dst) : m_fs.renameNoReplace(tempPath, dst);
+    if (!r) {
         m_fs.remove(tempPath);
         return failWith(dst, r.error());
     }
     // Some file systems (FUSE ones among them) stamp a renamed file with the time of the
     // rename; the times must travel or the next pass copies the file again.
-    if (m_fs.stat(dst).times.write.seconds != from.times.write.seconds) {
-        if (auto t = m_fs.setTimes(dst, from.times); !t)
+    if (m_fs.stat(dst).times.write.seconds != times.write.seconds) {
+        if (auto t = m_fs.setTimes(dst, times); !t)
             return failWith(dst, t.error());
     }
     return true;
+}
+
+bool FileTransfer::CloneFile(const QString& source, const QString& destination) {
+    m_lastError.clear();
+    const std::string src = toNative(source);
+    const FileStat from = m_fs.stat(src);
+    if (!from.isRegular)
+        return failWith(src, Error{0, "source is not a readable file"});
+    // Writing through a link to a file updates the file it points to, as cp does.
+    const std::string dst = m_fs.resolveWriteTarget(toNative(destination));
+    if (!checkDestination(from, dst))
+        return false;
+    std::string tempPath;
+    if (!writeTemp(src, from, dst, true, tempPath))
+        return false;
+    return putInPlace(tempPath, dst, from.times, true);
+}
+
+bool FileTransfer::StageFile(const QString& source, const QString& destination,
+                             const QString& subject) {
+    m_lastError.clear();
+    const std::string src = toNative(source);
+    const std::string dst = toNative(destination);
+    const FileStat from = m_fs.stat(src);
+    if (!from.isRegular)
+        return failWith(src, Error{0, "source is not a readable file"});
+    if (m_fs.stat(dst).exists)
+        return CloneFile(source, destination); // not a new file after all
+    std::string tempPath;
+    if (!writeTemp(src, from, dst, false, tempPath))
+        return false;
+    m_staged.push_back(Staged{tempPath, dst, from.times, subject});
+    return true;
+}
+
+QStringList FileTransfer::CommitStaged() {
+    QStringList failed;
+    if (m_staged.empty())
+        return failed;
+    // Flushing the files one after the other lets the file system share its commits, which
+    // costs little more than one flush for the whole batch.
+    std::vector<bool> flushed(m_staged.size());
+    for (std::size_t i = 0; i < m_staged.size(); ++i)
+        flushed[i] = m_fs.flushPath(m_staged[i].tempPath).ok();
+    std::vector<std::string> folders;
+    for (std::size_t i = 0; i < m_staged.size(); ++i) {
+        const Staged& s = m_staged[i];
+        bool ok = flushed[i];
+        if (!ok)
+            m_fs.remove(s.tempPath);
+        else
+            ok = putInPlace(s.tempPath, s.destination, s.times, false);
+        if (!ok) {
+            failed.append(s.subject);
+            continue;
+        }
+        const std::string folder = s.destination.substr(0, s.destination.find_last_of('/') + 1);
+        if (folders.empty() || folders.back() != folder)
+            folders.push_back(folder);
+    }
+    // The new names themselves reach the disk before anything says the files are there.
+    for (const std::string& folder : folders)
+        m_fs.flushPath(folder);
+    m_staged.clear();
+    return failed;
 }
 
 } // namespace quillet

@@ -68,6 +68,7 @@ void SyncEngine::Syncronize() {
             m_rowFailed = false;
             m_walked.clear();
             SyncFolder(a, a, b);
+            commitCreated();
             setRowStatus(i, Translate(m_rowFailed ? QStringLiteral("Error")
                                                   : QStringLiteral("Synchronized")));
         }
@@ -226,19 +227,44 @@ void SyncEngine::SyncFolder(const QString& Folder, const QString& Original,
                 unchanged.insert(n, {here, there});
             act(order, thisPath, thisPath, otherPath, false, -1);
         } else if (eT && !eO) {
-            copyAndReport(thisPath, otherPath, thisPath);
+            createFile(thisPath, otherPath, thisPath);
         } else if (eO && !eT) {
-            copyAndReport(otherPath, thisPath, thisPath);
+            createFile(otherPath, thisPath, thisPath);
         }
     }
     m_view.setFileStatus(QString());
 }
 
-bool SyncEngine::copyAndReport(const QString& xfrom, const QString& xto, const QString& logPath) {
-    if (CloneFile(xfrom, xto))
-        return true;
+void SyncEngine::createFile(const QString& xfrom, const QString& xto, const QString& logPath) {
+    // A new file is not looked at again in this walk, so it can wait for the batch's flush.
+    if (!m_transfer.StageFile(xfrom, xto, logPath)) {
+        reportFailure(logPath);
+        return;
+    }
+    if (m_transfer.stagedCount() >= StagedBatch)
+        commitCreated();
+}
+
+void SyncEngine::commitCreated() {
+    const int staged = static_cast<int>(m_transfer.stagedCount());
+    const QStringList failed = m_transfer.CommitStaged();
+    m_summary.copies += staged - static_cast<int>(failed.size());
+    for (const QString& subject : failed)
+        reportFailure(subject);
+}
+
+void SyncEngine::reportFailure(const QString& logPath) {
     m_log.writeLine(logPath + NotSynchronized);
     m_rowFailed = true;
+    ++m_summary.failures;
+}
+
+bool SyncEngine::copyAndReport(const QString& xfrom, const QString& xto, const QString& logPath) {
+    if (m_transfer.CloneFile(xfrom, xto)) {
+        ++m_summary.copies;
+        return true;
+    }
+    reportFailure(logPath);
     return false;
 }
 

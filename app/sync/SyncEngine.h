@@ -51,6 +51,11 @@ private:
     bool confirmed(const QString& xfrom, const QString& xto);
     // Logs the copy's failure as the pass reports it; returns whether the copy succeeded.
     bool copyAndReport(const QString& xfrom, const QString& xto, const QString& logPath);
+    void createFile(const QString& xfrom, const QString& xto, const QString& logPath);
+    void commitCreated();
+    void reportFailure(const QString& logPath);
+    // New files flushed together; bounded so that a stopped or failing pass loses little.
+    static constexpr std::size_t StagedBatch = 256;
     void act(StampOrder order, const QString& logSubject, const QString& thisSide,
              const QString& otherSide, bool fileRow, int row);
     QString now() const { return formatDateTime(m_clock.now()); }

@@ -74,4 +74,19 @@ Status FaultyFileSystem::rename(const std::string& from, const std::string& to) 
     return r;
 }
 
+platform::Status FaultyFileSystem::renameNoReplace(const std::string& from, const std::string& to) {
+    if (failRename)
+        return errorOf(EXDEV);
+    auto r = LocalFileSystem::renameNoReplace(from, to);
+    if (r && stampOnRename)
+        ::utimensat(AT_FDCWD, to.c_str(), nullptr, 0);
+    return r;
+}
+
+platform::Status FaultyFileSystem::flushPath(const std::string& path) {
+    if (failFlush)
+        return errorOf(EIO);
+    return LocalFileSystem::flushPath(path);
+}
+
 } // namespace quillet::test

@@ -34,6 +34,8 @@ public:
     platform::Status write(platform::Handle h, const char* data, std::size_t size) override;
     platform::Status flush(platform::Handle h) override;
     platform::Status rename(const std::string& from, const std::string& to) override;
+    platform::Status renameNoReplace(const std::string& from, const std::string& to) override;
+    platform::Status flushPath(const std::string& path) override;
 };
 
 } // namespace quillet::test

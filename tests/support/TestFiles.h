@@ -5,6 +5,13 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <ostream>
+
+// Readable failure messages for Qt strings.
+inline void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
+}
+
 namespace quillet::test {
 
 // A scratch folder with helpers to make files with chosen content and times.

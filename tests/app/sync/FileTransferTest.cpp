@@ -203,6 +203,50 @@ TEST_F(FileTransferTest, SparseFilesStaySparseAndExact) {
     EXPECT_LT(st.st_blocks * 512, 4 << 20) << "the zeros were not written out";
 }
 
+TEST_F(FileTransferTest, StagedFilesArriveTogetherWithTheirTimes) {
+    files.makeDir(QStringLiteral("out"));
+    for (int i = 0; i < 5; ++i)
+        files.write(QStringLiteral("in/f%1.txt").arg(i),
+                    QByteArray("content ") + QByteArray::number(i), at(8, 0, i));
+    for (int i = 0; i < 5; ++i)
+        ASSERT_TRUE(transfer.StageFile(files.path(QStringLiteral("in/f%1.txt").arg(i)),
+                                       files.path(QStringLiteral("out/f%1.txt").arg(i)),
+                                       QStringLiteral("subject %1").arg(i)));
+    EXPECT_EQ(transfer.stagedCount(), 5u);
+    // Nothing under the real names before the commit: only hidden temporary files.
+    for (const QString& name : TestFiles::tree(files.path(QStringLiteral("out"))))
+        EXPECT_TRUE(platform::isTransferTempName(name.toStdString())) << name.toStdString();
+    EXPECT_TRUE(transfer.CommitStaged().isEmpty());
+    EXPECT_EQ(transfer.stagedCount(), 0u);
+    for (int i = 0; i < 5; ++i) {
+        const QString out = files.path(QStringLiteral("out/f%1.txt").arg(i));
+        EXPECT_EQ(TestFiles::read(out), QByteArray("content ") + QByteArray::number(i));
+        EXPECT_EQ(TestFiles::modified(out), at(8, 0, i));
+    }
+}
+
+TEST_F(FileTransferTest, StagedFileNeverReplacesOneThatAppearedMeanwhile) {
+    const QString s = files.write(QStringLiteral("in/a.txt"), "ours", at(8, 0, 0));
+    const QString d = files.path(QStringLiteral("out/a.txt"));
+    files.makeDir(QStringLiteral("out"));
+    ASSERT_TRUE(transfer.StageFile(s, d, QStringLiteral("a")));
+    files.write(QStringLiteral("out/a.txt"), "the user's");
+    EXPECT_EQ(transfer.CommitStaged(), QStringList{QStringLiteral("a")});
+    EXPECT_EQ(TestFiles::read(d), QByteArray("the user's"));
+    EXPECT_EQ(TestFiles::tree(files.path(QStringLiteral("out"))),
+              QStringList{QStringLiteral("a.txt")});
+}
+
+TEST_F(FileTransferTest, StagedFilesThatCannotBeFlushedAreNotPlaced) {
+    const QString s = files.write(QStringLiteral("in/a.txt"), "data", at(8, 0, 0));
+    files.makeDir(QStringLiteral("out"));
+    ASSERT_TRUE(
+        transfer.StageFile(s, files.path(QStringLiteral("out/a.txt")), QStringLiteral("a")));
+    fs.failFlush = true;
+    EXPECT_EQ(transfer.CommitStaged(), QStringList{QStringLiteral("a")});
+    EXPECT_TRUE(TestFiles::tree(files.path(QStringLiteral("out"))).isEmpty());
+}
+
 TEST(FileTestsTest, FolderAndFileTests) {
     platform::LocalFileSystem fs;
     FileTests tests(fs);

@@ -195,6 +195,32 @@ TEST_F(FolderMergeTest, TheOtherSideInsideTheWalkedTreeIsNotCopiedIntoItself) {
               (QStringList{QStringLiteral("backup/"), QStringLiteral("backup/a.txt")}));
 }
 
+TEST_F(FolderMergeTest, ManyNewFilesArriveInBatchesAndAllAreCounted) {
+    for (int i = 0; i < 300; ++i)
+        files.write(QStringLiteral("local/docs/d%1/f%2.txt").arg(i % 7).arg(i),
+                    QByteArray::number(i), at(8, 0, 0));
+    pass();
+    EXPECT_EQ(TestFiles::tree(drive(QStringLiteral("backup"))),
+              TestFiles::tree(local(QStringLiteral("docs"))));
+    EXPECT_EQ(engine->lastPass().copies, 300);
+    EXPECT_EQ(engine->lastPass().failures, 0);
+    EXPECT_TRUE(bodyLines().isEmpty());
+    EXPECT_EQ(view.statuses[0].constLast(), QStringLiteral("Synchronized"));
+}
+
+TEST_F(FolderMergeTest, NewFilesThatCannotBeFlushedAreErrorsOfTheRow) {
+    files.write(QStringLiteral("local/docs/a.txt"), "a", at(8, 0, 0));
+    files.write(QStringLiteral("drive/backup/b.txt"), "b", at(8, 0, 0));
+    fs.failFlush = true;
+    pass();
+    EXPECT_THAT(bodyLines(), ::testing::UnorderedElementsAre(l(QStringLiteral("a.txt")) + Failed,
+                                                             l(QStringLiteral("b.txt")) + Failed));
+    EXPECT_EQ(view.statuses[0].constLast(), QStringLiteral("Error"));
+    EXPECT_EQ(TestFiles::tree(drive(QStringLiteral("backup"))),
+              QStringList{QStringLiteral("b.txt")});
+    EXPECT_EQ(TestFiles::tree(local(QStringLiteral("docs"))), QStringList{QStringLiteral("a.txt")});
+}
+
 TEST_F(FolderMergeTest, TemporaryFilesOfAnInterruptedCopyAreNotSynchronized) {
     files.write(QStringLiteral("drive/backup/.quillet-AbC123.tmp"), "partial", at(8, 0, 0));
     files.write(QStringLiteral("local/docs/real.txt"), "r", at(8, 0, 0));
