@@ -45,7 +45,8 @@ struct FileStat {
     bool isSymlink = false; // the path itself is a (dangling) link; set only when it dangles
     bool readable = false;  // by its permission bits, for this process
     std::int64_t length = 0;
-    std::uint32_t mode = 0; // permission bits
+    std::uint32_t mode = 0;   // permission bits
+    std::uint64_t device = 0; // the volume it lives on
     FileTimes times;
 };
 
@@ -90,8 +91,8 @@ public:
     virtual Status rename(const std::string& from, const std::string& to) = 0;
     // As rename, but fails when "to" exists: a file that appeared meanwhile is never replaced.
     virtual Status renameNoReplace(const std::string& from, const std::string& to) = 0;
-    // Flushes a file or a folder (its entries) to disk by its path.
-    virtual Status flushPath(const std::string& path) = 0;
+    // Flushes everything written to the volume that holds path: one commit for many files.
+    virtual Status flushVolume(const std::string& path) = 0;
     virtual Status remove(const std::string& path) = 0;
 
     // The backend of the running system.

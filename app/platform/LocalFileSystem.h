@@ -29,7 +29,7 @@ public:
     Status setTimes(const std::string& path, const FileTimes& times) override;
     Status rename(const std::string& from, const std::string& to) override;
     Status renameNoReplace(const std::string& from, const std::string& to) override;
-    Status flushPath(const std::string& path) override;
+    Status flushVolume(const std::string& path) override;
     Status remove(const std::string& path) override;
 };
 

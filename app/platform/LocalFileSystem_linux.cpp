@@ -97,6 +97,7 @@ FileStat LocalFileSystem::stat(const std::string& path) {
     out.readable = readableBy(st);
     out.length = static_cast<std::int64_t>(st.st_size);
     out.mode = static_cast<std::uint32_t>(st.st_mode & 07777);
+    out.device = static_cast<std::uint64_t>(st.st_dev);
     out.times.access = toFileTime(st.st_atim);
     out.times.write = toFileTime(st.st_mtim);
     return out;
@@ -290,12 +291,12 @@ Status LocalFileSystem::renameNoReplace(const std::string& from, const std::stri
     return rename(from, to);
 }
 
-Status LocalFileSystem::flushPath(const std::string& path) {
+Status LocalFileSystem::flushVolume(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return lastError();
     Status result;
-    if (::fsync(fd) != 0 && errno != EINVAL && errno != ENOSYS)
+    if (::syncfs(fd) != 0)
         result = lastError();
     ::close(fd);
     return result;

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <map>
 
 namespace quillet {
 
@@ -145,7 +146,7 @@ bool FileTransfer::StageFile(const QString& source, const QString& destination,
     std::string tempPath;
     if (!writeTemp(src, from, dst, false, tempPath))
         return false;
-    m_staged.push_back(Staged{tempPath, dst, from.times, subject});
+    m_staged.push_back(Staged{tempPath, dst, from.times, subject, m_fs.stat(tempPath).device});
     return true;
 }
 
@@ -153,30 +154,34 @@ QStringList FileTransfer::CommitStaged() {
     QStringList failed;
     if (m_staged.empty())
         return failed;
-    // Flushing the files one after the other lets the file system share its commits, which
-    // costs little more than one flush for the whole batch.
-    std::vector<bool> flushed(m_staged.size());
-    for (std::size_t i = 0; i < m_staged.size(); ++i)
-        flushed[i] = m_fs.flushPath(m_staged[i].tempPath).ok();
-    std::vector<std::string> folders;
-    for (std::size_t i = 0; i < m_staged.size(); ++i) {
-        const Staged& s = m_staged[i];
-        bool ok = flushed[i];
+    // One flush per volume for the whole batch: a flush per file would wait for a commit of
+    // the file system per file.
+    std::map<std::uint64_t, std::string> volumes;
+    for (const Staged& s : m_staged)
+        volumes.emplace(s.device, s.tempPath);
+    std::map<std::uint64_t, bool> flushed;
+    for (const auto& [device, path] : volumes)
+        flushed[device] = m_fs.flushVolume(path).ok();
+
+    std::map<std::uint64_t, std::string> placedOn;
+    for (const Staged& s : m_staged) {
+        bool ok = flushed[s.device];
         if (!ok)
             m_fs.remove(s.tempPath);
         else
             ok = putInPlace(s.tempPath, s.destination, s.times, false);
-        if (!ok) {
+        if (ok)
+            placedOn.emplace(s.device, s.destination);
+        else
             failed.append(s.subject);
-            continue;
-        }
-        const std::string folder = s.destination.substr(0, s.destination.find_last_of('/') + 1);
-        if (folders.empty() || folders.back() != folder)
-            folders.push_back(folder);
     }
-    // The new names themselves reach the disk before anything says the files are there.
-    for (const std::string& folder : folders)
-        m_fs.flushPath(folder);
+    // And once more, so that the new names are on the disk before anyone is told.
+    for (const auto& [device, path] : placedOn) {
+        if (!m_fs.flushVolume(path)) {
+            // Whether the names survived is unknown; the files themselves are safe either way.
+            m_lastError = QStringLiteral("could not flush the volume of ") + fromNative(path);
+        }
+    }
     m_staged.clear();
     return failed;
 }

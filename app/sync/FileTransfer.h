@@ -37,6 +37,7 @@ private:
         std::string destination;
         platform::FileTimes times;
         QString subject;
+        std::uint64_t device = 0;
     };
 
     bool failWith(const std::string& what, const platform::Error& error);

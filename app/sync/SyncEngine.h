@@ -55,7 +55,7 @@ private:
     void commitCreated();
     void reportFailure(const QString& logPath);
     // New files flushed together; bounded so that a stopped or failing pass loses little.
-    static constexpr std::size_t StagedBatch = 256;
+    static constexpr std::size_t StagedBatch = 512;
     void act(StampOrder order, const QString& logSubject, const QString& thisSide,
              const QString& otherSide, bool fileRow, int row);
     QString now() const { return formatDateTime(m_clock.now()); }

@@ -83,10 +83,10 @@ platform::Status FaultyFileSystem::renameNoReplace(const std::string& from, cons
     return r;
 }
 
-platform::Status FaultyFileSystem::flushPath(const std::string& path) {
+platform::Status FaultyFileSystem::flushVolume(const std::string& path) {
     if (failFlush)
         return errorOf(EIO);
-    return LocalFileSystem::flushPath(path);
+    return LocalFileSystem::flushVolume(path);
 }
 
 } // namespace quillet::test

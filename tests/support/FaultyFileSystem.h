@@ -35,7 +35,7 @@ public:
     platform::Status flush(platform::Handle h) override;
     platform::Status rename(const std::string& from, const std::string& to) override;
     platform::Status renameNoReplace(const std::string& from, const std::string& to) override;
-    platform::Status flushPath(const std::string& path) override;
+    platform::Status flushVolume(const std::string& path) override;
 };
 
 } // namespace quillet::test
