@@ -68,13 +68,15 @@ std::optional<std::uint32_t> LocalFileSystem::attributes(const std::string& path
 }
 
 static bool readableBy(const struct stat& st) {
-    // As access(R_OK) would answer, without a second call; ACLs are not consulted.
-    const uid_t uid = ::geteuid();
+    // As access(R_OK) would answer, without a second call; ACLs are not consulted. The
+    // process's identity does not change while it runs.
+    static const uid_t uid = ::geteuid();
+    static const gid_t gid = ::getegid();
     if (uid == 0)
         return true;
     if (st.st_uid == uid)
         return st.st_mode & S_IRUSR;
-    if (st.st_gid == ::getegid())
+    if (st.st_gid == gid)
         return st.st_mode & S_IRGRP;
     return st.st_mode & S_IROTH;
 }
