@@ -32,11 +32,6 @@ struct FileTimes {
     FileTime write;
 };
 
-struct DirEntry {
-    std::string name;
-    std::uint32_t attributes = 0;
-};
-
 // What the transfer needs to know about a file before it copies it.
 struct FileStat {
     bool exists = false;
@@ -48,6 +43,13 @@ struct FileStat {
     std::uint32_t mode = 0;   // permission bits
     std::uint64_t device = 0; // the volume it lives on
     FileTimes times;
+};
+
+// One entry of a folder listing, with what stat would say of it at that moment.
+struct DirEntry {
+    std::string name;
+    std::uint32_t attributes = 0;
+    FileStat stat;
 };
 
 using Handle = int;
@@ -62,9 +64,8 @@ public:
     // nullopt when the path does not exist.
     virtual std::optional<std::uint32_t> attributes(const std::string& path) = 0;
     virtual FileStat stat(const std::string& path) = 0;
-    // Entries of a folder. Folders, links and other special entries carry their full attribute
-    // word; plain files only Normal or Hidden (their read-only bit costs a call per file and
-    // nothing that lists folders needs it).
+    // Entries of a folder with their attribute words and stats (looked up relative to the
+    // open folder, which is much cheaper than by full path).
     virtual Result<std::vector<DirEntry>> listDirectory(const std::string& path) = 0;
     virtual Status makeDirectory(const std::string& path) = 0;
     // Where writing "path" really lands: a symbolic link to a file resolves to its target.

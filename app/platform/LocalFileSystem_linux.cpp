@@ -81,18 +81,8 @@ static bool readableBy(const struct stat& st) {
     return st.st_mode & S_IROTH;
 }
 
-FileStat LocalFileSystem::stat(const std::string& path) {
+static FileStat fileStatOf(const struct stat& st) {
     FileStat out;
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) {
-        // A link whose target is gone still exists, as neither file nor folder.
-        struct stat lst {};
-        if (::lstat(path.c_str(), &lst) == 0) {
-            out.exists = true;
-            out.isSymlink = S_ISLNK(lst.st_mode);
-        }
-        return out;
-    }
     out.exists = true;
     out.isRegular = S_ISREG(st.st_mode);
     out.isDirectory = S_ISDIR(st.st_mode);
@@ -105,15 +95,27 @@ FileStat LocalFileSystem::stat(const std::string& path) {
     return out;
 }
 
+FileStat LocalFileSystem::stat(const std::string& path) {
+    FileStat out;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        // A link whose target is gone still exists, as neither file nor folder.
+        struct stat lst {};
+        if (::lstat(path.c_str(), &lst) == 0) {
+            out.exists = true;
+            out.isSymlink = S_ISLNK(lst.st_mode);
+        }
+        return out;
+    }
+    return fileStatOf(st);
+}
+
 Result<std::vector<DirEntry>> LocalFileSystem::listDirectory(const std::string& path) {
     DIR* dir = ::opendir(path.c_str());
     if (!dir)
         return lastError();
+    const int dirFd = ::dirfd(dir);
     std::vector<DirEntry> entries;
-    std::string full = path;
-    if (full.empty() || full.back() != '/')
-        full += '/';
-    const std::size_t prefix = full.size();
     while (struct dirent* ent = ::readdir(dir)) {
         DirEntry e;
         e.name = ent->d_name;
@@ -122,16 +124,24 @@ Result<std::vector<DirEntry>> LocalFileSystem::listDirectory(const std::string& 
             entries.push_back(std::move(e));
             continue;
         }
-        // d_type spares a call per plain file; folders, links and the rest need one.
-        if (ent->d_type == DT_REG) {
-            e.attributes = e.name[0] == '.' ? Attr::Hidden : Attr::Normal;
-        } else {
-            full.resize(prefix);
-            full += e.name;
-            const auto attr = attributes(full);
-            if (!attr)
+        // Only links (and entries of unknown type) need a second look for the reparse bit.
+        bool isLink = false;
+        if (ent->d_type == DT_LNK || ent->d_type == DT_UNKNOWN) {
+            struct stat lst {};
+            if (::fstatat(dirFd, ent->d_name, &lst, AT_SYMLINK_NOFOLLOW) != 0)
                 continue;
-            e.attributes = *attr;
+            isLink = S_ISLNK(lst.st_mode);
+        }
+        struct stat st {};
+        if (::fstatat(dirFd, ent->d_name, &st, 0) == 0) {
+            e.stat = fileStatOf(st);
+            e.attributes = attributesOf(st, isLink, e.name);
+        } else if (isLink) {
+            e.stat.exists = true; // dangling
+            e.stat.isSymlink = true;
+            e.attributes = Attr::Reparse | (e.name[0] == '.' ? Attr::Hidden : 0);
+        } else {
+            continue; // gone since it was listed
         }
         entries.push_back(std::move(e));
     }

@@ -171,14 +171,20 @@ void SyncEngine::SyncFolder(const QString& Folder, const QString& Original,
     fs.makeDirectory(toNative(T));
 
     QStringList names;
-    auto listSide = [&](const QString& dir, const QString& root, const QString& otherRoot) {
+    // What each listing saw, by entry name: most files need no other look at the disk.
+    QHash<QString, platform::FileStat> seenHere;
+    QHash<QString, platform::FileStat> seenThere;
+    auto listSide = [&](const QString& dir, const QString& root, const QString& otherRoot,
+                        QHash<QString, platform::FileStat>& seen) {
         auto entries = fs.listDirectory(toNative(dir));
         if (!entries)
             return true;
         for (const platform::DirEntry& e : entries.value()) {
             if (StopRequested())
                 return false;
-            const QString name = QString::fromStdString(e.name).remove(QChar(0)).trimmed();
+            const QString raw = QString::fromStdString(e.name);
+            seen.insert(raw, e.stat);
+            const QString name = QString(raw).remove(QChar(0)).trimmed();
             if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
                 continue;
             if (e.attributes == platform::Attr::Directory) {
@@ -193,39 +199,36 @@ void SyncEngine::SyncFolder(const QString& Folder, const QString& Original,
         }
         return true;
     };
-    if (!listSide(T, Original, Destination))
+    if (!listSide(T, Original, Destination, seenHere))
         return;
-    if (!listSide(O, Destination, Original))
+    if (!listSide(O, Destination, Original, seenThere))
         return;
     if (names.isEmpty())
         return;
 
-    // A name on both sides is listed twice. When its first look found nothing to do, the
-    // second look reuses what the first one saw instead of asking the disk again.
-    QHash<QString, std::pair<platform::FileStat, platform::FileStat>> unchanged;
     for (const QString& n : std::as_const(names)) {
         if (StopRequested())
             continue;
         const QString thisPath = T + n;
         const QString otherPath = O + n;
-        platform::FileStat here;
-        platform::FileStat there;
-        if (const auto seen = unchanged.constFind(n); seen != unchanged.constEnd()) {
-            std::tie(here, there) = *seen;
-        } else {
-            // One look at each side serves both the presence test and the stamps.
+        // Decide from what the listings saw; anything but "no changes" is decided again from a
+        // fresh look, so that no copy rests on what the disk said a while ago (and the second
+        // look at a name sees what the first one copied).
+        platform::FileStat here = seenHere.value(n);
+        platform::FileStat there = seenThere.value(n);
+        const bool unchanged = here.isRegular && there.isRegular &&
+                               compareStamps(here, there, m_twoSecondSteps) == StampOrder::Equal;
+        m_view.setFileStatus(thisPath);
+        m_view.yield();
+        if (!unchanged && (here.isRegular || there.isRegular)) {
             there = fs.stat(toNative(otherPath));
             here = fs.stat(toNative(thisPath));
         }
         const bool eO = there.isRegular;
         const bool eT = here.isRegular;
-        m_view.setFileStatus(thisPath);
-        m_view.yield();
         if (eO && eT) {
-            const StampOrder order = compareStamps(here, there, m_twoSecondSteps);
-            if (order == StampOrder::Equal)
-                unchanged.insert(n, {here, there});
-            act(order, thisPath, thisPath, otherPath, false, -1);
+            act(compareStamps(here, there, m_twoSecondSteps), thisPath, thisPath, otherPath, false,
+                -1);
         } else if (eT && !eO) {
             createFile(thisPath, otherPath, thisPath);
         } else if (eO && !eT) {

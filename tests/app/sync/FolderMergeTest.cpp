@@ -221,6 +221,44 @@ TEST_F(FolderMergeTest, NewFilesThatCannotBeFlushedAreErrorsOfTheRow) {
     EXPECT_EQ(TestFiles::tree(local(QStringLiteral("docs"))), QStringList{QStringLiteral("a.txt")});
 }
 
+// Writes to the drive's copy of a file the moment the walk shows that file.
+class EditingView : public RecordingView {
+public:
+    QString watched;
+    QString target;
+    void setFileStatus(const QString& text) override {
+        RecordingView::setFileStatus(text);
+        if (text == watched && !done) {
+            done = true;
+            TestFiles::setReadOnly(target, false);
+            QFile f(target);
+            if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+                f.write("edited during the pass");
+            f.close();
+            TestFiles::setModified(target, at(11, 0, 0));
+        }
+    }
+    bool done = false;
+};
+
+TEST_F(FolderMergeTest, ACopyIsDecidedOnWhatTheFilesAreNotWhatTheListingSaw) {
+    files.write(QStringLiteral("local/docs/doc.txt"), "local, newer", at(10, 0, 0));
+    files.write(QStringLiteral("drive/backup/doc.txt"), "drive, older", at(9, 0, 0));
+    session->GoLoad();
+    session->SearchLetter();
+    EditingView editing;
+    editing.watched = l(QStringLiteral("doc.txt"));
+    editing.target = r(QStringLiteral("doc.txt"));
+    SyncEngine walk(*session, editing, logPath, clock);
+    walk.Syncronize();
+    // The edit made after the listing is the newest: it wins, and is not overwritten.
+    EXPECT_EQ(TestFiles::read(r(QStringLiteral("doc.txt"))), QByteArray("edited during the pass"));
+    EXPECT_EQ(TestFiles::read(l(QStringLiteral("doc.txt"))), QByteArray("edited during the pass"));
+    EXPECT_EQ(bodyLines().first(),
+              l(QStringLiteral("doc.txt")) +
+                  QStringLiteral(" - Synchronized Removable Drive to Local Drive"));
+}
+
 TEST_F(FolderMergeTest, TemporaryFilesOfAnInterruptedCopyAreNotSynchronized) {
     files.write(QStringLiteral("drive/backup/.quillet-AbC123.tmp"), "partial", at(8, 0, 0));
     files.write(QStringLiteral("local/docs/real.txt"), "r", at(8, 0, 0));
