@@ -171,8 +171,8 @@ TEST(CommandLineAddTest, OnlyLowerCaseSlashFBlankNamesAFolder) {
     auto capital = CommandLineAdd::parse(QStringLiteral("/F /home/ann/Docs"));
     EXPECT_EQ(capital.kind, CommandLineAdd::Kind::File);
     EXPECT_EQ(capital.path, QStringLiteral("/F /home/ann/Docs"));
-    auto quoted = CommandLineAdd::parse(QStringLiteral("\"/tmp/a b.txt\""));
-    EXPECT_EQ(quoted.path, QStringLiteral("\"/tmp/a b.txt\""));
+    auto quoted = CommandLineAdd::parse(QStringLiteral("\"/home/ann/a b.txt\""));
+    EXPECT_EQ(quoted.path, QStringLiteral("\"/home/ann/a b.txt\""));
     EXPECT_EQ(CommandLineAdd::parse(QString()).kind, CommandLineAdd::Kind::None);
 }
 
