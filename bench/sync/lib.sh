@@ -1,0 +1,151 @@
+# shellcheck shell=bash
+# Variables set here are read by the scripts that source this file.
+# shellcheck disable=SC2034
+# Shared helpers for the sync-engine benchmarks. Sourced, never run.
+# Each benchmark owns one temporary workspace: a drive image mounted on a loop device, the
+# local trees, and fresh config/data folders so the user's own settings are never touched.
+
+BENCH_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+
+# Defaults a benchmark script may override from its options.
+CLI=${QUILLET_CLI:-}
+WORK_PARENT=${TMPDIR_BENCH:-/var/tmp}
+RUNS=3
+DROP_CACHES=0
+IMAGE_SIZE=20G
+
+log() { printf '[bench] %s\n' "$*" >&2; }
+die() { printf '[bench] error: %s\n' "$*" >&2; exit 1; }
+
+# Options every benchmark understands; returns how many words it consumed (0 = not ours).
+common_option() {
+    case "$1" in
+    --cli) CLI=$2; return 2 ;;
+    --work) WORK_PARENT=$2; return 2 ;;
+    --runs) RUNS=$2; return 2 ;;
+    --drop-caches) DROP_CACHES=1; return 1 ;;
+    --image-size) IMAGE_SIZE=$2; return 2 ;;
+    esac
+    return 0
+}
+
+# shellcheck disable=SC2016 # the text names the variable, it is not expanded
+COMMON_USAGE='  --cli PATH        quillet-cli to measure (default: $QUILLET_CLI)
+  --work DIR        parent folder for the temporary workspace (default /var/tmp)
+  --runs N          timed runs per command; the median is reported (default 3)
+  --drop-caches     drop the page cache before every timed run (default: warm caches,
+                    after one untimed warm-up run of each command)
+  --image-size SIZE size of the sparse drive image (default 20G)'
+
+# Parse the common options out of "$@" into REST (the script-specific ones).
+parse_common() {
+    REST=()
+    while (($#)); do
+        local used=0
+        common_option "$1" "${2-}" || used=$?
+        if ((used == 0)); then
+            REST+=("$1")
+            shift
+        else
+            (($# >= used)) || die "option $1 needs a value"
+            shift "$used"
+        fi
+    done
+}
+
+check_prereqs() {
+    ((EUID == 0)) || die "run as root: the drive is a loop-mounted ext4 image"
+    [[ -n $CLI && -x $CLI ]] || die "give the quillet-cli binary with --cli PATH"
+    CLI=$(realpath "$CLI")
+    [[ -x /usr/bin/time ]] || die "GNU time (/usr/bin/time) is needed"
+    command -v rsync >/dev/null || die "rsync is needed"
+    command -v mkfs.ext4 >/dev/null || die "mkfs.ext4 (e2fsprogs) is needed"
+}
+
+# Creates WORK, LOCAL (parent of local trees), MNT (the mounted drive) and the config dirs.
+# Sets the EXIT trap so the image is unmounted and everything removed, also on failure.
+setup_workspace() {
+    WORK=$(mktemp -d "$WORK_PARENT/quillet-bench.XXXXXX")
+    MNT=$WORK/drive
+    LOCAL=$WORK/local
+    MOUNTED=0
+    trap cleanup_workspace EXIT
+    trap 'exit 130' INT TERM
+    mkdir -p "$MNT" "$LOCAL"
+    use_config main
+    local uuid
+    uuid=$(cat /proc/sys/kernel/random/uuid)
+    truncate -s "$IMAGE_SIZE" "$WORK/drive.img"
+    # Inode tables and journal are written now: lazy init would otherwise keep writing in the
+    # background and disturb the timings.
+    mkfs.ext4 -q -F -U "$uuid" -E lazy_itable_init=0,lazy_journal_init=0 "$WORK/drive.img"
+    mount -o loop "$WORK/drive.img" "$MNT"
+    MOUNTED=1
+    log "workspace $WORK, drive mounted at $MNT"
+}
+
+cleanup_workspace() {
+    local rc=$?
+    set +e
+    if ((${MOUNTED:-0})) && mountpoint -q "$MNT"; then
+        umount "$MNT" || { sleep 1; umount "$MNT"; } || umount -l "$MNT"
+    fi
+    [[ -n ${WORK:-} && -d $WORK ]] && rm -rf "$WORK"
+    exit "$rc"
+}
+
+# Several pairings can share one drive: each gets its own config and data folders.
+use_config() {
+    export XDG_CONFIG_HOME=$WORK/config-$1
+    export XDG_DATA_HOME=$WORK/data-$1
+    mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME"
+}
+
+pair_drive() {
+    "$CLI" pair "$MNT" --yes >/dev/null || die "could not pair $MNT"
+}
+
+# add_folder LOCAL_TREE DEST: the drive-side folder must exist before it can be added.
+add_folder() {
+    mkdir -p "$2"
+    "$CLI" add-folder "$1" "$2" >/dev/null || die "could not add $1 -> $2"
+}
+
+quillet_sync() {
+    "$CLI" sync >/dev/null
+}
+
+maybe_drop_caches() {
+    if ((DROP_CACHES)); then
+        sync
+        echo 3 >/proc/sys/vm/drop_caches
+    fi
+}
+
+# time_once CMD...: runs CMD and prints its wall time in seconds; fails if CMD fails.
+time_once() {
+    local start end
+    start=$EPOCHREALTIME
+    "$@" || die "command failed: $*"
+    end=$EPOCHREALTIME
+    awk -v s="$start" -v e="$end" 'BEGIN { printf "%.4f\n", e - s }'
+}
+
+median() {
+    printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END {
+        if (NR % 2) print v[(NR + 1) / 2]; else printf "%.4f\n", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
+}
+
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f\n", a / b; else print "n/a" }'; }
+
+# met VALUE GOAL: "yes" when VALUE <= GOAL.
+met() { awk -v v="$1" -v g="$2" 'BEGIN { print (v != "n/a" && v <= g) ? "yes" : "NO" }'; }
+
+# Result rows go to stdout, tab-separated, so run-all.sh can gather them into one table.
+# result BENCHMARK OURS ANCHOR RATIO GOAL MET
+result() { printf 'RESULT\t%s\t%s\t%s\t%s\t%s\t%s\n' "$@"; }
+# note TEXT: a figure that is context, not a goal.
+note() { printf 'NOTE\t%s\n' "$*"; }
+
+# Helpers for the generators.
+gen() { "$BENCH_DIR/make-tree.sh" "$@"; }
