@@ -1,7 +1,9 @@
 /* Measurement aid for the first-copy benchmark, loaded with LD_PRELOAD into quillet-cli only:
- * it turns the per-file flush into a no-op so that the flush's share of a copy can be measured
- * (the script then flushes everything once with sync(1), as the fair anchor does). Never use
- * it for anything but timing: files copied under it are not durable until that sync. */
+ * it turns the copy's flushes (per file and per batch) into no-ops so that the flushes' share
+ * of a copy can be measured (the script then flushes everything once with sync(1), as the fair
+ * anchor does). Never use it for anything but timing: files copied under it are not durable
+ * until that sync. */
+#define _GNU_SOURCE
 #include <unistd.h>
 
 int fsync(int fd) {
@@ -10,6 +12,11 @@ int fsync(int fd) {
 }
 
 int fdatasync(int fd) {
+    (void)fd;
+    return 0;
+}
+
+int syncfs(int fd) {
     (void)fd;
     return 0;
 }
