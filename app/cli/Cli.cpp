@@ -8,6 +8,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
@@ -69,6 +70,16 @@ bool parseIndex(const QString& text, int low, int high, int& value) {
     bool ok = false;
     value = text.toInt(&ok);
     return ok && value >= low && value <= high;
+}
+
+// The list keeps full paths: a pass may run from any working folder.
+QString absolute(const QString& path) {
+    if (path.isEmpty())
+        return path;
+    QString full = QDir::cleanPath(QDir::current().absoluteFilePath(path));
+    if (path.endsWith(QLatin1Char('/')) && !full.endsWith(QLatin1Char('/')))
+        full += QLatin1Char('/');
+    return full;
 }
 
 QString normalizedRoot(const QString& root) {
@@ -245,7 +256,7 @@ int Cli::run(const QStringList& arguments) {
     if (!settingsUsable())
         return BadInput;
     if (command == QLatin1String("pair"))
-        return pair(rest.at(0), parser.isSet(sameRoot), parser.isSet(yes));
+        return pair(absolute(rest.at(0)), parser.isSet(sameRoot), parser.isSet(yes));
     if (command == QLatin1String("status"))
         return status();
     if (command == QLatin1String("mode"))
@@ -253,9 +264,9 @@ int Cli::run(const QStringList& arguments) {
     if (command == QLatin1String("refresh"))
         return refresh(rest);
     if (command == QLatin1String("add"))
-        return add(rest.at(0), rest.at(1));
+        return add(absolute(rest.at(0)), absolute(rest.at(1)));
     if (command == QLatin1String("add-folder"))
-        return addFolder(rest.at(0), rest.at(1));
+        return addFolder(absolute(rest.at(0)), absolute(rest.at(1)));
     if (command == QLatin1String("list"))
         return list();
     if (command == QLatin1String("remove"))

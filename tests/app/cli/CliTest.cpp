@@ -4,6 +4,7 @@
 #include "platform/LocalFileSystem.h"
 #include "platform/QSettingsStore.h"
 
+#include <QDir>
 #include <QFile>
 
 #include <gmock/gmock.h>
@@ -162,6 +163,20 @@ TEST_F(CliTest, AddListRemoveAndTheirRefusals) {
     EXPECT_EQ(run({QStringLiteral("remove"), QStringLiteral("1")}), 0);
     EXPECT_EQ(run({QStringLiteral("list")}), 0);
     EXPECT_EQ(out, folder + QStringLiteral("\tFolder\t") + stick + QStringLiteral("backup/\n"));
+}
+
+TEST_F(CliTest, RelativePathsAreStoredInFull) {
+    ASSERT_EQ(pairStick(), 0);
+    files.write(QStringLiteral("home/notes.txt"), "n");
+    const QString before = QDir::currentPath();
+    QDir::setCurrent(files.path(QStringLiteral("home")));
+    const int code = run(
+        {QStringLiteral("add"), QStringLiteral("./notes.txt"), QStringLiteral("../stick/backup/")});
+    QDir::setCurrent(before);
+    ASSERT_EQ(code, 0) << err.toStdString();
+    EXPECT_EQ(run({QStringLiteral("list")}), 0);
+    EXPECT_EQ(out, files.path(QStringLiteral("home/notes.txt")) + QStringLiteral("\t1\t") + stick +
+                       QStringLiteral("backup/notes.txt\n"));
 }
 
 TEST_F(CliTest, AddsNeedThePairedDrivePresent) {
