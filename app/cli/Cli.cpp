@@ -470,11 +470,7 @@ int Cli::sync(bool yes, bool no) {
                  << Qt::endl;
         return NoDrive;
     }
-    TerminalView view(m_io.out, m_io.err, [&](const QString&) {
-        if (yes || no)
-            return yes;
-        return ask(QStringLiteral("Replace?"));
-    });
+    TerminalView view(m_io.out, m_io.err, answerer(yes, no));
     SyncEngine engine(session, view, m_logPath);
     engine.log().onLine = [&](const QString& line) { m_io.out << line << '\n'; };
     engine.Syncronize();
@@ -482,6 +478,15 @@ int Cli::sync(bool yes, bool no) {
         m_io.out << item.localPath << '\t' << item.status << '\n';
     m_io.out.flush();
     return engine.lastPass().failures > 0 ? CopyFailed : Ok;
+}
+
+std::function<bool(const QString&)> Cli::answerer(bool yes, bool no) {
+    // --yes or --no answers every question; otherwise the terminal is asked, if there is one.
+    return [this, yes, no](const QString&) {
+        if (yes || no)
+            return yes;
+        return ask(QStringLiteral("Replace?"));
+    };
 }
 
 int Cli::log() {
@@ -494,11 +499,7 @@ int Cli::watch(bool yes, bool no) {
     session.GoLoad();
     if (!paired(session))
         return NoDrive;
-    TerminalView view(m_io.out, m_io.err, [&](const QString&) {
-        if (yes || no)
-            return yes;
-        return ask(QStringLiteral("Replace?"));
-    });
+    TerminalView view(m_io.out, m_io.err, answerer(yes, no));
     SyncEngine engine(session, view, m_logPath);
     engine.log().onLine = [&](const QString& line) { m_io.out << line << '\n'; };
     bool present = false;

@@ -55,6 +55,7 @@ private:
     int choose(const QStringList& args, const char* what, int high, int current,
                const std::function<QString(int)>& caption, const std::function<void(int)>& select);
     bool paired(const SyncSession& session);
+    std::function<bool(const QString&)> answerer(bool yes, bool no);
     int added(SyncSession& session, const EditOutcome& outcome, const QString& unsaid);
     bool settingsUsable();
 
