@@ -72,6 +72,12 @@ struct FileRowCase {
     bool localToDrive;
 };
 
+// The table both file rows and folder walks follow.
+const std::vector<FileRowCase> ConflictTable = {
+    {true, 0, L2R, true},   {true, 3, L2R, true},   {true, 1, R2L, true},   {true, 4, R2L, true},
+    {true, 2, L2R, false},  {true, 5, L2R, false},  {false, 0, R2L, false}, {false, 3, R2L, false},
+    {false, 1, L2R2, true}, {false, 4, L2R2, true}, {false, 2, R2L, false}, {false, 5, R2L, false}};
+
 class FileRowTable : public EngineFixture, public ::testing::WithParamInterface<FileRowCase> {};
 
 TEST_P(FileRowTable, LogsTheTableTextAndCopiesInTheTableDirection) {
@@ -100,14 +106,7 @@ TEST_P(FileRowTable, LogsTheTableTextAndCopiesInTheTableDirection) {
     EXPECT_EQ(view.questions.size(), c.mode >= 3 ? 1 : 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    AllRows, FileRowTable,
-    ::testing::Values(FileRowCase{true, 0, L2R, true}, FileRowCase{true, 3, L2R, true},
-                      FileRowCase{true, 1, R2L, true}, FileRowCase{true, 4, R2L, true},
-                      FileRowCase{true, 2, L2R, false}, FileRowCase{true, 5, L2R, false},
-                      FileRowCase{false, 0, R2L, false}, FileRowCase{false, 3, R2L, false},
-                      FileRowCase{false, 1, L2R2, true}, FileRowCase{false, 4, L2R2, true},
-                      FileRowCase{false, 2, R2L, false}, FileRowCase{false, 5, R2L, false}));
+INSTANTIATE_TEST_SUITE_P(AllRows, FileRowTable, ::testing::ValuesIn(ConflictTable));
 
 // The same table inside a folder row: "this side" is the local folder at the top level.
 class FolderRowTable : public EngineFixture, public ::testing::WithParamInterface<FileRowCase> {};
@@ -133,14 +132,7 @@ TEST_P(FolderRowTable, LogsTheTableTextAndCopiesInTheTableDirection) {
                 ElementsAre(QStringLiteral("Synchronizing..."), QStringLiteral("Synchronized")));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    AllRows, FolderRowTable,
-    ::testing::Values(FileRowCase{true, 0, L2R, true}, FileRowCase{true, 3, L2R, true},
-                      FileRowCase{true, 1, R2L, true}, FileRowCase{true, 4, R2L, true},
-                      FileRowCase{true, 2, L2R, false}, FileRowCase{true, 5, L2R, false},
-                      FileRowCase{false, 0, R2L, false}, FileRowCase{false, 3, R2L, false},
-                      FileRowCase{false, 1, L2R2, true}, FileRowCase{false, 4, L2R2, true},
-                      FileRowCase{false, 2, R2L, false}, FileRowCase{false, 5, R2L, false}));
+INSTANTIATE_TEST_SUITE_P(AllRows, FolderRowTable, ::testing::ValuesIn(ConflictTable));
 
 TEST_F(SyncPassTest, EqualStampsNeverCopyInAnyMode) {
     for (int mode = 0; mode <= 5; ++mode) {
