@@ -29,15 +29,15 @@ enum class StretchMode : int { BlackOnWhite = 1, WhiteOnBlack = 2, ColorOnColor 
 // at the image; the image must outlive it. Transfers are clipped to the image.
 class DeviceContext {
 public:
-    explicit DeviceContext(QImage& target) : target_(&target) {}
+    explicit DeviceContext(QImage& target) : m_target(&target) {}
 
-    QImage& image() const { return *target_; }
-    StretchMode stretchMode() const { return mode_; }
-    void setStretchMode(StretchMode mode) { mode_ = mode; }
+    QImage& image() const { return *m_target; }
+    StretchMode stretchMode() const { return m_mode; }
+    void setStretchMode(StretchMode mode) { m_mode = mode; }
 
 private:
-    QImage* target_;
-    StretchMode mode_ = StretchMode::BlackOnWhite;
+    QImage* m_target;
+    StretchMode m_mode = StretchMode::BlackOnWhite;
 };
 
 } // namespace BrevantJPEG

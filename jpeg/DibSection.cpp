@@ -70,13 +70,14 @@ void paintOn(QImage& target, QPainter::CompositionMode mode, Draw draw) {
 } // namespace
 
 DibSection::DibSection(DibSection&& other) noexcept
-    : header_(std::exchange(other.header_, BitmapInfoHeader{})), bits_(std::move(other.bits_)) {}
+    : m_header(std::exchange(other.m_header, BitmapInfoHeader{})), m_bits(std::move(other.m_bits)) {
+}
 
 DibSection& DibSection::operator=(DibSection&& other) noexcept {
     if (this != &other) {
         ClearUp();
-        header_ = std::exchange(other.header_, BitmapInfoHeader{});
-        bits_ = std::move(other.bits_);
+        m_header = std::exchange(other.m_header, BitmapInfoHeader{});
+        m_bits = std::move(other.m_bits);
     }
     return *this;
 }
@@ -85,10 +86,10 @@ bool DibSection::Create(std::int32_t lWidth, std::int32_t lHeight, std::int32_t 
     ClearUp();
     DibBits dib;
     if (!CreateDIB(lWidth, lHeight, lChannels, dib)) {
-        header_ = BitmapInfoHeader{};
+        m_header = BitmapInfoHeader{};
         return false;
     }
-    bits_ = std::move(dib);
+    m_bits = std::move(dib);
     return true;
 }
 
@@ -116,7 +117,7 @@ bool DibSection::CreateDIB(std::int32_t lWidth, std::int32_t lHeight, std::int32
     hDib.reset(static_cast<std::uint8_t*>(std::calloc(static_cast<std::size_t>(size), 1)));
     if (!hDib)
         return false;
-    header_ = header;
+    m_header = header;
     return true;
 }
 
@@ -160,7 +161,7 @@ void DibSection::LoadPictureBlt(const DeviceContext& lhDC, std::int32_t lSrcLeft
         const std::int32_t bpl = BytesPerScanLine();
         for (int row = 0; row < part.height(); ++row) {
             std::uint8_t* dest =
-                bits_.get() + std::int64_t{Height() - 1 - (to.y() + row)} * bpl + 3 * to.x();
+                m_bits.get() + std::int64_t{Height() - 1 - (to.y() + row)} * bpl + 3 * to.x();
             std::memcpy(dest, part.constScanLine(row), 3 * std::size_t(part.width()));
         }
         return;
@@ -229,7 +230,7 @@ std::unique_ptr<DibSection> DibSection::Resample2(std::int32_t lNewHeight,
     if (!result->Create(lNewWidth, lNewHeight, 3))
         return nullptr;
     if (lNewWidth == Width() && lNewHeight == Height()) {
-        std::memcpy(result->bits_.get(), bits_.get(), header_.biSizeImage);
+        std::memcpy(result->m_bits.get(), m_bits.get(), m_header.biSizeImage);
         return result;
     }
     // Source size minus one over the destination size: the last source row and column
@@ -240,8 +241,8 @@ std::unique_ptr<DibSection> DibSection::Resample2(std::int32_t lNewHeight,
     const std::int32_t dstLine = result->BytesPerScanLine();
     for (std::int32_t y = 0; y < lNewHeight; ++y) {
         const auto v = static_cast<std::int32_t>(sy * y);
-        const std::uint8_t* srcRow = bits_.get() + std::int64_t{v} * srcLine;
-        std::uint8_t* dstRow = result->bits_.get() + std::int64_t{y} * dstLine;
+        const std::uint8_t* srcRow = m_bits.get() + std::int64_t{v} * srcLine;
+        std::uint8_t* dstRow = result->m_bits.get() + std::int64_t{y} * dstLine;
         for (std::int32_t x = 0; x < lNewWidth; ++x) {
             const auto u = static_cast<std::int32_t>(sx * x);
             const std::uint8_t* s = srcRow + 3 * std::int64_t{u};
@@ -254,8 +255,8 @@ std::unique_ptr<DibSection> DibSection::Resample2(std::int32_t lNewHeight,
 }
 
 void DibSection::ClearUp() {
-    bits_.reset();
-    header_ = BitmapInfoHeader{};
+    m_bits.reset();
+    m_header = BitmapInfoHeader{};
 }
 
 QImage DibSection::ToImage() const {
@@ -266,7 +267,7 @@ QImage DibSection::ToImage() const {
         return {};
     const std::int32_t bpl = BytesPerScanLine();
     for (std::int32_t y = 0; y < Height(); ++y)
-        std::memcpy(image.scanLine(y), bits_.get() + std::int64_t{Height() - 1 - y} * bpl,
+        std::memcpy(image.scanLine(y), m_bits.get() + std::int64_t{Height() - 1 - y} * bpl,
                     3 * std::size_t(Width()));
     return image;
 }
@@ -277,7 +278,7 @@ void DibSection::storeTopDown(const QImage& image) {
     const QImage bgr = image.convertToFormat(QImage::Format_BGR888);
     const std::int32_t bpl = BytesPerScanLine();
     for (std::int32_t y = 0; y < Height(); ++y)
-        std::memcpy(bits_.get() + std::int64_t{Height() - 1 - y} * bpl, bgr.constScanLine(y),
+        std::memcpy(m_bits.get() + std::int64_t{Height() - 1 - y} * bpl, bgr.constScanLine(y),
                     3 * std::size_t(Width()));
 }
 

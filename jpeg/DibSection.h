@@ -83,13 +83,13 @@ public:
 
     void ClearUp();
 
-    std::int32_t Width() const { return header_.biWidth; }
-    std::int32_t Height() const { return header_.biHeight; }
-    std::int32_t BytesPerScanLine() const { return ScanLineBytes(header_.biWidth); }
-    std::uint8_t* DIBSectionBitsPtr() { return bits_.get(); }
-    const std::uint8_t* DIBSectionBitsPtr() const { return bits_.get(); }
-    const BitmapInfoHeader& Header() const { return header_; }
-    bool IsEmpty() const { return !bits_; }
+    std::int32_t Width() const { return m_header.biWidth; }
+    std::int32_t Height() const { return m_header.biHeight; }
+    std::int32_t BytesPerScanLine() const { return ScanLineBytes(m_header.biWidth); }
+    std::uint8_t* DIBSectionBitsPtr() { return m_bits.get(); }
+    const std::uint8_t* DIBSectionBitsPtr() const { return m_bits.get(); }
+    const BitmapInfoHeader& Header() const { return m_header; }
+    bool IsEmpty() const { return !m_bits; }
 
     // The picture top-down, for drawing and inspection; a null image when empty.
     QImage ToImage() const;
@@ -101,8 +101,8 @@ public:
 private:
     void storeTopDown(const QImage& image); // same size as the section
 
-    BitmapInfoHeader header_;
-    DibBits bits_;
+    BitmapInfoHeader m_header;
+    DibBits m_bits;
 };
 
 } // namespace BrevantJPEG

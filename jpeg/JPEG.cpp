@@ -41,7 +41,7 @@ DibSection sectionFromFile(const QString& file, int width, int height) {
 } // namespace
 
 JPEG::JPEG(QObject* parent)
-    : QObject(parent), live_(std::make_unique<componentkit::LiveObject>(module())) {}
+    : QObject(parent), m_live(std::make_unique<componentkit::LiveObject>(module())) {}
 
 JPEG::JPEG(Uncounted, QObject* parent) : QObject(parent) {}
 
@@ -104,7 +104,7 @@ QImage JPEG::LoadJPEGFromRAMToPicture(const std::uint8_t*, int, int, int) {
 
 bool JPEG::LoadJPEGFromRAM2Picture(DeviceContext* Dest_hDC, const QByteArray& ArrayPointer,
                                    int ArraySize, int x, int Y) {
-    const int size = std::min<qsizetype>(ArraySize, ArrayPointer.size());
+    const int size = static_cast<int>(std::min<qsizetype>(ArraySize, ArrayPointer.size()));
     if (!Dest_hDC) {
         // Nowhere to draw: the decode still decides the result.
         DibSection section;

@@ -100,7 +100,7 @@ private:
     struct Uncounted {};
     JPEG(Uncounted, QObject* parent);
 
-    std::unique_ptr<componentkit::LiveObject> live_;
+    std::unique_ptr<componentkit::LiveObject> m_live;
 };
 
 } // namespace BrevantJPEG

@@ -19,18 +19,18 @@ void noteError(const QString& description, const QString& detail) {
 
 class TjHandle {
 public:
-    explicit TjHandle(tjhandle handle) : handle_(handle) {}
+    explicit TjHandle(tjhandle handle) : m_handle(handle) {}
     ~TjHandle() {
-        if (handle_)
-            tjDestroy(handle_);
+        if (m_handle)
+            tjDestroy(m_handle);
     }
     TjHandle(const TjHandle&) = delete;
     TjHandle& operator=(const TjHandle&) = delete;
-    tjhandle get() const { return handle_; }
-    explicit operator bool() const { return handle_ != nullptr; }
+    tjhandle get() const { return m_handle; }
+    explicit operator bool() const { return m_handle != nullptr; }
 
 private:
-    tjhandle handle_;
+    tjhandle m_handle;
 };
 
 // Encoded bytes in the codec's own allocation.

@@ -1,10 +1,9 @@
 #include "Cli.h"
 
-#include "drives/DriveWatch.h"
-#include "sync/Format.h"
+#include "base/Format.h"
+#include "base/Translate.h"
 #include "sync/SyncEngine.h"
 #include "sync/SyncSession.h"
-#include "sync/Translate.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -35,7 +34,7 @@ const char* const Usage = R"(Commands:
   log                               print the log of the last pass
   watch [--yes | --no]              watch for the drive and pass whenever it is found)";
 
-QString conflictCaption(int mode) {
+QString conflictCaption(std::optional<int> selected) {
     static const char* const captions[] = {
         "Keep the latest file on both.",
         "Copy from Local PC to Removable Drive",
@@ -43,14 +42,14 @@ QString conflictCaption(int mode) {
         "Keep the latest file on both. (Prompt before any change)",
         "Copy from Local PC to Removable Drive. (Prompt before any change)",
         "Copy from Removable Drive to Local PC. (Prompt before any change)"};
-    if (mode < 0 || mode > 5)
+    if (!selected || *selected < 0 || *selected > 5)
         return QStringLiteral("(none selected)");
-    return Translate(QString::fromLatin1(captions[mode]));
+    return Translate(QString::fromLatin1(captions[*selected]));
 }
 
-QString refreshCaption(int index) {
+QString refreshCaption(std::optional<int> index) {
     const int seconds = SyncSession::refreshSecondsFor(index);
-    if (index < 0 || index > 8)
+    if (!index || *index < 0 || *index > 8)
         return QStringLiteral("(none selected, every 5 seconds)");
     if (seconds < 60)
         return Translate(QStringLiteral("Every")) + QStringLiteral(" %1 ").arg(seconds) +
@@ -309,7 +308,7 @@ int Cli::pair(const QString& rootArgument, bool sameRoot, bool yes) {
         return BadInput;
     }
     session.GoLoad();
-    m_io.out << "Paired " << root << " (serial " << session.drive.DriveSerial << ", "
+    m_io.out << "Paired " << root << " (serial " << session.drive.serialText << ", "
              << session.drive.DriveSize << " bytes)." << Qt::endl;
     return Ok;
 }
@@ -322,26 +321,24 @@ int Cli::status() {
     } else {
         session.SearchLetter();
         m_io.out << "Paired drive: " << session.drive.DriveRoot << Qt::endl
-                 << "Serial: " << session.drive.DriveSerial << Qt::endl
+                 << "Serial: " << session.drive.serialText << Qt::endl
                  << "Size: " << formatBytes(static_cast<qint64>(session.drive.DriveSize))
                  << " bytes" << Qt::endl
-                 << "Same root only: "
-                 << (session.drive.SameLetterOnly == QLatin1String("1") ? "yes" : "no") << Qt::endl
+                 << "Same root only: " << (session.drive.SameLetterOnly ? "yes" : "no") << Qt::endl
                  << "Present: "
-                 << (session.FoundLetter == QLatin1String("?")
-                         ? QStringLiteral("no")
-                         : QStringLiteral("yes, at ") + session.FoundLetter)
+                 << (session.driveFound() ? QStringLiteral("yes, at ") + session.FoundLetter()
+                                          : QStringLiteral("no"))
                  << Qt::endl;
     }
-    m_io.out << "Conflict mode: " << session.ConflictMode << " ("
+    m_io.out << "Conflict mode: " << session.conflictMode.value() << " ("
              << conflictCaption(session.conflictSelection()) << ")" << Qt::endl
-             << "Refresh: " << session.refreshSelection() << " ("
+             << "Refresh: " << session.refreshSelection().value_or(-1) << " ("
              << refreshCaption(session.refreshSelection()) << ")" << Qt::endl;
     return session.hasPairedDrive() ? Ok : NoDrive;
 }
 
 int Cli::choose(const QStringList& args, const char* what, int high, int current,
-                const std::function<QString(int)>& caption,
+                const std::function<QString(std::optional<int>)>& caption,
                 const std::function<void(int)>& select) {
     if (args.isEmpty()) {
         m_io.out << current << " " << caption(current) << Qt::endl;
@@ -363,19 +360,19 @@ int Cli::mode(const QStringList& args) {
     session.GoLoad();
     // A stored mode outside the list is still shown as the number it is.
     if (args.isEmpty()) {
-        m_io.out << session.ConflictMode << " " << conflictCaption(session.conflictSelection())
-                 << Qt::endl;
+        m_io.out << session.conflictMode.value() << " "
+                 << conflictCaption(session.conflictSelection()) << Qt::endl;
         return Ok;
     }
-    return choose(args, "conflict mode", 5, session.ConflictMode, conflictCaption,
+    return choose(args, "conflict mode", 5, session.conflictMode.value(), conflictCaption,
                   [&](int v) { session.selectConflictMode(v); });
 }
 
 int Cli::refresh(const QStringList& args) {
     SyncSession session(m_store, m_fs, m_volumes);
     session.GoLoad();
-    return choose(args, "refresh choice", 8, session.refreshSelection(), refreshCaption,
-                  [&](int v) { session.selectRefreshTime(v); });
+    return choose(args, "refresh choice", 8, session.refreshSelection().value_or(-1),
+                  refreshCaption, [&](int v) { session.selectRefreshTime(v); });
 }
 
 bool Cli::paired(const SyncSession& session) {
@@ -435,14 +432,14 @@ int Cli::remove(const QString& number, bool deleteRemote) {
     session.SearchLetter();
     session.RefreshFiles();
     int n = 0;
-    const int count = session.list().rows().size();
-    if (!parseIndex(number, 1, qMax(1, count), n) || count == 0) {
+    const qsizetype count = session.list().rows().size();
+    if (!parseIndex(number, 1, static_cast<int>(qMax<qsizetype>(1, count)), n) || count == 0) {
         m_io.err << "quillet-cli: there is no item '" << number << "'; the list has " << count
                  << (count == 1 ? " item." : " items.") << Qt::endl;
         return BadInput;
     }
     const SyncItem item = session.list().rows().at(n - 1);
-    if (deleteRemote && !item.isFolder && session.FoundLetter == QLatin1String("?")) {
+    if (deleteRemote && !item.isFolder && !session.driveFound()) {
         m_io.err << "quillet-cli: the drive is not present; the copy on it cannot be deleted. "
                     "Nothing was changed."
                  << Qt::endl;
@@ -464,7 +461,7 @@ int Cli::sync(bool yes, bool no) {
     if (!paired(session))
         return NoDrive;
     session.SearchLetter();
-    if (session.FoundLetter == QLatin1String("?")) {
+    if (!session.driveFound()) {
         m_io.err << Translate(QStringLiteral("The selected removable drive was not found."))
                  << Qt::endl;
         return NoDrive;
@@ -502,13 +499,14 @@ int Cli::watch(bool yes, bool no) {
     SyncEngine engine(session, view, m_logPath);
     engine.log().onLine = [&](const QString& line) { m_io.out << line << '\n'; };
     bool present = false;
-    DriveWatch watcher(session, [&] {
+    DriveWatch& watcher = session.watch();
+    watcher.runPass = [&] {
         engine.Syncronize();
         m_io.out.flush();
-    });
+    };
     watcher.onFound = [&] {
         if (!present)
-            m_io.out << "Drive found at " << session.FoundLetter << Qt::endl;
+            m_io.out << "Drive found at " << session.FoundLetter() << Qt::endl;
         present = true;
     };
     watcher.onNotFound = [&] {
@@ -517,7 +515,7 @@ int Cli::watch(bool yes, bool no) {
                      << Qt::endl;
         present = false;
     };
-    m_io.out << "Watching for the drive every " << session.RefreshSeconds
+    m_io.out << "Watching for the drive every " << watcher.RefreshSeconds
              << " seconds; press Ctrl+C to stop." << Qt::endl;
 
     QEventLoop loop;

@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <QTextStream>
 #include <functional>
+#include <optional>
 
 namespace quillet {
 
@@ -53,7 +54,8 @@ private:
 
     bool ask(const QString& question);
     int choose(const QStringList& args, const char* what, int high, int current,
-               const std::function<QString(int)>& caption, const std::function<void(int)>& select);
+               const std::function<QString(std::optional<int>)>& caption,
+               const std::function<void(int)>& select);
     bool paired(const SyncSession& session);
     std::function<bool(const QString&)> answerer(bool yes, bool no);
     int added(SyncSession& session, const EditOutcome& outcome, const QString& unsaid);

@@ -1,19 +1,10 @@
 #include "Cli.h"
 
 #include "platform/AppPaths.h"
+#include "platform/Console.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
-
-#include <csignal>
-#include <cstdio>
-#include <unistd.h>
-
-namespace {
-void onSignal(int) {
-    quillet::Cli::requestInterrupt();
-}
-} // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
@@ -22,19 +13,14 @@ int main(int argc, char** argv) {
     QCoreApplication::setApplicationName(QStringLiteral("Quillet"));
     QCoreApplication::setApplicationVersion(QStringLiteral(QUILLET_VERSION));
 
-    struct sigaction action {};
-    action.sa_handler = onSignal;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+    quillet::platform::onStopRequest(&quillet::Cli::requestInterrupt);
 
     QTextStream out(stdout);
     QTextStream err(stderr);
     QTextStream in(stdin);
     std::function<bool(QString&)> readLine;
-    if (isatty(STDIN_FILENO)) {
+    if (quillet::platform::isTerminal(quillet::platform::Stream::Input))
         readLine = [&in](QString& line) { return in.readLineInto(&line); };
-    }
     auto store = quillet::platform::openSettingsStore();
     quillet::Cli cli(*store, quillet::platform::FileSystem::system(),
                      quillet::platform::VolumeService::system(),

@@ -1,19 +1,23 @@
 #include "MapPropertyBag.h"
 
+namespace quillet {
+
 QVariant MapPropertyBag::ReadProperty(const QString& name, const QVariant& defaultValue) const {
-    reads_.append(name);
-    const auto it = values_.constFind(name);
-    return it == values_.constEnd() ? defaultValue : it.value();
+    m_reads.append(name);
+    const auto it = m_values.constFind(name);
+    return it == m_values.constEnd() ? defaultValue : it.value();
 }
 
 void MapPropertyBag::WriteProperty(const QString& name, const QVariant& value,
                                    const QVariant& defaultValue) {
-    writes_.append(name);
+    m_writes.append(name);
     // An empty value with an empty default is the host's way of saying "nothing".
     const bool sameAsDefault =
         value.isNull() ? defaultValue.isNull() : (!defaultValue.isNull() && value == defaultValue);
     if (sameAsDefault)
-        values_.remove(name);
+        m_values.remove(name);
     else
-        values_.insert(name, value);
+        m_values.insert(name, value);
 }
+
+} // namespace quillet

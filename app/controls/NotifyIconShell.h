@@ -5,6 +5,8 @@
 #include <functional>
 #include <utility>
 
+namespace quillet {
+
 // The notification area as the icon control sees it: one call taking a command and
 // the icon record, and mouse messages coming back for the icon.
 class NotifyIconShell {
@@ -23,14 +25,16 @@ public:
 
     // The control's message handler: receives the mouse message numbers (513 = left
     // button down, ...) of what happened over the icon.
-    void SetCallback(std::function<void(int)> callback) { callback_ = std::move(callback); }
+    void SetCallback(std::function<void(int)> callback) { m_callback = std::move(callback); }
 
 protected:
     void SendCallback(int message) const {
-        if (callback_)
-            callback_(message);
+        if (m_callback)
+            m_callback(message);
     }
 
 private:
-    std::function<void(int)> callback_;
+    std::function<void(int)> m_callback;
 };
+
+} // namespace quillet

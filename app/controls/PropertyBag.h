@@ -3,6 +3,8 @@
 #include <QString>
 #include <QVariant>
 
+namespace quillet {
+
 // The host's store of a control's design-time properties. A form keeps one bag per
 // control; the control reads each property with a default and writes each one with
 // the default it would read back, so that values equal to the default are not stored.
@@ -19,3 +21,5 @@ public:
     virtual void WriteProperty(const QString& name, const QVariant& value,
                                const QVariant& defaultValue = QVariant()) = 0;
 };
+
+} // namespace quillet

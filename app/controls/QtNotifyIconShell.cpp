@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace quillet {
+
 namespace {
 
 // The blank padding of the record is not part of what the user reads.
@@ -18,29 +20,29 @@ QString ShownTip(const TrayIconData& data) {
 } // namespace
 
 QtNotifyIconShell::~QtNotifyIconShell() {
-    for (QSystemTrayIcon* icon : std::as_const(icons_))
+    for (QSystemTrayIcon* icon : std::as_const(m_icons))
         Dispose(icon);
 }
 
 void QtNotifyIconShell::Dispose(QSystemTrayIcon* icon) const {
     icon->hide();
-    if (dispatching_ > 0)
+    if (m_dispatching > 0)
         icon->deleteLater();
     else
         delete icon;
 }
 
 void QtNotifyIconShell::Dispatch(QSystemTrayIcon* icon, QSystemTrayIcon::ActivationReason reason) {
-    const std::weak_ptr<char> alive = alive_;
-    ++dispatching_;
+    const std::weak_ptr<char> alive = m_alive;
+    ++m_dispatching;
     for (const int message : MessagesFor(reason)) {
         SendCallback(message);
         if (alive.expired())
             return; // the shell went away with its control
-        if (std::find(icons_.cbegin(), icons_.cend(), icon) == icons_.cend())
+        if (std::find(m_icons.cbegin(), m_icons.cend(), icon) == m_icons.cend())
             break; // the icon was deleted
     }
-    --dispatching_;
+    --m_dispatching;
 }
 
 QList<int> QtNotifyIconShell::MessagesFor(QSystemTrayIcon::ActivationReason reason) {
@@ -64,12 +66,12 @@ QList<int> QtNotifyIconShell::MessagesFor(QSystemTrayIcon::ActivationReason reas
 }
 
 QSystemTrayIcon* QtNotifyIconShell::Icon(quint32 hWnd, qint64 uID) const {
-    return icons_.value(Identity(hWnd, uID), nullptr);
+    return m_icons.value(Identity(hWnd, uID), nullptr);
 }
 
 bool QtNotifyIconShell::ShellNotifyIcon(quint32 dwMessage, const TrayIconData& data) {
     const Identity id(data.hWnd, data.uID);
-    QSystemTrayIcon* icon = icons_.value(id, nullptr);
+    QSystemTrayIcon* icon = m_icons.value(id, nullptr);
     switch (dwMessage) {
     case NIM_ADD: {
         // As the shell does: an identity already shown cannot be added again.
@@ -80,7 +82,7 @@ bool QtNotifyIconShell::ShellNotifyIcon(quint32 dwMessage, const TrayIconData& d
         QObject::connect(
             icon, &QSystemTrayIcon::activated, icon,
             [this, icon](QSystemTrayIcon::ActivationReason reason) { Dispatch(icon, reason); });
-        icons_.insert(id, icon);
+        m_icons.insert(id, icon);
         icon->show();
         return true;
     }
@@ -94,10 +96,12 @@ bool QtNotifyIconShell::ShellNotifyIcon(quint32 dwMessage, const TrayIconData& d
     case NIM_DELETE:
         if (!icon)
             return false;
-        icons_.remove(id);
+        m_icons.remove(id);
         Dispose(icon);
         return true;
     default:
         return false;
     }
 }
+
+} // namespace quillet

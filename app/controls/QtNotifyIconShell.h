@@ -9,6 +9,8 @@
 
 #include <memory>
 
+namespace quillet {
+
 // The notification area through QSystemTrayIcon: one tray icon per identity.
 class QtNotifyIconShell : public NotifyIconShell {
 public:
@@ -30,9 +32,11 @@ private:
     void Dispose(QSystemTrayIcon* icon) const;
 
     using Identity = QPair<quint32, qint64>;
-    QMap<Identity, QSystemTrayIcon*> icons_;
+    QMap<Identity, QSystemTrayIcon*> m_icons;
     // A handler may delete the icon, or this shell with its control, from inside a
     // click; the icon's own signal is then still running.
-    int dispatching_ = 0;
-    std::shared_ptr<char> alive_ = std::make_shared<char>();
+    int m_dispatching = 0;
+    std::shared_ptr<char> m_alive = std::make_shared<char>();
 };
+
+} // namespace quillet

@@ -12,26 +12,33 @@
 
 #include <cmath>
 
+// The resource initialiser must be called from outside every namespace.
+static void initControlsResources() {
+    Q_INIT_RESOURCE(controls);
+}
+
+namespace quillet {
+
 SystemTray::SystemTray(QWidget* parent, std::unique_ptr<NotifyIconShell> shell)
-    : QWidget(parent), shell_(std::move(shell)) {
-    if (!shell_)
-        shell_ = std::make_unique<QtNotifyIconShell>();
-    shell_->SetCallback([this](int message) { ShellCallback(message); });
+    : QWidget(parent), m_shell(std::move(shell)) {
+    if (!m_shell)
+        m_shell = std::make_unique<QtNotifyIconShell>();
+    m_shell->SetCallback([this](int message) { ShellCallback(message); });
     // Created: the built-in picture is the fallback for Picture, and what a control
     // that has not been loaded yet shows and puts in the notification area.
-    defaultPicture_ = BuiltInIcon();
-    picture_ = defaultPicture_;
+    m_defaultPicture = BuiltInIcon();
+    m_picture = m_defaultPicture;
     setFixedSize(FaceSize, FaceSize);
 }
 
 SystemTray::~SystemTray() {
-    shell_->SetCallback(nullptr);
+    m_shell->SetCallback(nullptr);
     // The icon never outlives its control, whatever IconShown says.
-    shell_->ShellNotifyIcon(NotifyIconShell::NIM_DELETE, trayIconData_);
+    m_shell->ShellNotifyIcon(NotifyIconShell::NIM_DELETE, m_trayIconData);
 }
 
 QIcon SystemTray::BuiltInIcon() {
-    Q_INIT_RESOURCE(controls);
+    initControlsResources();
     QIcon icon;
     for (const int size : {16, 22, 32, 48})
         icon.addFile(QStringLiteral(":/quillet/controls/icons/tray-%1.png").arg(size),
@@ -52,99 +59,99 @@ QIcon SystemTray::BuiltInIcon() {
 }
 
 void SystemTray::SetPicture(const QIcon& picture) {
-    picture_ = picture.isNull() ? defaultPicture_ : picture;
+    m_picture = picture.isNull() ? m_defaultPicture : picture;
     update();
     Q_EMIT PropertyChanged(QStringLiteral("Picture"));
 }
 
 void SystemTray::SetToolTip(const QString& toolTip) {
-    toolTip_ = toolTip.isNull() ? QString(QLatin1String("")) : toolTip;
+    m_toolTip = toolTip.isNull() ? QString(QLatin1String("")) : toolTip;
     Q_EMIT PropertyChanged(QStringLiteral("ToolTip"));
 }
 
 bool SystemTray::Add() {
     // A picture without a handle leaves the record's icon as it was.
-    if (!picture_.isNull()) {
-        trayIconData_.hIcon = IconHandle(picture_);
-        trayIconData_.icon = picture_;
+    if (!m_picture.isNull()) {
+        m_trayIconData.hIcon = IconHandle(m_picture);
+        m_trayIconData.icon = m_picture;
     }
-    trayIconData_.hWnd = quint32(winId());
-    if (toolTip_.isEmpty()) {
-        trayIconData_.uFlags = NotifyIconShell::NIF_MESSAGE | NotifyIconShell::NIF_ICON;
+    m_trayIconData.hWnd = quint32(winId());
+    if (m_toolTip.isEmpty()) {
+        m_trayIconData.uFlags = NotifyIconShell::NIF_MESSAGE | NotifyIconShell::NIF_ICON;
     } else {
-        trayIconData_.uFlags =
+        m_trayIconData.uFlags =
             NotifyIconShell::NIF_MESSAGE | NotifyIconShell::NIF_ICON | NotifyIconShell::NIF_TIP;
-        trayIconData_.szTip = TrayIconData::FixedTip(toolTip_);
+        m_trayIconData.szTip = TrayIconData::FixedTip(m_toolTip);
     }
-    trayIconData_.uCallbackMessage = CallbackMessage;
-    if (!picture_.isNull())
-        trayIconData_.uID = IconHandle(picture_);
-    trayIconData_.cbSize = TrayIconData::RecordSize;
-    iconShown_ = shell_->ShellNotifyIcon(NotifyIconShell::NIM_ADD, trayIconData_);
-    return iconShown_;
+    m_trayIconData.uCallbackMessage = CallbackMessage;
+    if (!m_picture.isNull())
+        m_trayIconData.uID = IconHandle(m_picture);
+    m_trayIconData.cbSize = TrayIconData::RecordSize;
+    m_iconShown = m_shell->ShellNotifyIcon(NotifyIconShell::NIM_ADD, m_trayIconData);
+    return m_iconShown;
 }
 
 bool SystemTray::Delete() {
-    const bool result = shell_->ShellNotifyIcon(NotifyIconShell::NIM_DELETE, trayIconData_);
-    iconShown_ = false;
+    const bool result = m_shell->ShellNotifyIcon(NotifyIconShell::NIM_DELETE, m_trayIconData);
+    m_iconShown = false;
     return result;
 }
 
 bool SystemTray::Update(const QIcon& New_Picture, const QString& New_ToolTip) {
-    if (!iconShown_)
+    if (!m_iconShown)
         return false;
     if (!New_Picture.isNull()) {
-        trayIconData_.hIcon = IconHandle(New_Picture);
-        trayIconData_.icon = New_Picture;
+        m_trayIconData.hIcon = IconHandle(New_Picture);
+        m_trayIconData.icon = New_Picture;
     }
     if (!New_ToolTip.isEmpty())
-        trayIconData_.szTip = TrayIconData::FixedTip(New_ToolTip);
-    return shell_->ShellNotifyIcon(NotifyIconShell::NIM_MODIFY, trayIconData_);
+        m_trayIconData.szTip = TrayIconData::FixedTip(New_ToolTip);
+    return m_shell->ShellNotifyIcon(NotifyIconShell::NIM_MODIFY, m_trayIconData);
 }
 
 bool SystemTray::Restore() {
-    if (!picture_.isNull()) {
-        trayIconData_.hIcon = IconHandle(picture_);
-        trayIconData_.icon = picture_;
+    if (!m_picture.isNull()) {
+        m_trayIconData.hIcon = IconHandle(m_picture);
+        m_trayIconData.icon = m_picture;
     }
-    trayIconData_.szTip = TrayIconData::FixedTip(toolTip_);
-    return shell_->ShellNotifyIcon(NotifyIconShell::NIM_MODIFY, trayIconData_);
+    m_trayIconData.szTip = TrayIconData::FixedTip(m_toolTip);
+    return m_shell->ShellNotifyIcon(NotifyIconShell::NIM_MODIFY, m_trayIconData);
 }
 
 void SystemTray::InitProperties() {
-    picture_ = defaultPicture_;
+    m_picture = m_defaultPicture;
     update();
 }
 
 void SystemTray::ReadProperties(const PropertyBag& bag) {
     const QVariant picture =
-        bag.ReadProperty(QStringLiteral("Picture"), QVariant::fromValue(defaultPicture_));
+        bag.ReadProperty(QStringLiteral("Picture"), QVariant::fromValue(m_defaultPicture));
     const QIcon icon = picture.value<QIcon>();
-    picture_ = icon.isNull() ? defaultPicture_ : icon;
-    toolTip_ = bag.ReadProperty(QStringLiteral("ToolTip"), QString()).toString();
-    if (toolTip_.isNull())
-        toolTip_ = QLatin1String(""); // never null
+    m_picture = icon.isNull() ? m_defaultPicture : icon;
+    m_toolTip = bag.ReadProperty(QStringLiteral("ToolTip"), QString()).toString();
+    if (m_toolTip.isNull())
+        m_toolTip = QLatin1String(""); // never null
     update();
 }
 
 void SystemTray::WriteProperties(PropertyBag& bag) const {
     // The built-in picture is not stored: reading gives it back as the default.
-    if (IconHandle(picture_) == IconHandle(defaultPicture_))
+    if (IconHandle(m_picture) == IconHandle(m_defaultPicture))
         bag.WriteProperty(QStringLiteral("Picture"), QVariant(), QVariant());
     else
-        bag.WriteProperty(QStringLiteral("Picture"), QVariant::fromValue(picture_), QVariant());
-    if (!toolTip_.isEmpty())
-        bag.WriteProperty(QStringLiteral("ToolTip"), toolTip_);
+        bag.WriteProperty(QStringLiteral("Picture"), QVariant::fromValue(m_picture), QVariant());
+    if (!m_toolTip.isEmpty())
+        bag.WriteProperty(QStringLiteral("ToolTip"), m_toolTip);
 }
 
 void SystemTray::ShellCallback(int message) {
     // A handler that runs its own message loop (a pop-up menu) lets further messages
     // in before it returns; the first of them is swallowed.
-    if (inEvent_) {
-        inEvent_ = false;
+    if (m_inEvent) {
+        m_inEvent = false;
         return;
     }
-    inEvent_ = true;
+    m_inEvent = true;
     const QPointer<SystemTray> self(this); // a handler may close the form and this control
     switch (message) {
     case 513:
@@ -169,12 +176,12 @@ void SystemTray::ShellCallback(int message) {
         break;
     }
     if (self)
-        inEvent_ = false;
+        m_inEvent = false;
 }
 
 void SystemTray::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    picture_.paint(&p, rect());
+    m_picture.paint(&p, rect());
 }
 
 void SystemTray::resizeEvent(QResizeEvent* e) {
@@ -188,3 +195,5 @@ void SystemTray::mouseMoveEvent(QMouseEvent* e) {
     // Over the face itself the "message number" is just the pointer's x (0 to 36).
     ShellCallback(int(std::lround(e->position().x())));
 }
+
+} // namespace quillet

@@ -8,6 +8,8 @@
 
 #include <memory>
 
+namespace quillet {
+
 class PropertyBag;
 
 // Owns one icon in the notification area: the form sets Picture and ToolTip, calls Add
@@ -23,13 +25,13 @@ public:
     explicit SystemTray(QWidget* parent = nullptr, std::unique_ptr<NotifyIconShell> shell = {});
     ~SystemTray() override;
 
-    QIcon Picture() const { return picture_; }
+    QIcon Picture() const { return m_picture; }
     // A null icon puts the built-in picture back. The icon already shown keeps its look.
     void SetPicture(const QIcon& picture);
-    QString ToolTip() const { return toolTip_; }
+    QString ToolTip() const { return m_toolTip; }
     void SetToolTip(const QString& toolTip);
-    QIcon DefaultPicture() const { return defaultPicture_; }
-    bool IconShown() const { return iconShown_; }
+    QIcon DefaultPicture() const { return m_defaultPicture; }
+    bool IconShown() const { return m_iconShown; }
 
     bool Add();
     bool Delete();
@@ -38,7 +40,7 @@ public:
     // Puts back what Update replaced.
     bool Restore();
 
-    const TrayIconData& Record() const { return trayIconData_; }
+    const TrayIconData& Record() const { return m_trayIconData; }
 
     void InitProperties();
     void ReadProperties(const PropertyBag& bag);
@@ -65,11 +67,13 @@ protected:
     void mouseMoveEvent(QMouseEvent* e) override;
 
 private:
-    std::unique_ptr<NotifyIconShell> shell_;
-    QIcon picture_;
-    QString toolTip_;
-    QIcon defaultPicture_;
-    bool iconShown_ = false;
-    bool inEvent_ = false;
-    TrayIconData trayIconData_;
+    std::unique_ptr<NotifyIconShell> m_shell;
+    QIcon m_picture;
+    QString m_toolTip;
+    QIcon m_defaultPicture;
+    bool m_iconShown = false;
+    bool m_inEvent = false;
+    TrayIconData m_trayIconData;
 };
+
+} // namespace quillet

@@ -3,6 +3,8 @@
 #include <QIcon>
 #include <QString>
 
+namespace quillet {
+
 // The record the control hands to the shell for its one notification-area icon.
 // Icon "handles" are the icons' cache keys: equal keys mean the same picture.
 struct TrayIconData {
@@ -23,3 +25,5 @@ struct TrayIconData {
         return text.left(TipLength).leftJustified(TipLength, QLatin1Char(' '));
     }
 };
+
+} // namespace quillet

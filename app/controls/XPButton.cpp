@@ -15,6 +15,8 @@
 #include <array>
 #include <cmath>
 
+namespace quillet {
+
 namespace {
 
 constexpr quint32 Rgb(int r, int g, int b) {
@@ -94,9 +96,9 @@ bool Fetch(const PropertyBag& bag, const QString& name, const QVariant& def, T& 
 
 XPButton::XPButton(QWidget* parent) : QWidget(parent) {
     // Created: drawing waits for the properties; the surface font becomes the kept one.
-    drawingSuspended_ = true;
-    font_ = DesignFont();
-    QWidget::setFont(font_);
+    m_drawingSuspended = true;
+    m_font = DesignFont();
+    QWidget::setFont(m_font);
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -113,49 +115,49 @@ QFont XPButton::DesignFont() {
 }
 
 void XPButton::SetCaption(const QString& caption) {
-    caption_ = caption;
+    m_caption = caption;
     UpdateAccessKey();
-    DrawState(buttonState_);
+    DrawState(m_buttonState);
     Q_EMIT PropertyChanged(QStringLiteral("Caption"));
 }
 
 void XPButton::SetEnabled(bool enabled) {
-    enabled_ = enabled;
+    m_enabled = enabled;
     QWidget::setEnabled(enabled);
-    drawingSuspended_ = false;
-    if (mouseOver_ && enabled_)
+    m_drawingSuspended = false;
+    if (m_mouseOver && m_enabled)
         DrawState(Hot);
-    else if (showDefault_ && enabled_)
+    else if (m_showDefault && m_enabled)
         DrawState(Focused);
     else
-        DrawStateUnlessAlready(enabled_ ? Normal : Disabled);
+        DrawStateUnlessAlready(m_enabled ? Normal : Disabled);
     Q_EMIT PropertyChanged(QStringLiteral("Enabled"));
 }
 
 void XPButton::SetForeColor(quint32 color) {
-    foreColor_ = color & 0x00FFFFFF;
+    m_foreColor = color & 0x00FFFFFF;
     QPalette pal = palette();
-    pal.setColor(QPalette::WindowText, ToQColor(foreColor_));
+    pal.setColor(QPalette::WindowText, ToQColor(m_foreColor));
     setPalette(pal);
-    DrawState(buttonState_);
+    DrawState(m_buttonState);
     Q_EMIT PropertyChanged(QStringLiteral("ForeColor"));
 }
 
 void XPButton::SetFont(const QFont& font) {
-    font_ = font;
+    m_font = font;
     FontChanged();
 }
 
 void XPButton::FontChanged() {
-    QWidget::setFont(font_);
-    DrawState(buttonState_);
+    QWidget::setFont(m_font);
+    DrawState(m_buttonState);
     Q_EMIT PropertyChanged(QStringLiteral("Font"));
 }
 
 void XPButton::SetFocusRect(bool focusRect) {
-    focusRect_ = focusRect;
-    if (hasFocus_)
-        DrawState(buttonState_);
+    m_focusRect = focusRect;
+    if (m_hasFocus)
+        DrawState(m_buttonState);
     Q_EMIT PropertyChanged(QStringLiteral("FocusRect"));
 }
 
@@ -190,15 +192,15 @@ QString XPButton::GetAccessKey(const QString& caption) {
 }
 
 void XPButton::UpdateAccessKey() {
-    if (shortcutId_ != 0) {
-        releaseShortcut(shortcutId_);
-        shortcutId_ = 0;
+    if (m_shortcutId != 0) {
+        releaseShortcut(m_shortcutId);
+        m_shortcutId = 0;
     }
-    const QString key = GetAccessKey(caption_);
+    const QString key = GetAccessKey(m_caption);
     if (key.isEmpty())
         return;
     const auto code = Qt::Key(key.at(0).toUpper().unicode());
-    shortcutId_ = grabShortcut(QKeySequence(QKeyCombination(Qt::AltModifier, code)));
+    m_shortcutId = grabShortcut(QKeySequence(QKeyCombination(Qt::AltModifier, code)));
 }
 
 void XPButton::InitProperties() {
@@ -206,7 +208,7 @@ void XPButton::InitProperties() {
     const QList<XPButton*> buttons = window()->findChildren<XPButton*>();
     for (const XPButton* b : buttons) {
         if (b != this)
-            captions += b->caption_ + QLatin1Char('|');
+            captions += b->m_caption + QLatin1Char('|');
     }
     QString caption = objectName();
     for (const QString& candidate :
@@ -223,7 +225,7 @@ void XPButton::InitProperties() {
 }
 
 void XPButton::ReadProperties(const PropertyBag& bag) {
-    parentWindow_ = window();
+    m_parentWindow = window();
     QString caption;
     if (Fetch(bag, QStringLiteral("Caption"), QStringLiteral("&OK"), caption))
         SetCaption(caption);
@@ -231,7 +233,7 @@ void XPButton::ReadProperties(const PropertyBag& bag) {
     if (Fetch(bag, QStringLiteral("ForeColor"), 0u, color))
         SetForeColor(color);
     QFont f;
-    if (Fetch(bag, QStringLiteral("Font"), font_, f))
+    if (Fetch(bag, QStringLiteral("Font"), m_font, f))
         SetFont(f);
     bool focusRect = true;
     if (Fetch(bag, QStringLiteral("FocusRect"), true, focusRect))
@@ -240,33 +242,33 @@ void XPButton::ReadProperties(const PropertyBag& bag) {
     if (Fetch(bag, QStringLiteral("Enabled"), true, enabled))
         SetEnabled(enabled);
     Hook();
-    drawingSuspended_ = false;
-    DrawState(buttonState_);
+    m_drawingSuspended = false;
+    DrawState(m_buttonState);
 }
 
 void XPButton::WriteProperties(PropertyBag& bag) const {
-    bag.WriteProperty(QStringLiteral("Caption"), caption_, QStringLiteral("&OK"));
-    bag.WriteProperty(QStringLiteral("Enabled"), enabled_, true);
-    bag.WriteProperty(QStringLiteral("ForeColor"), uint(foreColor_), 0u);
-    bag.WriteProperty(QStringLiteral("Font"), font_, DesignFont());
-    bag.WriteProperty(QStringLiteral("FocusRect"), focusRect_, true);
+    bag.WriteProperty(QStringLiteral("Caption"), m_caption, QStringLiteral("&OK"));
+    bag.WriteProperty(QStringLiteral("Enabled"), m_enabled, true);
+    bag.WriteProperty(QStringLiteral("ForeColor"), uint(m_foreColor), 0u);
+    bag.WriteProperty(QStringLiteral("Font"), m_font, DesignFont());
+    bag.WriteProperty(QStringLiteral("FocusRect"), m_focusRect, true);
 }
 
 void XPButton::LoadFromOwnValues() {
     // A button made in code is loaded like one read from a form, with what it holds now.
     MapPropertyBag bag;
-    bag.SetValue(QStringLiteral("Caption"), caption_);
-    bag.SetValue(QStringLiteral("ForeColor"), uint(foreColor_));
-    bag.SetValue(QStringLiteral("Font"), font_);
-    bag.SetValue(QStringLiteral("FocusRect"), focusRect_);
-    bag.SetValue(QStringLiteral("Enabled"), enabled_);
+    bag.SetValue(QStringLiteral("Caption"), m_caption);
+    bag.SetValue(QStringLiteral("ForeColor"), uint(m_foreColor));
+    bag.SetValue(QStringLiteral("Font"), m_font);
+    bag.SetValue(QStringLiteral("FocusRect"), m_focusRect);
+    bag.SetValue(QStringLiteral("Enabled"), m_enabled);
     ReadProperties(bag);
 }
 
 void XPButton::SetDisplayAsDefault(bool showDefault) {
-    showDefault_ = showDefault;
-    if (enabled_ && !mouseOver_) {
-        if (showDefault_)
+    m_showDefault = showDefault;
+    if (m_enabled && !m_mouseOver) {
+        if (m_showDefault)
             DrawState(Focused);
         else
             DrawStateUnlessAlready(Normal);
@@ -274,7 +276,7 @@ void XPButton::SetDisplayAsDefault(bool showDefault) {
 }
 
 void XPButton::DrawStateUnlessAlready(int s) {
-    if (buttonState_ != s)
+    if (m_buttonState != s)
         DrawState(s);
 }
 
@@ -302,20 +304,20 @@ void XPButton::DrawGradient(QPainter& p, const QRect& r, quint32 top, quint32 bo
 }
 
 void XPButton::DrawState(int s) {
-    if (drawingSuspended_ || s < Disabled || s > Pressed)
+    if (m_drawingSuspended || s < Disabled || s > Pressed)
         return;
-    buttonState_ = s;
-    if (surface_.size() != size()) {
-        surface_ = QImage(size(), QImage::Format_RGB32);
+    m_buttonState = s;
+    if (m_surface.size() != size()) {
+        m_surface = QImage(size(), QImage::Format_RGB32);
     }
-    const int W = surface_.width();
-    const int H = surface_.height();
+    const int W = m_surface.width();
+    const int H = m_surface.height();
     if (W <= 0 || H <= 0)
         return;
     const auto i = std::size_t(s);
 
-    QPainter p(&surface_);
-    p.fillRect(surface_.rect(), palette().color(QPalette::Window));
+    QPainter p(&m_surface);
+    p.fillRect(m_surface.rect(), palette().color(QPalette::Window));
 
     Line(p, 3, 0, W - 3, 0, Colors.border[i]);
     Line(p, 0, 3, 0, H - 3, Colors.border[i]);
@@ -354,13 +356,13 @@ void XPButton::DrawState(int s) {
         setMask(region);
     update();
 
-    drawingSuspended_ = true;
+    m_drawingSuspended = true;
     const QRect captionRect = Ltrb(3, 3, W - 3, H - 3);
-    p.setFont(font_);
-    p.setPen(ToQColor(enabled_ ? foreColor_ : DisabledTextColor));
-    p.drawText(captionRect, Qt::AlignCenter | Qt::TextSingleLine | Qt::TextShowMnemonic, caption_);
+    p.setFont(m_font);
+    p.setPen(ToQColor(m_enabled ? m_foreColor : DisabledTextColor));
+    p.drawText(captionRect, Qt::AlignCenter | Qt::TextSingleLine | Qt::TextShowMnemonic, m_caption);
 
-    if (hasFocus_ && focusRect_ && s > Normal) {
+    if (m_hasFocus && m_focusRect && s > Normal) {
         // Dotted: every other pixel of the rectangle's outline, in the foreground colour 0.
         const QColor black(0, 0, 0);
         const QRect& r = captionRect;
@@ -377,7 +379,7 @@ void XPButton::DrawState(int s) {
             dot(r.right(), y);
         }
     }
-    drawingSuspended_ = false;
+    m_drawingSuspended = false;
 }
 
 void XPButton::HookProc(bool bBefore, bool& bHandled, qintptr& lReturn, quintptr lng_hWnd,
@@ -391,28 +393,28 @@ void XPButton::HookProc(bool bBefore, bool& bHandled, qintptr& lReturn, quintptr
         return;
     if (uMsg == WM_ACTIVATE || uMsg == WM_NCACTIVATE) {
         if (wParam != 0) {
-            parentActive_ = true;
-            if (enabled_) {
-                if (mouseOver_)
+            m_parentActive = true;
+            if (m_enabled) {
+                if (m_mouseOver)
                     DrawStateUnlessAlready(Hot);
-                else if (hasFocus_ || showDefault_)
+                else if (m_hasFocus || m_showDefault)
                     DrawState(Focused);
             }
             Q_EMIT FormActivate(1);
         } else {
-            parentActive_ = mousePressed_ = mouseCaptured_ = keyPressed_ = false;
-            if (enabled_ && buttonState_ != Normal)
+            m_parentActive = m_mousePressed = m_mouseCaptured = m_keyPressed = false;
+            if (m_enabled && m_buttonState != Normal)
                 DrawState(Normal);
             Q_EMIT FormActivate(0);
         }
     } else if (uMsg == WM_MOUSELEAVE) {
-        mouseOver_ = false;
-        if (keyPressed_ || buttonState_ == Disabled)
+        m_mouseOver = false;
+        if (m_keyPressed || m_buttonState == Disabled)
             return;
-        if (hasFocus_ || showDefault_) {
-            if (buttonState_ == Pressed)
-                DrawState(mousePressed_ ? Focused : Normal);
-            else if (buttonState_ != Focused && parentActive_)
+        if (m_hasFocus || m_showDefault) {
+            if (m_buttonState == Pressed)
+                DrawState(m_mousePressed ? Focused : Normal);
+            else if (m_buttonState != Focused && m_parentActive)
                 DrawState(Focused);
         } else {
             DrawStateUnlessAlready(Normal);
@@ -422,29 +424,29 @@ void XPButton::HookProc(bool bBefore, bool& bHandled, qintptr& lReturn, quintptr
 
 void XPButton::Hook() {
     Unhook();
-    parentWindow_ = window();
-    if (!parentWindow_)
+    m_parentWindow = window();
+    if (!m_parentWindow)
         return;
-    parentWindow_->installEventFilter(this);
+    m_parentWindow->installEventFilter(this);
     // A form that is already active sends no activation; take its present state.
-    parentActive_ = parentWindow_->isActiveWindow();
-    hooked_ = true;
+    m_parentActive = m_parentWindow->isActiveWindow();
+    m_hooked = true;
 }
 
 void XPButton::Unhook() {
-    if (hooked_ && parentWindow_)
-        parentWindow_->removeEventFilter(this);
-    hooked_ = false;
+    if (m_hooked && m_parentWindow)
+        m_parentWindow->removeEventFilter(this);
+    m_hooked = false;
 }
 
 bool XPButton::eventFilter(QObject* watched, QEvent* e) {
     // ActivationChange reaches the window after it has handled WindowActivate or
     // WindowDeactivate, which makes it the "after" side of the activation message.
-    if (hooked_ && watched == parentWindow_ && e->type() == QEvent::ActivationChange) {
+    if (m_hooked && watched == m_parentWindow && e->type() == QEvent::ActivationChange) {
         bool handled = false;
         qintptr ret = 0;
-        HookProc(false, handled, ret, quintptr(parentWindow_->internalWinId()), WM_ACTIVATE,
-                 parentWindow_->isActiveWindow() ? 1 : 0, 0);
+        HookProc(false, handled, ret, quintptr(m_parentWindow->internalWinId()), WM_ACTIVATE,
+                 m_parentWindow->isActiveWindow() ? 1 : 0, 0);
     }
     return QWidget::eventFilter(watched, e);
 }
@@ -452,13 +454,13 @@ bool XPButton::eventFilter(QObject* watched, QEvent* e) {
 bool XPButton::event(QEvent* e) {
     switch (e->type()) {
     case QEvent::Shortcut:
-        if (static_cast<QShortcutEvent*>(e)->shortcutId() == shortcutId_) {
+        if (static_cast<QShortcutEvent*>(e)->shortcutId() == m_shortcutId) {
             OnAccessKeyPress();
             return true;
         }
         break;
     case QEvent::ParentChange:
-        if (hooked_ && window() != parentWindow_)
+        if (m_hooked && window() != m_parentWindow)
             Hook();
         break;
     default:
@@ -468,11 +470,11 @@ bool XPButton::event(QEvent* e) {
 }
 
 void XPButton::OnAccessKeyPress() {
-    if (!enabled_)
+    if (!m_enabled)
         return;
-    if (keyPressed_) {
-        keyPressed_ = mousePressed_ = false;
-        if (mouseOver_)
+    if (m_keyPressed) {
+        m_keyPressed = m_mousePressed = false;
+        if (m_mouseOver)
             DrawStateUnlessAlready(Hot);
         else
             DrawState(Focused);
@@ -487,7 +489,7 @@ void XPButton::OnAccessKeyPress() {
 
 void XPButton::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    p.drawImage(0, 0, surface_);
+    p.drawImage(0, 0, m_surface);
 }
 
 void XPButton::resizeEvent(QResizeEvent* e) {
@@ -495,55 +497,56 @@ void XPButton::resizeEvent(QResizeEvent* e) {
     int w = width();
     int h = height();
     if (h < MinimumPixels) {
-        drawingSuspended_ = true;
+        m_drawingSuspended = true;
         h = MinimumPixels;
     }
     if (w < MinimumPixels) {
-        drawingSuspended_ = true;
+        m_drawingSuspended = true;
         w = MinimumPixels;
     }
     if (w != width() || h != height()) {
         resize(w, h);
         return;
     }
-    if (surface_.size() != size()) {
+    if (m_surface.size() != size()) {
         // Keep what was drawn: a suspended button shows its last look until it redraws.
         QImage grown(size(), QImage::Format_RGB32);
         grown.fill(palette().color(QPalette::Window));
-        QPainter(&grown).drawImage(0, 0, surface_);
-        surface_ = grown;
+        QPainter(&grown).drawImage(0, 0, m_surface);
+        m_surface = grown;
     }
-    if (!drawingSuspended_)
-        DrawState(buttonState_);
+    if (!m_drawingSuspended)
+        DrawState(m_buttonState);
 }
 
 void XPButton::showEvent(QShowEvent* e) {
     QWidget::showEvent(e);
-    if (!hooked_)
+    if (!m_hooked)
         LoadFromOwnValues();
 }
 
 void XPButton::changeEvent(QEvent* e) {
     // A font given to the widget from outside (or inherited) is taken like a set Font.
-    if (e->type() == QEvent::FontChange && QWidget::font() != font_) {
-        font_ = QWidget::font();
+    if (e->type() == QEvent::FontChange && QWidget::font() != m_font) {
+        m_font = QWidget::font();
         FontChanged();
     }
     QWidget::changeEvent(e);
 }
 
 void XPButton::mouseMoveEvent(QMouseEvent* e) {
-    const float x = float(e->position().x());
-    const float y = float(e->position().y());
-    mouseOver_ = x >= 0 && x <= width() && y >= 0 && y <= height();
-    if (mouseOver_)
-        leaveRequested_ = true; // one leave notification, as the window system would send
-    if (parentActive_ && !keyPressed_) {
-        if (mouseOver_ && mousePressed_)
+    const float x = static_cast<float>(e->position().x());
+    const float y = static_cast<float>(e->position().y());
+    m_mouseOver =
+        x >= 0 && x <= static_cast<float>(width()) && y >= 0 && y <= static_cast<float>(height());
+    if (m_mouseOver)
+        m_leaveRequested = true; // one leave notification, as the window system would send
+    if (m_parentActive && !m_keyPressed) {
+        if (m_mouseOver && m_mousePressed)
             DrawStateUnlessAlready(Pressed);
-        else if (mouseOver_)
+        else if (m_mouseOver)
             DrawStateUnlessAlready(Hot);
-        else if (hasFocus_)
+        else if (m_hasFocus)
             DrawStateUnlessAlready(Focused);
         else
             DrawStateUnlessAlready(Normal);
@@ -552,9 +555,9 @@ void XPButton::mouseMoveEvent(QMouseEvent* e) {
 }
 
 void XPButton::mousePressEvent(QMouseEvent* e) {
-    lastButton_ = short(e->button() & 7);
+    m_lastButton = short(e->button() & 7);
     if (e->button() == Qt::LeftButton) {
-        hasFocus_ = mousePressed_ = mouseCaptured_ = true;
+        m_hasFocus = m_mousePressed = m_mouseCaptured = true;
         DrawStateUnlessAlready(Pressed);
     }
 }
@@ -563,21 +566,21 @@ void XPButton::mouseReleaseEvent(QMouseEvent* e) {
     if (e->button() != Qt::LeftButton)
         return;
     bool click = false;
-    if (parentActive_) {
-        if (mouseOver_)
+    if (m_parentActive) {
+        if (m_mouseOver)
             DrawStateUnlessAlready(Hot);
-        else if (hasFocus_)
+        else if (m_hasFocus)
             DrawState(Focused);
-        click = mouseOver_ && hasFocus_ && mousePressed_;
+        click = m_mouseOver && m_hasFocus && m_mousePressed;
     }
-    mousePressed_ = mouseCaptured_ = false;
+    m_mousePressed = m_mouseCaptured = false;
     if (click)
         Q_EMIT Click();
 }
 
 void XPButton::mouseDoubleClickEvent(QMouseEvent*) {
     // Stands in for the second press; the base class would turn it into a press.
-    if (lastButton_ == 1) {
+    if (m_lastButton == 1) {
         DrawState(Pressed);
         Q_EMIT DblClick();
     }
@@ -585,9 +588,9 @@ void XPButton::mouseDoubleClickEvent(QMouseEvent*) {
 
 void XPButton::leaveEvent(QEvent* e) {
     QWidget::leaveEvent(e);
-    if (!leaveRequested_)
+    if (!m_leaveRequested)
         return;
-    leaveRequested_ = false;
+    m_leaveRequested = false;
     bool handled = false;
     qintptr ret = 0;
     HookProc(false, handled, ret, quintptr(internalWinId()), WM_MOUSELEAVE, 0, 0);
@@ -600,8 +603,8 @@ void XPButton::keyPressEvent(QKeyEvent* e) {
         Q_EMIT Click();
         break;
     case Qt::Key_Space:
-        if (!mouseCaptured_) {
-            keyPressed_ = mousePressed_ = true;
+        if (!m_mouseCaptured) {
+            m_keyPressed = m_mousePressed = true;
             DrawStateUnlessAlready(Pressed);
         }
         break;
@@ -625,38 +628,38 @@ void XPButton::keyReleaseEvent(QKeyEvent* e) {
         QWidget::keyReleaseEvent(e);
         return;
     }
-    if (mouseCaptured_)
+    if (m_mouseCaptured)
         return;
-    if (!mouseOver_)
+    if (!m_mouseOver)
         DrawState(Focused);
     else
         DrawStateUnlessAlready(Hot);
-    const bool click = mousePressed_;
-    keyPressed_ = mousePressed_ = false;
+    const bool click = m_mousePressed;
+    m_keyPressed = m_mousePressed = false;
     if (click)
         Q_EMIT Click();
 }
 
 void XPButton::focusInEvent(QFocusEvent* e) {
     QWidget::focusInEvent(e);
-    hasFocus_ = true;
-    if (mouseOver_) {
-        if (buttonState_ != Hot && buttonState_ != Pressed)
+    m_hasFocus = true;
+    if (m_mouseOver) {
+        if (m_buttonState != Hot && m_buttonState != Pressed)
             DrawState(Hot);
-    } else if (!mousePressed_) {
+    } else if (!m_mousePressed) {
         DrawState(Focused);
     }
 }
 
 void XPButton::focusOutEvent(QFocusEvent* e) {
     QWidget::focusOutEvent(e);
-    hasFocus_ = mousePressed_ = keyPressed_ = false;
-    if (!enabled_)
+    m_hasFocus = m_mousePressed = m_keyPressed = false;
+    if (!m_enabled)
         return;
-    if (parentActive_) {
-        if (mouseOver_)
+    if (m_parentActive) {
+        if (m_mouseOver)
             DrawStateUnlessAlready(Hot);
-        else if (showDefault_)
+        else if (m_showDefault)
             DrawState(Focused);
         else
             DrawStateUnlessAlready(Normal);
@@ -672,3 +675,5 @@ QSize XPButton::sizeHint() const {
 QSize XPButton::minimumSizeHint() const {
     return QSize(MinimumPixels, MinimumPixels);
 }
+
+} // namespace quillet

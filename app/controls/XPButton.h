@@ -5,8 +5,11 @@
 #include <QPointer>
 #include <QWidget>
 
-class PropertyBag;
 class QShortcut;
+
+namespace quillet {
+
+class PropertyBag;
 
 // The owner-drawn push button of every form: a rounded, one-pixel-bordered face with a
 // vertical gradient whose two-pixel rim shows the state, a centred one-line caption with
@@ -33,15 +36,15 @@ public:
     explicit XPButton(QWidget* parent = nullptr);
     ~XPButton() override;
 
-    QString Caption() const { return caption_; }
+    QString Caption() const { return m_caption; }
     void SetCaption(const QString& caption);
-    bool Enabled() const { return enabled_; }
+    bool Enabled() const { return m_enabled; }
     void SetEnabled(bool enabled);
-    quint32 ForeColor() const { return foreColor_; } // 0x00BBGGRR
+    quint32 ForeColor() const { return m_foreColor; } // 0x00BBGGRR
     void SetForeColor(quint32 color);
-    QFont Font() const { return font_; }
+    QFont Font() const { return m_font; }
     void SetFont(const QFont& font);
-    bool FocusRect() const { return focusRect_; }
+    bool FocusRect() const { return m_focusRect; }
     void SetFocusRect(bool focusRect);
     // The native window id. Asking for it makes the button a native window.
     qint32 hWnd();
@@ -61,19 +64,19 @@ public:
 
     // The host's ambient "DisplayAsDefault": this is the form's default button.
     void SetDisplayAsDefault(bool showDefault);
-    bool DisplayAsDefault() const { return showDefault_; }
+    bool DisplayAsDefault() const { return m_showDefault; }
 
-    int ButtonState() const { return buttonState_; }
-    bool DrawingSuspended() const { return drawingSuspended_; }
-    bool HasFocus() const { return hasFocus_; }
-    bool MouseOver() const { return mouseOver_; }
-    bool MousePressed() const { return mousePressed_; }
-    bool ParentActive() const { return parentActive_; }
+    int ButtonState() const { return m_buttonState; }
+    bool DrawingSuspended() const { return m_drawingSuspended; }
+    bool HasFocus() const { return m_hasFocus; }
+    bool MouseOver() const { return m_mouseOver; }
+    bool MousePressed() const { return m_mousePressed; }
+    bool ParentActive() const { return m_parentActive; }
 
     // Draws one of the five looks onto the button's surface.
     void DrawState(int s);
     // What the last drawing left on the surface (one pixel per surface pixel).
-    const QImage& Surface() const { return surface_; }
+    const QImage& Surface() const { return m_surface; }
 
     // Receives the hooked messages after the window itself has handled them.
     void HookProc(bool bBefore, bool& bHandled, qintptr& lReturn, quintptr lng_hWnd, unsigned uMsg,
@@ -120,26 +123,28 @@ private:
     void Unhook();
     void LoadFromOwnValues();
 
-    QString caption_;
-    bool enabled_ = true;
-    quint32 foreColor_ = 0;
-    QFont font_;
-    bool focusRect_ = true;
+    QString m_caption;
+    bool m_enabled = true;
+    quint32 m_foreColor = 0;
+    QFont m_font;
+    bool m_focusRect = true;
 
-    int buttonState_ = Disabled;
-    bool hasFocus_ = false;
-    bool mouseOver_ = false;
-    bool mousePressed_ = false;
-    bool mouseCaptured_ = false;
-    bool keyPressed_ = false;
-    bool parentActive_ = false;
-    bool showDefault_ = false;
-    bool drawingSuspended_ = true;
-    short lastButton_ = 0;
+    int m_buttonState = Disabled;
+    bool m_hasFocus = false;
+    bool m_mouseOver = false;
+    bool m_mousePressed = false;
+    bool m_mouseCaptured = false;
+    bool m_keyPressed = false;
+    bool m_parentActive = false;
+    bool m_showDefault = false;
+    bool m_drawingSuspended = true;
+    short m_lastButton = 0;
 
-    bool leaveRequested_ = false;
-    bool hooked_ = false;
-    QPointer<QWidget> parentWindow_;
-    int shortcutId_ = 0;
-    QImage surface_;
+    bool m_leaveRequested = false;
+    bool m_hooked = false;
+    QPointer<QWidget> m_parentWindow;
+    int m_shortcutId = 0;
+    QImage m_surface;
 };
+
+} // namespace quillet

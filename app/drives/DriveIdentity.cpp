@@ -1,7 +1,7 @@
 #include "DriveIdentity.h"
 
-#include "sync/Format.h"
-#include "sync/Translate.h"
+#include "base/Format.h"
+#include "base/Translate.h"
 
 namespace quillet {
 
@@ -67,15 +67,13 @@ DriveIdentity::Candidates DriveIdentity::RefreshDrives(bool showAllDrives) const
 }
 
 bool DriveIdentity::IsPairedDrive(const QString& root, const PairedDrive& drive) const {
-    if (drive.DriveSerial.isEmpty())
+    if (!drive.isPaired())
         return false;
     if (GetDriveTotalBytes(root) != drive.DriveSize)
         return false;
-    bool ok = false;
-    const qlonglong stored = drive.DriveSerial.trimmed().toLongLong(&ok);
-    if (!ok || stored != static_cast<qlonglong>(m_volumes.serial(root.toStdString())))
+    if (!drive.DriveSerial || *drive.DriveSerial != m_volumes.serial(root.toStdString()))
         return false;
-    if (drive.SameLetterOnly == QLatin1String("1") && root != drive.DriveRoot)
+    if (drive.SameLetterOnly && root != drive.DriveRoot)
         return false;
     return true;
 }

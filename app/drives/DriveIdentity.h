@@ -1,19 +1,12 @@
 #pragma once
 
+#include "PairedDrive.h"
 #include "platform/VolumeService.h"
 
 #include <QString>
 #include <QStringList>
 
 namespace quillet {
-
-// The paired drive as the store records it.
-struct PairedDrive {
-    QString DriveSerial;    // signed 32-bit serial as decimal text; empty when none is paired
-    QString DriveRoot;      // the root it had when it was paired
-    QString SameLetterOnly; // "1" when it must come back under the same root
-    quint64 DriveSize = 0;
-};
 
 // Listing drives and recognising the paired one.
 class DriveIdentity {

@@ -2,35 +2,55 @@
 
 namespace quillet {
 
+QString DriveWatch::findDrive(bool skipFloppy) const {
+    // The first root that passes wins; later ones are not examined.
+    for (const QString& root : m_identity.roots()) {
+        if (skipFloppy && root == QLatin1String("A:\\"))
+            continue; // never read by the watch: it would spin a floppy drive
+        if (m_identity.IsPairedDrive(root, m_drive))
+            return root;
+    }
+    return QStringLiteral("?");
+}
+
+void DriveWatch::setSearchTimer(bool enabled) {
+    m_timerEnabled = enabled;
+    if (onSearchTimerChanged)
+        onSearchTimerChanged(enabled);
+}
+
 bool DriveWatch::tick() {
-    if (!m_session.searchTimerEnabled())
+    if (!m_timerEnabled)
         return false;
-    ++m_session.TimerCount;
-    if (m_session.TimerCount < m_session.RefreshSeconds)
+    ++TimerCount;
+    if (TimerCount < RefreshSeconds)
         return false;
 
     if (onSearching)
         onSearching();
-    m_session.setSearchTimer(false);
-    m_session.TimerCount = 0;
+    setSearchTimer(false);
+    TimerCount = 0;
 
-    // The first root that passes wins; later ones are not examined.
-    for (const QString& root : m_session.identity().roots()) {
-        if (m_session.identity().IsPairedDrive(root, m_session.drive)) {
-            m_session.FoundLetter = root;
-            if (onFound)
-                onFound();
-            if (m_runPass)
-                m_runPass();
-            m_session.setSearchTimer(true);
-            return true;
-        }
-    }
-    m_session.FoundLetter = QStringLiteral("?");
-    if (onNotFound)
+    FoundLetter = findDrive(true);
+    if (driveFound()) {
+        if (onFound)
+            onFound();
+        if (runPass)
+            runPass();
+    } else if (onNotFound) {
         onNotFound();
-    m_session.setSearchTimer(true);
+    }
+    setSearchTimer(true);
     return true;
+}
+
+void DriveWatch::SearchLetter() {
+    FoundLetter = findDrive(false);
+}
+
+void DriveWatch::passEnded() {
+    TimerCount = 0;
+    setSearchTimer(true);
 }
 
 } // namespace quillet

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "sync/SyncSession.h"
+#include "DriveIdentity.h"
+#include "PairedDrive.h"
 
 #include <QString>
 #include <functional>
@@ -8,26 +9,50 @@
 namespace quillet {
 
 // The one-second watch for the paired drive, driven by ticks so that a real timer, the
-// command line tool and the tests can all run it.
+// command line tool and the tests can all run it. It also knows where the drive is now.
 class DriveWatch {
 public:
-    // runPass starts a pass (it returns when the pass has ended).
-    DriveWatch(SyncSession& session, std::function<void()> runPass)
-        : m_session(session), m_runPass(std::move(runPass)) {}
+    DriveWatch(DriveIdentity& identity, const PairedDrive& drive)
+        : m_identity(identity), m_drive(drive) {}
 
-    // One tick of the timer. Returns true when this tick searched.
+    // The root the paired drive is mounted at now, or "?" while it is absent.
+    QString FoundLetter = QStringLiteral("?");
+    // Ticks since the last search, and ticks between searches.
+    qint32 TimerCount = 0;
+    int RefreshSeconds = 5;
+
+    bool driveFound() const { return FoundLetter != QLatin1String("?"); }
+    void forgetDrive() { FoundLetter = QStringLiteral("?"); }
+
+    // One tick of the timer. Returns true when this tick searched. runPass starts a pass and
+    // returns when it has ended.
     bool tick();
+    // Sets FoundLetter to the paired drive's current root, or "?"; starts no pass.
+    void SearchLetter();
+    // A pass has ended: the next search comes a full interval later.
+    void passEnded();
 
+    // The timer itself; whoever runs the watch mirrors it onto a real timer.
+    bool searchTimerEnabled() const { return m_timerEnabled; }
+    void setSearchTimer(bool enabled);
+    std::function<void(bool)> onSearchTimerChanged;
+
+    // Starts a pass on the drive just found (FoundLetter is set).
+    std::function<void()> runPass;
     // The window's searching state: the not-found text, editing commands off.
     std::function<void()> onSearching;
-    // The drive was found (its root is FoundLetter) and a pass is about to run.
+    // The drive was found and a pass is about to run.
     std::function<void()> onFound;
     // The search found nothing.
     std::function<void()> onNotFound;
 
 private:
-    SyncSession& m_session;
-    std::function<void()> m_runPass;
+    // The first root that is the paired drive, or "?".
+    QString findDrive(bool skipFloppy) const;
+
+    DriveIdentity& m_identity;
+    const PairedDrive& m_drive;
+    bool m_timerEnabled = false;
 };
 
 } // namespace quillet

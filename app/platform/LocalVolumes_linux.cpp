@@ -1,4 +1,4 @@
-#include "LocalVolumes.h"
+#include "LocalVolumes_linux.h"
 
 #include <blkid/blkid.h>
 

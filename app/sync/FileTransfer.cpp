@@ -1,6 +1,6 @@
 #include "FileTransfer.h"
 
-#include "FileTests.h"
+#include "FileProbe.h"
 
 #include <cstdint>
 #include <cstring>
@@ -119,12 +119,12 @@ bool FileTransfer::putInPlace(const std::string& tempPath, const std::string& ds
 
 bool FileTransfer::CloneFile(const QString& source, const QString& destination) {
     m_lastError.clear();
-    const std::string src = toNative(source);
+    const std::string src = Path::fromText(source).native();
     const FileStat from = m_fs.stat(src);
     if (!from.isRegular)
         return failWith(src, Error{0, "source is not a readable file"});
     // Writing through a link to a file updates the file it points to, as cp does.
-    const std::string dst = m_fs.resolveWriteTarget(toNative(destination));
+    const std::string dst = m_fs.resolveWriteTarget(Path::fromText(destination).native());
     if (!checkDestination(from, dst))
         return false;
     std::string tempPath;
@@ -136,8 +136,8 @@ bool FileTransfer::CloneFile(const QString& source, const QString& destination) 
 bool FileTransfer::StageFile(const QString& source, const QString& destination,
                              const QString& subject) {
     m_lastError.clear();
-    const std::string src = toNative(source);
-    const std::string dst = toNative(destination);
+    const std::string src = Path::fromText(source).native();
+    const std::string dst = Path::fromText(destination).native();
     const FileStat from = m_fs.stat(src);
     if (!from.isRegular)
         return failWith(src, Error{0, "source is not a readable file"});
@@ -179,7 +179,8 @@ QStringList FileTransfer::CommitStaged() {
     for (const auto& [device, path] : placedOn) {
         if (!m_fs.flushVolume(path)) {
             // Whether the names survived is unknown; the files themselves are safe either way.
-            m_lastError = QStringLiteral("could not flush the volume of ") + fromNative(path);
+            m_lastError =
+                QStringLiteral("could not flush the volume of ") + Path::fromNative(path).display();
         }
     }
     m_staged.clear();

@@ -1,6 +1,7 @@
 #include "SyncEngine.h"
 
-#include "Translate.h"
+#include "base/Path.h"
+#include "base/Translate.h"
 
 #include <QHash>
 #include <QLocale>
@@ -18,10 +19,6 @@ const QString RemovableToLocal = QStringLiteral(" - Synchronized Removable Drive
 const QString LocalToRemovable2 = QStringLiteral(" - Synchronized  Local Drive to Removable Drive");
 const QString NotSynchronized = QStringLiteral(" - ERROR ! (Not Synchronized)");
 
-QString withSeparator(const QString& path) {
-    return path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/');
-}
-
 } // namespace
 
 SyncEngine::SyncEngine(SyncSession& session, SyncView& view, QString logPath, const Clock& clock)
@@ -29,14 +26,15 @@ SyncEngine::SyncEngine(SyncSession& session, SyncView& view, QString logPath, co
       m_transfer(session.fileSystem()) {}
 
 bool SyncEngine::twoSecondVolume(const QString& path) const {
-    return platform::hasTwoSecondTimes(m_session.volumes().fileSystemType(toNative(path)));
+    return platform::hasTwoSecondTimes(
+        m_session.volumes().fileSystemType(Path::fromText(path).native()));
 }
 
 void SyncEngine::Syncronize() {
     if (m_running)
         return; // one pass at a time
     m_stopRequested = false;
-    if (m_session.FoundLetter == QLatin1String("?"))
+    if (!m_session.driveFound())
         return;
 
     m_running = true;
@@ -44,20 +42,20 @@ void SyncEngine::Syncronize() {
     m_view.setFileStatus(QString());
     m_log.open();
     m_log.writeLine(QStringLiteral("Last synchronization started at: ") + now());
-    m_session.setSearchTimer(false);
+    m_session.watch().setSearchTimer(false);
     m_view.passStarted();
     m_view.yield();
 
     m_session.RefreshFiles();
     m_view.rowsRebuilt();
 
-    const int count = m_session.list().rows().size();
+    const qsizetype count = m_session.list().rows().size();
     bool stopped = false;
     for (int i = 0; i < count && i < m_session.list().rows().size(); ++i) {
         m_view.setRowBold(i, true);
         m_view.yield();
         const SyncItem item = m_session.list().rows().at(i);
-        if (!m_session.tests().IsFolder(item.localPath)) {
+        if (!m_session.probe().IsFolder(item.localPath)) {
             syncFileRow(i);
         } else {
             setRowStatus(i, Translate(QStringLiteral("Synchronizing...")));
@@ -85,8 +83,7 @@ void SyncEngine::Syncronize() {
 
     m_view.passEnded();
     m_view.setFileStatus(QString());
-    m_session.TimerCount = 0;
-    m_session.setSearchTimer(true);
+    m_session.watch().passEnded();
     m_running = false;
 }
 
@@ -102,7 +99,8 @@ void SyncEngine::syncFileRow(int row) {
     platform::FileSystem& fs = m_session.fileSystem();
     m_twoSecondSteps = twoSecondVolume(local) || twoSecondVolume(remote);
     const StampOrder order =
-        compareStamps(fs.stat(toNative(local)), fs.stat(toNative(remote)), m_twoSecondSteps);
+        compareStamps(fs.stat(Path::fromText(local).native()),
+                      fs.stat(Path::fromText(remote).native()), m_twoSecondSteps);
     act(order, local, local, remote, true, row);
 }
 
@@ -123,19 +121,22 @@ void SyncEngine::act(StampOrder order, const QString& logSubject, const QString&
         return;
     }
     const bool thisNewer = order == StampOrder::FirstNewer;
-    const int mode = m_session.ConflictMode;
     QString text;
     bool thisToOther = true;
-    if (mode == 0 || mode == 3) {
+    switch (m_session.conflictMode.direction()) {
+    case ConflictMode::Direction::Newer:
         text = thisNewer ? LocalToRemovable : RemovableToLocal;
         thisToOther = thisNewer;
-    } else if (mode == 1 || mode == 4) {
+        break;
+    case ConflictMode::Direction::ToDrive:
         text = thisNewer ? RemovableToLocal : LocalToRemovable2;
         thisToOther = true;
-    } else if (mode == 2 || mode == 5) {
+        break;
+    case ConflictMode::Direction::ToLocal:
         text = thisNewer ? LocalToRemovable : RemovableToLocal;
         thisToOther = false;
-    } else {
+        break;
+    case ConflictMode::Direction::None:
         return; // no such mode: nothing is logged or copied
     }
     m_log.writeLine(logSubject + text);
@@ -154,7 +155,7 @@ void SyncEngine::SyncFolder(const QString& Folder, const QString& Original,
                             const QString& Destination) {
     const QString T = withSeparator(Folder);
     QString other = Folder;
-    const int at = other.indexOf(Original);
+    const qsizetype at = other.indexOf(Original);
     if (at >= 0)
         other.replace(at, Original.size(), Destination);
     const QString O = withSeparator(other);
@@ -167,8 +168,8 @@ void SyncEngine::SyncFolder(const QString& Folder, const QString& Original,
     m_walked.insert(pair);
 
     platform::FileSystem& fs = m_session.fileSystem();
-    fs.makeDirectory(toNative(O));
-    fs.makeDirectory(toNative(T));
+    fs.makeDirectory(Path::fromText(O).native());
+    fs.makeDirectory(Path::fromText(T).native());
 
     QStringList names;
     // What each listing saw, by entry name: most files need no other look at the disk.
@@ -176,7 +177,7 @@ void SyncEngine::SyncFolder(const QString& Folder, const QString& Original,
     QHash<QString, platform::FileStat> seenThere;
     auto listSide = [&](const QString& dir, const QString& root, const QString& otherRoot,
                         QHash<QString, platform::FileStat>& seen) {
-        auto entries = fs.listDirectory(toNative(dir));
+        auto entries = fs.listDirectory(Path::fromText(dir).native());
         if (!entries)
             return true;
         for (const platform::DirEntry& e : entries.value()) {
@@ -221,8 +222,8 @@ void SyncEngine::SyncFolder(const QString& Folder, const QString& Original,
         m_view.setFileStatus(thisPath);
         m_view.yield();
         if (!unchanged && (here.isRegular || there.isRegular)) {
-            there = fs.stat(toNative(otherPath));
-            here = fs.stat(toNative(thisPath));
+            there = fs.stat(Path::fromText(otherPath).native());
+            here = fs.stat(Path::fromText(thisPath).native());
         }
         const bool eO = there.isRegular;
         const bool eT = here.isRegular;
@@ -273,8 +274,8 @@ bool SyncEngine::copyAndReport(const QString& xfrom, const QString& xto, const Q
 
 QString SyncEngine::confirmationText(const QString& xfrom, const QString& xto) const {
     const QString crlf = QStringLiteral("\r\n");
-    const platform::FileStat from = m_session.fileSystem().stat(toNative(xfrom));
-    const platform::FileStat to = m_session.fileSystem().stat(toNative(xto));
+    const platform::FileStat from = m_session.fileSystem().stat(Path::fromText(xfrom).native());
+    const platform::FileStat to = m_session.fileSystem().stat(Path::fromText(xto).native());
     auto dateOf = [](const platform::FileStat& st) {
         const QDateTime t = QDateTime::fromSecsSinceEpoch(st.times.write.seconds, Qt::LocalTime);
         return Translate(QStringLiteral("File date:")) + QLatin1Char(' ') +
@@ -293,7 +294,7 @@ QString SyncEngine::confirmationText(const QString& xfrom, const QString& xto) c
 }
 
 bool SyncEngine::confirmed(const QString& xfrom, const QString& xto) {
-    if (m_session.ConflictMode < 3)
+    if (!m_session.conflictMode.asksFirst())
         return true;
     return m_view.confirmReplacement(title(), confirmationText(xfrom, xto));
 }

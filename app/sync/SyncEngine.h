@@ -1,10 +1,11 @@
 #pragma once
 
 #include "FileTransfer.h"
-#include "Format.h"
 #include "SyncLog.h"
 #include "SyncSession.h"
 #include "SyncView.h"
+#include "base/Clock.h"
+#include "base/Format.h"
 
 #include <QSet>
 #include <QString>

@@ -1,8 +1,8 @@
 #include "SyncList.h"
 
-#include "Format.h"
 #include "SettingsKeys.h"
-#include "Translate.h"
+#include "base/Format.h"
+#include "base/Translate.h"
 
 namespace quillet {
 
@@ -30,9 +30,9 @@ void SyncList::RefreshFiles(const QString& serial, const QString& foundLetter, q
         const QString path = m_store.read(serial, keys::localFile(n), QString());
         if (path.isEmpty())
             break;
-        const qint64 measured = m_tests.FileLength(path);
+        const qint64 measured = m_probe.FileLength(path);
         const qint64 length = measured < 0 ? 0 : measured;
-        const bool folder = m_tests.IsFolder(path);
+        const bool folder = m_probe.IsFolder(path);
         // Empty and vanished files are dropped; the next save forgets them.
         if (!folder && length < 1)
             continue;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FileTests.h"
+#include "FileProbe.h"
 #include "platform/SettingsStore.h"
 
 #include <QList>
@@ -28,8 +28,8 @@ QString remoteStoredFor(const QString& path, const QString& root);
 // The working list and its persisted form in the section named by the drive's serial.
 class SyncList {
 public:
-    SyncList(platform::SettingsStore& store, const FileTests& tests)
-        : m_store(store), m_tests(tests) {}
+    SyncList(platform::SettingsStore& store, const FileProbe& probe)
+        : m_store(store), m_probe(probe) {}
 
     // Rebuild the rows and totals from the store.
     void RefreshFiles(const QString& serial, const QString& foundLetter, quint64 driveSize);
@@ -49,7 +49,7 @@ public:
 
 private:
     platform::SettingsStore& m_store;
-    const FileTests& m_tests;
+    const FileProbe& m_probe;
     QList<SyncItem> m_rows;
     qint64 m_total = 0;
     QString m_filesSizeText;

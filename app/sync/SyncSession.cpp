@@ -1,10 +1,12 @@
 #include "SyncSession.h"
 
-#include "Format.h"
 #include "SettingsKeys.h"
-#include "Translate.h"
+#include "base/Format.h"
+#include "base/Path.h"
+#include "base/Translate.h"
 
 #include <cmath>
+#include <limits>
 
 namespace quillet {
 
@@ -26,10 +28,10 @@ CommandLineAdd CommandLineAdd::parse(const QString& commandLine) {
 
 SyncSession::SyncSession(platform::SettingsStore& store, platform::FileSystem& fs,
                          platform::VolumeService& volumes)
-    : m_store(store), m_fs(fs), m_volumes(volumes), m_tests(fs), m_identity(volumes),
-      m_list(store, m_tests) {}
+    : m_store(store), m_fs(fs), m_volumes(volumes), m_probe(fs), m_identity(volumes),
+      m_watch(m_identity, drive), m_list(store, m_probe) {}
 
-bool SyncSession::leadingNumber(const QString& text, int& value) {
+std::optional<int> SyncSession::leadingNumber(const QString& text) {
     // Blanks first, then an optional sign, digits and a fraction: "2.5x" reads 2.5.
     int i = 0;
     while (i < text.size() && text.at(i).isSpace())
@@ -48,45 +50,54 @@ bool SyncSession::leadingNumber(const QString& text, int& value) {
     const double number = text.mid(start, i - start).toDouble(&ok);
     const double rounded = ok ? std::nearbyint(number) : 0.0;
     if (rounded < -32768.0 || rounded > 32767.0)
-        return false; // does not fit the 16-bit field: the read fails
-    value = static_cast<int>(rounded);
-    return true;
+        return std::nullopt; // does not fit the 16-bit field: the read fails
+    return static_cast<int>(rounded);
 }
 
-int SyncSession::refreshSecondsFor(int index) {
+int SyncSession::refreshSecondsFor(std::optional<int> index) {
     static const int table[] = {5, 10, 30, 60, 300, 600, 900, 1800, 3600};
-    if (index < 0 || index > 8)
+    if (!index || *index < 0 || *index > 8)
         return 5;
-    return table[index];
+    return table[*index];
 }
 
 void SyncSession::selectConflictMode(int index) {
     if (index < 0 || index > 5)
         return;
     m_conflictSelection = index;
-    ConflictMode = static_cast<qint16>(index);
+    conflictMode = ConflictMode(static_cast<qint16>(index));
     m_store.write(keys::SyncInfo, keys::Conflicts, QString::number(index));
     m_store.sync();
 }
 
-void SyncSession::selectRefreshTime(int index) {
-    if (index < -1 || index > 8)
-        index = -1;
+void SyncSession::selectRefreshTime(std::optional<int> index) {
+    if (index && (*index < 0 || *index > 8))
+        index.reset();
     m_refreshSelection = index;
-    RefreshSeconds = refreshSecondsFor(index);
-    m_store.write(keys::SyncInfo, keys::Refresh, QString::number(index));
+    m_watch.RefreshSeconds = refreshSecondsFor(index);
+    // With nothing selected the stored index is -1.
+    m_store.write(keys::SyncInfo, keys::Refresh, QString::number(index.value_or(-1)));
     m_store.sync();
 }
 
-void SyncSession::setSearchTimer(bool enabled) {
-    m_timerEnabled = enabled;
-    if (onSearchTimerChanged)
-        onSearchTimerChanged(enabled);
+namespace {
+// A serial is stored as the decimal text of a signed 32-bit number.
+std::optional<qint32> serialFromText(const QString& text) {
+    bool ok = false;
+    const qlonglong value = text.trimmed().toLongLong(&ok);
+    if (!ok || value < std::numeric_limits<qint32>::min() ||
+        value > std::numeric_limits<qint32>::max())
+        return std::nullopt;
+    return static_cast<qint32>(value);
 }
+} // namespace
 
 void SyncSession::GoLoad() {
-    drive.DriveSerial = m_store.read(keys::SyncInfo, keys::SN, QString());
-    drive.SameLetterOnly = m_store.read(keys::SyncInfo, keys::Letter, QString());
+    drive.serialText = m_store.read(keys::SyncInfo, keys::SN, QString());
+    drive.DriveSerial = serialFromText(drive.serialText);
+    // The option is on only for the exact text "1".
+    drive.SameLetterOnly =
+        m_store.read(keys::SyncInfo, keys::Letter, QString()) == QLatin1String("1");
     drive.DriveRoot = m_store.read(keys::SyncInfo, keys::Drive, QString());
 
     bool ok = false;
@@ -95,47 +106,36 @@ void SyncSession::GoLoad() {
     if (ok)
         drive.DriveSize = size;
 
-    int conflicts = 0;
-    if (leadingNumber(m_store.read(keys::SyncInfo, keys::Conflicts, QStringLiteral("0")),
-                      conflicts))
-        ConflictMode = static_cast<qint16>(conflicts);
+    if (const auto conflicts =
+            leadingNumber(m_store.read(keys::SyncInfo, keys::Conflicts, QStringLiteral("0"))))
+        conflictMode = ConflictMode(static_cast<qint16>(*conflicts));
 
-    int refresh = 0;
-    if (leadingNumber(m_store.read(keys::SyncInfo, keys::Refresh, QStringLiteral("1")), refresh) &&
-        refresh >= 0 && refresh <= 8)
+    const auto refresh =
+        leadingNumber(m_store.read(keys::SyncInfo, keys::Refresh, QStringLiteral("1")));
+    if (refresh && *refresh >= 0 && *refresh <= 8)
         m_refreshSelection = refresh;
     selectRefreshTime(m_refreshSelection);
 
     // Selecting stores the choice; a mode outside the list selects nothing but stays the mode.
-    selectConflictMode(ConflictMode);
+    selectConflictMode(conflictMode.value());
 
     m_list.clear();
-    FoundLetter = QStringLiteral("?");
+    m_watch.forgetDrive();
     RefreshFiles();
-    TimerCount = RefreshSeconds - 1;
-    setSearchTimer(true);
+    m_watch.TimerCount = m_watch.RefreshSeconds - 1;
+    m_watch.setSearchTimer(true);
 }
 
 void SyncSession::RefreshFiles() {
-    m_list.RefreshFiles(drive.DriveSerial, FoundLetter, drive.DriveSize);
+    m_list.RefreshFiles(drive.serialText, FoundLetter(), drive.DriveSize);
 }
 
 void SyncSession::SaveFiles() {
-    m_list.SaveFiles(drive.DriveSerial);
-}
-
-void SyncSession::SearchLetter() {
-    for (const QString& root : m_identity.roots()) {
-        if (m_identity.IsPairedDrive(root, drive)) {
-            FoundLetter = root;
-            return;
-        }
-    }
-    FoundLetter = QStringLiteral("?");
+    m_list.SaveFiles(drive.serialText);
 }
 
 bool SyncSession::hasPairedDrive() const {
-    return !drive.DriveSerial.isEmpty();
+    return drive.isPaired();
 }
 
 SyncSession::PairOutcome SyncSession::StartNewSync(const QString& root, bool sameRootOnly,
@@ -149,39 +149,37 @@ SyncSession::PairOutcome SyncSession::StartNewSync(const QString& root, bool sam
 
     drive.DriveRoot = root;
     m_store.write(keys::SyncInfo, keys::Drive, root);
-    drive.DriveSerial = QString::number(m_identity.GetVolumeSerial(root));
-    m_store.write(keys::SyncInfo, keys::SN, drive.DriveSerial);
+    drive.DriveSerial = m_identity.GetVolumeSerial(root);
+    drive.serialText = QString::number(*drive.DriveSerial);
+    m_store.write(keys::SyncInfo, keys::SN, drive.serialText);
     drive.DriveSize = m_identity.GetDriveTotalBytes(root);
     m_store.write(keys::SyncInfo, keys::Size, QString::number(drive.DriveSize));
-    drive.SameLetterOnly = sameRootOnly ? QStringLiteral("1") : QStringLiteral("0");
-    m_store.write(keys::SyncInfo, keys::Letter, drive.SameLetterOnly);
+    drive.SameLetterOnly = sameRootOnly;
+    m_store.write(keys::SyncInfo, keys::Letter,
+                  sameRootOnly ? QStringLiteral("1") : QStringLiteral("0"));
     m_store.sync();
     return PairOutcome::Paired;
 }
 
 namespace {
-QString withSeparator(const QString& path) {
-    return path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/');
-}
-
 EditOutcome fail(EditOutcome::Code code, const QString& englishText) {
     return EditOutcome{code, Translate(englishText)};
 }
 } // namespace
 
 EditOutcome SyncSession::AddNewFile(const QString& path, const QString& destFolder) {
-    if (FoundLetter == QLatin1String("?"))
+    if (!driveFound())
         return fail(EditOutcome::Code::DriveAbsent,
                     QStringLiteral("Removable drive not found. Please connect the drive before "
                                    "adding any new file."));
-    if (!m_tests.FileExists(path))
+    if (!m_probe.FileExists(path))
         return fail(EditOutcome::Code::BadInput,
                     QStringLiteral("File does not exist or is a Folder, you can only synchronize "
                                    "files not folders."));
     const QString dest = withSeparator(destFolder);
     // The picker offers only folders of the drive; without it the same must hold.
-    const platform::FileStat st = m_fs.stat(toNative(dest));
-    if (!dest.startsWith(FoundLetter) || !st.isDirectory)
+    const platform::FileStat st = m_fs.stat(Path::fromText(dest).native());
+    if (!dest.startsWith(FoundLetter()) || !st.isDirectory)
         return fail(EditOutcome::Code::BadInput,
                     QStringLiteral("Folder should be on the remote drive !!"));
 
@@ -189,12 +187,12 @@ EditOutcome SyncSession::AddNewFile(const QString& path, const QString& destFold
     SaveFiles();
     SyncItem item;
     item.localPath = path;
-    item.length = m_tests.FileLength(path);
+    item.length = m_probe.FileLength(path);
     item.sizeText = formatBytes(item.length);
-    const int slash = path.lastIndexOf(QLatin1Char('/'));
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
     const QString name = slash < 0 ? path : path.mid(slash + 1);
     item.remotePath = dest + name;
-    item.remoteStored = remoteStoredFor(item.remotePath, FoundLetter);
+    item.remoteStored = remoteStoredFor(item.remotePath, FoundLetter());
     m_list.append(item);
     SaveFiles();
     return {};
@@ -204,19 +202,19 @@ EditOutcome SyncSession::AddNewFolder(const QString& folder, const QString& dest
     QString path = folder;
     if (path.size() > 1 && path.endsWith(QLatin1Char('/')))
         path.chop(1);
-    if (FoundLetter == QLatin1String("?"))
+    if (!driveFound())
         return fail(EditOutcome::Code::DriveAbsent,
                     QStringLiteral("Removable drive not found. Please connect the drive before "
                                    "adding any new folder."));
-    if (withSeparator(path).startsWith(FoundLetter))
+    if (withSeparator(path).startsWith(FoundLetter()))
         return fail(EditOutcome::Code::BadInput,
                     QStringLiteral("You cannot select folders inside the Removable Drive !"));
     // Nothing to add: the list is left exactly as stored.
-    if (!m_tests.IsFolder(path))
+    if (!m_probe.IsFolder(path))
         return EditOutcome{EditOutcome::Code::BadInput, QString()};
     const QString dest = withSeparator(destFolder);
-    const platform::FileStat st = m_fs.stat(toNative(dest));
-    if (destFolder.isEmpty() || !dest.startsWith(FoundLetter) || !st.isDirectory)
+    const platform::FileStat st = m_fs.stat(Path::fromText(dest).native());
+    if (destFolder.isEmpty() || !dest.startsWith(FoundLetter()) || !st.isDirectory)
         return fail(EditOutcome::Code::BadInput,
                     QStringLiteral("Folder should be on the remote drive !!"));
     SyncItem item;
@@ -224,7 +222,7 @@ EditOutcome SyncSession::AddNewFolder(const QString& folder, const QString& dest
     item.isFolder = true;
     item.sizeText = Translate(QStringLiteral("Folder"));
     item.remotePath = dest;
-    item.remoteStored = remoteStoredFor(dest, FoundLetter);
+    item.remoteStored = remoteStoredFor(dest, FoundLetter());
     item.status = Translate(QStringLiteral("Folder"));
     m_list.append(item);
     SaveFiles();
@@ -240,7 +238,7 @@ EditOutcome SyncSession::RemoveItem(int index, bool deleteRemote) {
     EditOutcome outcome;
     if (!removed.isFolder && removed.sizeText != Translate(QStringLiteral("Folder")) &&
         deleteRemote) {
-        const platform::Status st = m_fs.remove(toNative(removed.remotePath));
+        const platform::Status st = m_fs.remove(Path::fromText(removed.remotePath).native());
         if (!st)
             outcome = EditOutcome{EditOutcome::Code::BadInput,
                                   QString::fromStdString(st.error().message)};

@@ -1,14 +1,18 @@
 #pragma once
 
-#include "FileTests.h"
+#include "ConflictMode.h"
+#include "FileProbe.h"
 #include "SyncList.h"
 #include "drives/DriveIdentity.h"
+#include "drives/DriveWatch.h"
+#include "drives/PairedDrive.h"
 #include "platform/FileSystem.h"
 #include "platform/SettingsStore.h"
 #include "platform/VolumeService.h"
 
 #include <QString>
 #include <functional>
+#include <optional>
 
 namespace quillet {
 
@@ -29,8 +33,8 @@ struct CommandLineAdd {
 };
 
 // The program-wide state and the procedures on it: the paired drive, the options, the sync
-// list, and the drive watch's counters. The window, the command line tool and the tests
-// all drive the same session.
+// list, and the drive watch. The window, the command line tool and the tests all drive the
+// same session.
 class SyncSession {
 public:
     SyncSession(platform::SettingsStore& store, platform::FileSystem& fs,
@@ -38,14 +42,11 @@ public:
 
     // Program-wide values.
     PairedDrive drive;
-    QString FoundLetter = QStringLiteral("?");
-    qint16 ConflictMode = 0;
-    int RefreshSeconds = 5;
-    qint32 TimerCount = 0;
+    ConflictMode conflictMode;
 
-    // The selected entries of the two option lists; -1 when none is selected.
-    int conflictSelection() const { return m_conflictSelection; }
-    int refreshSelection() const { return m_refreshSelection; }
+    // The selected entries of the two option lists; none when nothing is selected.
+    std::optional<int> conflictSelection() const { return m_conflictSelection; }
+    std::optional<int> refreshSelection() const { return m_refreshSelection; }
 
     // Load settings, options and the list; arm the watch.
     void GoLoad();
@@ -54,12 +55,15 @@ public:
 
     // A choice in the conflict list: becomes the mode and is stored.
     void selectConflictMode(int index);
-    // A choice in the refresh list (-1 for none): sets the interval and is stored.
-    void selectRefreshTime(int index);
-    static int refreshSecondsFor(int index);
+    // A choice in the refresh list (none: nothing selected): sets the interval and is stored.
+    void selectRefreshTime(std::optional<int> index);
+    static int refreshSecondsFor(std::optional<int> index);
 
-    // Sets FoundLetter to the paired drive's current root, or "?".
-    void SearchLetter();
+    // Where the paired drive is now ("?" while absent), and the watch that finds it.
+    const QString& FoundLetter() const { return m_watch.FoundLetter; }
+    bool driveFound() const { return m_watch.driveFound(); }
+    void SearchLetter() { m_watch.SearchLetter(); }
+    DriveWatch& watch() { return m_watch; }
 
     // Pair the drive mounted at root, replacing any earlier pairing. confirmReplace is
     // asked only when a drive was paired before; false leaves everything as it was.
@@ -74,31 +78,26 @@ public:
     // Remove row index (from 0); deleteRemote also deletes a file item's copy on the drive.
     EditOutcome RemoveItem(int index, bool deleteRemote);
 
-    // The drive watch's timer; whoever runs the session mirrors it onto a real timer.
-    bool searchTimerEnabled() const { return m_timerEnabled; }
-    void setSearchTimer(bool enabled);
-    std::function<void(bool)> onSearchTimerChanged;
-
     SyncList& list() { return m_list; }
-    const FileTests& tests() const { return m_tests; }
+    const FileProbe& probe() const { return m_probe; }
     DriveIdentity& identity() { return m_identity; }
     platform::SettingsStore& store() { return m_store; }
     platform::FileSystem& fileSystem() { return m_fs; }
     platform::VolumeService& volumes() { return m_volumes; }
 
-    // The leading number of a text, rounded half to even; nullopt-style flag when none fits.
-    static bool leadingNumber(const QString& text, int& value);
+    // The leading number of a text, rounded half to even; none when it does not fit 16 bits.
+    static std::optional<int> leadingNumber(const QString& text);
 
 private:
     platform::SettingsStore& m_store;
     platform::FileSystem& m_fs;
     platform::VolumeService& m_volumes;
-    FileTests m_tests;
+    FileProbe m_probe;
     DriveIdentity m_identity;
+    DriveWatch m_watch;
     SyncList m_list;
-    int m_conflictSelection = -1;
-    int m_refreshSelection = -1;
-    bool m_timerEnabled = false;
+    std::optional<int> m_conflictSelection;
+    std::optional<int> m_refreshSelection;
 };
 
 } // namespace quillet

@@ -83,7 +83,9 @@ protected:
 TEST_F(RegistryTest, RecordsFindsAndRemovesAClass) {
     ASSERT_TRUE(dir.isValid());
     EXPECT_FALSE(registry.findByProgId(QStringLiteral("Kit.Sample")));
-    ASSERT_EQ(registry.add({kSampleId, "Kit.Sample", "/opt/lib/libsample.so", "Sample"}), S_OK);
+    ASSERT_EQ(registry.add({kSampleId, QStringLiteral("Kit.Sample"),
+                            QStringLiteral("/opt/lib/libsample.so"), QStringLiteral("Sample")}),
+              S_OK);
 
     // A second registry over the same file sees what the first wrote.
     const Registry other(registry.file());
@@ -103,16 +105,23 @@ TEST_F(RegistryTest, RecordsFindsAndRemovesAClass) {
 }
 
 TEST_F(RegistryTest, RejectsIncompleteEntries) {
-    EXPECT_EQ(registry.add({QUuid(), "Kit.Sample", "/lib.so", {}}), E_INVALIDARG);
-    EXPECT_EQ(registry.add({kSampleId, "", "/lib.so", {}}), E_INVALIDARG);
-    EXPECT_EQ(registry.add({kSampleId, "Kit.Sample", "", {}}), E_INVALIDARG);
+    EXPECT_EQ(registry.add({QUuid(), QStringLiteral("Kit.Sample"), QStringLiteral("/lib.so"), {}}),
+              E_INVALIDARG);
+    EXPECT_EQ(registry.add({kSampleId, QStringLiteral(""), QStringLiteral("/lib.so"), {}}),
+              E_INVALIDARG);
+    EXPECT_EQ(registry.add({kSampleId, QStringLiteral("Kit.Sample"), QStringLiteral(""), {}}),
+              E_INVALIDARG);
     EXPECT_FALSE(registry.findByClassId(kSampleId));
     EXPECT_FALSE(registry.findByProgId(QString()));
 }
 
 TEST_F(RegistryTest, RemovingAClassKeepsAnIdentifierTakenOverByAnother) {
-    ASSERT_EQ(registry.add({kSampleId, "Kit.Shared", "/old.so", {}}), S_OK);
-    ASSERT_EQ(registry.add({kThrowingId, "Kit.Shared", "/new.so", {}}), S_OK);
+    ASSERT_EQ(
+        registry.add({kSampleId, QStringLiteral("Kit.Shared"), QStringLiteral("/old.so"), {}}),
+        S_OK);
+    ASSERT_EQ(
+        registry.add({kThrowingId, QStringLiteral("Kit.Shared"), QStringLiteral("/new.so"), {}}),
+        S_OK);
     EXPECT_EQ(registry.findByProgId(QStringLiteral("Kit.Shared"))->classId, kThrowingId);
 
     EXPECT_EQ(registry.remove(kSampleId), S_OK);
@@ -127,7 +136,8 @@ TEST_F(RegistryTest, ReportsAStoreThatCannotBeWritten) {
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
     const Registry broken(dir.filePath(QStringLiteral("blocker/registry.ini")));
-    EXPECT_EQ(broken.add({kSampleId, "Kit.Sample", "/lib.so", {}}), E_FAIL);
+    EXPECT_EQ(broken.add({kSampleId, QStringLiteral("Kit.Sample"), QStringLiteral("/lib.so"), {}}),
+              E_FAIL);
     EXPECT_FALSE(broken.findByProgId(QStringLiteral("Kit.Sample")));
 }
 

@@ -18,7 +18,9 @@ TEST(GaugetteHeadlessTest, CreatingAControlWithoutAnApplicationFailsCleanly) {
     ASSERT_EQ(server.load(QStringLiteral(GAUGETTE_LIBRARY_PATH)), S_OK)
         << server.errorString().toStdString();
     const auto classId = QUuid("{31b074d8-8597-4737-a5ae-0938cd66649b}");
-    ASSERT_TRUE(registry.add({classId, "Gaugette.GraphicBar", server.fileName(), {}}) == S_OK);
+    ASSERT_TRUE(
+        registry.add({classId, QStringLiteral("Gaugette.GraphicBar"), server.fileName(), {}}) ==
+        S_OK);
 
     QObject* object = reinterpret_cast<QObject*>(0x1);
     EXPECT_EQ(createObject(QStringLiteral("Gaugette.GraphicBar"), server, &object, registry),

@@ -111,7 +111,8 @@ TEST_F(RealVolumeTest, Ext4ImageIsListedPairedAndRecognisedUnderAnotherMountPoin
     ASSERT_FALSE(second.isEmpty());
 
     r = cli({QStringLiteral("status")});
-    EXPECT_THAT(r.out.toStdString(), HasSubstr(("Present: yes, at " + second).toStdString()));
+    EXPECT_THAT(r.out.toStdString(),
+                HasSubstr((QStringLiteral("Present: yes, at ") + second).toStdString()));
     r = cli({QStringLiteral("list")});
     EXPECT_EQ(r.out,
               local + QStringLiteral("\t6\t") + second + QStringLiteral("backup/report.txt\n"));
@@ -174,16 +175,17 @@ TEST_F(RealVolumeTest, OddSecondFileOnFatIsCopiedOnceThenUnchanged) {
 
     Outcome r = cli({QStringLiteral("sync")});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
-    EXPECT_THAT(
-        r.out.toStdString(),
-        HasSubstr((local + " - Synchronized Local Drive to Removable Drive").toStdString()));
+    EXPECT_THAT(r.out.toStdString(),
+                HasSubstr((local + QStringLiteral(" - Synchronized Local Drive to Removable Drive"))
+                              .toStdString()));
     // FAT keeps even seconds only.
     EXPECT_EQ(TestFiles::modified(root + QStringLiteral("dest/odd.txt")), at(10, 0, 0));
     for (int i = 0; i < 2; ++i) {
         r = cli({QStringLiteral("sync")});
         EXPECT_EQ(r.code, 0);
-        EXPECT_THAT(r.out.toStdString(),
-                    HasSubstr((local + " - Not Synchronized (No changes)").toStdString()));
+        EXPECT_THAT(
+            r.out.toStdString(),
+            HasSubstr((local + QStringLiteral(" - Not Synchronized (No changes)")).toStdString()));
     }
     EXPECT_EQ(TestFiles::read(local), QByteArray("odd second"));
     EXPECT_EQ(TestFiles::modified(local), at(10, 0, 1));

@@ -62,7 +62,7 @@ QByteArray mutate(const QByteArray& seed, QRandomGenerator& random) {
                     QByteArray(1 + random.bounded(16), char(random.bounded(256))));
         break;
     case 3: // a stretch overwritten near the headers, where the parser decides most
-        for (int i = 0, at = random.bounded(qMin<qsizetype>(data.size(), 700)); i < 4; ++i)
+        for (qsizetype i = 0, at = random.bounded(qMin<qsizetype>(data.size(), 700)); i < 4; ++i)
             if (at + i < data.size())
                 data[at + i] = char(random.bounded(256));
         break;

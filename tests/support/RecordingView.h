@@ -1,6 +1,6 @@
 #pragma once
 
-#include "sync/Format.h"
+#include "base/Clock.h"
 #include "sync/SyncView.h"
 
 #include <QStringList>
@@ -39,16 +39,6 @@ public:
     int yields = 0;
     bool stop = false;
     std::function<void(int, bool)> onBold;
-};
-
-// A clock that stands still.
-class FixedClock : public Clock {
-public:
-    explicit FixedClock(QDateTime when) : m_when(std::move(when)) {}
-    QDateTime now() const override { return m_when; }
-
-private:
-    QDateTime m_when;
 };
 
 } // namespace quillet::test

@@ -89,7 +89,8 @@ TEST_F(CliTest, PairStatusAndReplacement) {
     EXPECT_EQ(pairStick(), 0);
     EXPECT_EQ(run({QStringLiteral("status")}), 0);
     EXPECT_THAT(out.toStdString(), HasSubstr("Serial: -1975575518"));
-    EXPECT_THAT(out.toStdString(), HasSubstr(("Present: yes, at " + stick).toStdString()));
+    EXPECT_THAT(out.toStdString(),
+                HasSubstr((QStringLiteral("Present: yes, at ") + stick).toStdString()));
     EXPECT_THAT(out.toStdString(), HasSubstr("Same root only: no"));
 
     // Replacing needs a yes: none without a terminal, a typed "no" keeps it.

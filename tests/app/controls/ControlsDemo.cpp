@@ -9,6 +9,8 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 
+using namespace quillet;
+
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
 

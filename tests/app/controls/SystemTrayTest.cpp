@@ -13,6 +13,8 @@
 
 #include <vector>
 
+using namespace quillet;
+
 namespace {
 
 // Behaves like the shell for one identity and keeps every call.
@@ -291,8 +293,10 @@ protected:
 TEST_F(SystemTrayClicks, MessageTable) {
     for (int m = 505; m <= 525; ++m)
         shell->Click(m);
-    const std::vector<Raised> expected{{"MouseDown", 1}, {"MouseUp", 1}, {"DblClick", 1},
-                                       {"MouseDown", 2}, {"MouseUp", 2}, {"DblClick", 2}};
+    const std::vector<Raised> expected{
+        {QStringLiteral("MouseDown"), 1}, {QStringLiteral("MouseUp"), 1},
+        {QStringLiteral("DblClick"), 1},  {QStringLiteral("MouseDown"), 2},
+        {QStringLiteral("MouseUp"), 2},   {QStringLiteral("DblClick"), 2}};
     EXPECT_EQ(raised, expected);
 }
 
@@ -313,13 +317,14 @@ TEST_F(SystemTrayClicks, ACallbackDuringAHandlerIsSwallowedOnce) {
         }
     });
     shell->Click(516);
-    const std::vector<Raised> expected{{"MouseDown", 2}, {"MouseUp", 2}};
+    const std::vector<Raised> expected{{QStringLiteral("MouseDown"), 2},
+                                       {QStringLiteral("MouseUp"), 2}};
     EXPECT_EQ(raised, expected) << "the first nested message is swallowed, the second raised";
 
     // The guard is clear again afterwards.
     raised.clear();
     shell->Click(514);
-    EXPECT_EQ(raised, (std::vector<Raised>{{"MouseUp", 1}}));
+    EXPECT_EQ(raised, (std::vector<Raised>{{QStringLiteral("MouseUp"), 1}}));
 }
 
 TEST_F(SystemTrayClicks, AHandlerMayDestroyTheControl) {

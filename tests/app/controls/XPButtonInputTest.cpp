@@ -7,6 +7,8 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+using namespace quillet;
+
 namespace {
 
 class XPButtonInput : public ::testing::Test {
@@ -396,8 +398,9 @@ TEST(XPButtonProperties, DefaultsAreNotStored) {
     MapPropertyBag bag;
     b.WriteProperties(bag);
     EXPECT_EQ(bag.Count(), 0);
-    EXPECT_EQ(bag.WriteOrder(),
-              (QStringList{"Caption", "Enabled", "ForeColor", "Font", "FocusRect"}));
+    EXPECT_EQ(bag.WriteOrder(), (QStringList{QStringLiteral("Caption"), QStringLiteral("Enabled"),
+                                             QStringLiteral("ForeColor"), QStringLiteral("Font"),
+                                             QStringLiteral("FocusRect")}));
 }
 
 TEST(XPButtonProperties, ChangedValuesSurviveAWriteAndARead) {
@@ -417,8 +420,9 @@ TEST(XPButtonProperties, ChangedValuesSurviveAWriteAndARead) {
     XPButton copy;
     QSignalSpy changed(&copy, &XPButton::PropertyChanged);
     copy.ReadProperties(bag);
-    EXPECT_EQ(bag.ReadOrder(),
-              (QStringList{"Caption", "ForeColor", "Font", "FocusRect", "Enabled"}));
+    EXPECT_EQ(bag.ReadOrder(), (QStringList{QStringLiteral("Caption"), QStringLiteral("ForeColor"),
+                                            QStringLiteral("Font"), QStringLiteral("FocusRect"),
+                                            QStringLiteral("Enabled")}));
     EXPECT_EQ(copy.Caption(), QStringLiteral("&Sync Now"));
     EXPECT_FALSE(copy.Enabled());
     EXPECT_FALSE(copy.isEnabled()) << "applied to the window";
@@ -467,7 +471,9 @@ TEST(XPButtonProperties, SettersReportTheChangedProperty) {
     QStringList names;
     for (const auto& args : changed)
         names << args.at(0).toString();
-    EXPECT_EQ(names, (QStringList{"Caption", "FocusRect", "ForeColor", "Enabled", "Font"}));
+    EXPECT_EQ(names, (QStringList{QStringLiteral("Caption"), QStringLiteral("FocusRect"),
+                                  QStringLiteral("ForeColor"), QStringLiteral("Enabled"),
+                                  QStringLiteral("Font")}));
 }
 
 TEST(XPButtonProperties, AFontGivenFromOutsideIsTaken) {

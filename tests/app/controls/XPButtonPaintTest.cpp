@@ -9,6 +9,8 @@
 #include <cmath>
 #include <tuple>
 
+using namespace quillet;
+
 namespace {
 
 using Rgb = std::tuple<int, int, int>;

@@ -5,6 +5,7 @@
 #include "platform/LocalFileSystem.h"
 #include "platform/QSettingsStore.h"
 #include "sync/SettingsKeys.h"
+#include "sync/SyncSession.h"
 
 #include <gmock/gmock.h>
 
@@ -61,24 +62,26 @@ TEST_F(DriveIdentityTest, IdentityNeedsSizeThenSerialThenRootWhenAskedFor) {
     volumes.add({"/media/F/", DriveType::Removable, 4096, -1975575518, "vfat"});
     volumes.add({"/media/G/", DriveType::Removable, 8192, -1975575518, "vfat"});
     volumes.add({"/media/H/", DriveType::Removable, 4096, 12, "vfat"});
-    PairedDrive drive{QStringLiteral("-1975575518"), QStringLiteral("/media/E/"),
-                      QStringLiteral("0"), 4096};
+    PairedDrive drive{QStringLiteral("-1975575518"), -1975575518, QStringLiteral("/media/E/"),
+                      false, 4096};
     EXPECT_TRUE(identity.IsPairedDrive(QStringLiteral("/media/E/"), drive));
     EXPECT_TRUE(identity.IsPairedDrive(QStringLiteral("/media/F/"), drive))
         << "another root is fine";
     EXPECT_FALSE(identity.IsPairedDrive(QStringLiteral("/media/G/"), drive)) << "re-partitioned";
     EXPECT_FALSE(identity.IsPairedDrive(QStringLiteral("/media/H/"), drive)) << "re-formatted";
-    drive.SameLetterOnly = QStringLiteral("1");
+    drive.SameLetterOnly = true;
     EXPECT_TRUE(identity.IsPairedDrive(QStringLiteral("/media/E/"), drive));
     EXPECT_FALSE(identity.IsPairedDrive(QStringLiteral("/media/F/"), drive));
-    drive.SameLetterOnly = QStringLiteral("yes"); // only the exact "1" turns it on
-    EXPECT_TRUE(identity.IsPairedDrive(QStringLiteral("/media/F/"), drive));
-    drive.DriveSerial.clear();
+    drive.SameLetterOnly = false;
+    drive.DriveSerial.reset(); // a stored serial that is no number matches nothing
     EXPECT_FALSE(identity.IsPairedDrive(QStringLiteral("/media/E/"), drive));
+    drive.serialText.clear();
+    drive.DriveSerial = -1975575518;
+    EXPECT_FALSE(identity.IsPairedDrive(QStringLiteral("/media/E/"), drive)) << "nothing paired";
 
     // Size first: a volume of the wrong size is not asked for its serial.
     volumes.serialReads = 0;
-    drive.DriveSerial = QStringLiteral("-1975575518");
+    drive.serialText = QStringLiteral("-1975575518");
     identity.IsPairedDrive(QStringLiteral("/media/G/"), drive);
     EXPECT_EQ(volumes.serialReads, 0);
 }
@@ -92,6 +95,7 @@ protected:
         store.write(keys::SyncInfo, keys::Size, QStringLiteral("4096"));
         store.write(keys::SyncInfo, keys::Letter, QStringLiteral("0"));
         watch.onSearching = [this] { ++searches; };
+        watch.runPass = [this] { pass(); };
     }
     // Ticks until the next search; returns how many ticks that took.
     int ticksToSearch(int limit = 5000) {
@@ -102,10 +106,9 @@ protected:
         return -1;
     }
     void pass() {
-        passRoots << session.FoundLetter;
+        passRoots << session.FoundLetter();
         // A pass ends by restarting the count, as the engine does.
-        session.TimerCount = 0;
-        session.setSearchTimer(true);
+        watch.passEnded();
     }
     TestFiles files;
     platform::LocalFileSystem fs;
@@ -114,7 +117,7 @@ protected:
     SyncSession session;
     QStringList passRoots;
     int searches = 0;
-    DriveWatch watch{session, [this] { pass(); }};
+    DriveWatch& watch = session.watch();
 };
 
 TEST_F(DriveWatchTest, FirstSearchAtOnceThenEveryIntervalAfterThePass) {
@@ -130,11 +133,11 @@ TEST_F(DriveWatchTest, ChangingTheIntervalKeepsTheCount) {
     session.GoLoad();
     ticksToSearch();
     for (int i = 0; i < 40; ++i)
-        session.TimerCount++;
+        watch.TimerCount++;
     session.selectRefreshTime(7);
     EXPECT_EQ(ticksToSearch(), 1760);
     for (int i = 0; i < 40; ++i)
-        session.TimerCount++;
+        watch.TimerCount++;
     session.selectRefreshTime(0);
     EXPECT_EQ(ticksToSearch(), 1);
 }
@@ -143,14 +146,14 @@ TEST_F(DriveWatchTest, DriveUnderANewRootIsFoundUnlessTheSameRootIsRequired) {
     volumes.add({"/media/F/", DriveType::Removable, 4096, 77, "vfat"});
     session.GoLoad();
     ticksToSearch();
-    EXPECT_EQ(session.FoundLetter, QStringLiteral("/media/F/"));
+    EXPECT_EQ(session.FoundLetter(), QStringLiteral("/media/F/"));
 
     store.write(keys::SyncInfo, keys::Letter, QStringLiteral("1"));
     session.GoLoad();
     ticksToSearch();
-    EXPECT_EQ(session.FoundLetter, QStringLiteral("?"));
+    EXPECT_EQ(session.FoundLetter(), QStringLiteral("?"));
     EXPECT_EQ(passRoots.size(), 1);
-    EXPECT_TRUE(session.searchTimerEnabled());
+    EXPECT_TRUE(watch.searchTimerEnabled());
 }
 
 TEST_F(DriveWatchTest, UnpluggedDriveShowsAsAbsentAndTwinsGoToTheFirstRoot) {
@@ -161,7 +164,7 @@ TEST_F(DriveWatchTest, UnpluggedDriveShowsAsAbsentAndTwinsGoToTheFirstRoot) {
     EXPECT_THAT(passRoots, ElementsAre(QStringLiteral("/media/D/")));
     volumes.clear();
     EXPECT_EQ(ticksToSearch(), 10);
-    EXPECT_EQ(session.FoundLetter, QStringLiteral("?"));
+    EXPECT_EQ(session.FoundLetter(), QStringLiteral("?"));
     EXPECT_EQ(searches, 2);
     // An absent drive: the next search comes one interval after this one started.
     EXPECT_EQ(ticksToSearch(), 10);
@@ -169,7 +172,7 @@ TEST_F(DriveWatchTest, UnpluggedDriveShowsAsAbsentAndTwinsGoToTheFirstRoot) {
 
 TEST_F(DriveWatchTest, StoppedTimerDoesNotCount) {
     session.GoLoad();
-    session.setSearchTimer(false);
+    watch.setSearchTimer(false);
     for (int i = 0; i < 100; ++i)
         EXPECT_FALSE(watch.tick());
     EXPECT_EQ(searches, 0);
@@ -179,11 +182,11 @@ TEST_F(DriveWatchTest, SearchLetterFindsWithoutAPass) {
     volumes.add({"/media/E/", DriveType::Removable, 4096, 77, "vfat"});
     session.GoLoad();
     session.SearchLetter();
-    EXPECT_EQ(session.FoundLetter, QStringLiteral("/media/E/"));
+    EXPECT_EQ(session.FoundLetter(), QStringLiteral("/media/E/"));
     EXPECT_TRUE(passRoots.isEmpty());
     volumes.clear();
     session.SearchLetter();
-    EXPECT_EQ(session.FoundLetter, QStringLiteral("?"));
+    EXPECT_EQ(session.FoundLetter(), QStringLiteral("?"));
 }
 
 } // namespace

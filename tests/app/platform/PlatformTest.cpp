@@ -1,6 +1,6 @@
 #include "TestFiles.h"
 #include "platform/LocalFileSystem.h"
-#include "platform/LocalVolumes.h"
+#include "platform/LocalVolumes_linux.h"
 #include "platform/QSettingsStore.h"
 
 #include <QDir>

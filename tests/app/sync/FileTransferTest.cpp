@@ -1,7 +1,7 @@
 #include "sync/FileTransfer.h"
 #include "FaultyFileSystem.h"
 #include "TestFiles.h"
-#include "sync/FileTests.h"
+#include "sync/FileProbe.h"
 
 #include <QFile>
 
@@ -19,7 +19,7 @@ protected:
     FaultyFileSystem fs;
     // A small buffer so that faults can land part-way through a file.
     FileTransfer transfer{fs, 64};
-    FileTests tests{fs};
+    FileProbe tests{fs};
     TestFiles files;
 };
 
@@ -93,7 +93,7 @@ TEST_F(FileTransferTest, DestinationThatCannotBeReadIsNeverOverwritten) {
     EXPECT_FALSE(transfer.CloneFile(s, d));
     EXPECT_EQ(TestFiles::read(d), QByteArray("unreadable"));
     EXPECT_EQ(TestFiles::modified(d), at(8, 0, 0));
-    EXPECT_EQ(tests.GetFileStamp(d), FileTests::lowestStamp());
+    EXPECT_EQ(tests.GetFileStamp(d), FileProbe::lowestStamp());
 }
 
 TEST_F(FileTransferTest, MissingSourceLeavesTheDestinationUntouched) {
@@ -249,7 +249,7 @@ TEST_F(FileTransferTest, StagedFilesThatCannotBeFlushedAreNotPlaced) {
 
 TEST(FileTestsTest, FolderAndFileTests) {
     platform::LocalFileSystem fs;
-    FileTests tests(fs);
+    FileProbe tests(fs);
     TestFiles files;
     const QString dir = files.makeDir(QStringLiteral("plain"));
     const QString hidden = files.makeDir(QStringLiteral(".hidden"));
@@ -276,7 +276,7 @@ TEST(FileTestsTest, FolderAndFileTests) {
 
 TEST(FileTestsTest, StampsAreLocalSecondsAndUnreadableFilesAreLowest) {
     platform::LocalFileSystem fs;
-    FileTests tests(fs);
+    FileProbe tests(fs);
     TestFiles files;
     const QString f = files.write(QStringLiteral("f.txt"), "x",
                                   QDateTime(QDate(2023, 12, 31), QTime(23, 59, 58)));
@@ -284,8 +284,8 @@ TEST(FileTestsTest, StampsAreLocalSecondsAndUnreadableFilesAreLowest) {
     EXPECT_EQ(tests.GetFileStamp(f), QStringLiteral("20231231235958"));
     EXPECT_EQ(tests.GetFileStamp(files.path(QStringLiteral("missing"))),
               QStringLiteral("16010101000000"));
-    EXPECT_EQ(tests.GetFileStamp(files.makeDir(QStringLiteral("d"))), FileTests::lowestStamp());
-    EXPECT_LT(FileTests::lowestStamp().toLongLong(), tests.GetFileStamp(f).toLongLong());
+    EXPECT_EQ(tests.GetFileStamp(files.makeDir(QStringLiteral("d"))), FileProbe::lowestStamp());
+    EXPECT_LT(FileProbe::lowestStamp().toLongLong(), tests.GetFileStamp(f).toLongLong());
 }
 
 TEST(FileTestsTest, StampComparison) {

@@ -29,16 +29,17 @@ protected:
 
 TEST_F(SettingsTest, DefaultsOnAnEmptyStoreAndWhatLoadingWritesBack) {
     session->GoLoad();
-    EXPECT_EQ(session->drive.DriveSerial, QString());
+    EXPECT_EQ(session->drive.serialText, QString());
+    EXPECT_FALSE(session->drive.DriveSerial.has_value());
     EXPECT_EQ(session->drive.DriveRoot, QString());
-    EXPECT_EQ(session->drive.SameLetterOnly, QString());
+    EXPECT_FALSE(session->drive.SameLetterOnly);
     EXPECT_EQ(session->drive.DriveSize, 0u);
-    EXPECT_EQ(session->ConflictMode, 0);
+    EXPECT_EQ(session->conflictMode.value(), 0);
     EXPECT_EQ(session->refreshSelection(), 1);
-    EXPECT_EQ(session->RefreshSeconds, 10);
-    EXPECT_EQ(session->FoundLetter, QStringLiteral("?"));
-    EXPECT_EQ(session->TimerCount, 9) << "the first tick searches at once";
-    EXPECT_TRUE(session->searchTimerEnabled());
+    EXPECT_EQ(session->watch().RefreshSeconds, 10);
+    EXPECT_EQ(session->FoundLetter(), QStringLiteral("?"));
+    EXPECT_EQ(session->watch().TimerCount, 9) << "the first tick searches at once";
+    EXPECT_TRUE(session->watch().searchTimerEnabled());
     EXPECT_EQ(raw(QStringLiteral("SyncInfo/Conflicts")), QStringLiteral("0"));
     EXPECT_EQ(raw(QStringLiteral("SyncInfo/Refresh")), QStringLiteral("1"));
     EXPECT_EQ(raw(QStringLiteral("SyncInfo/SN")), QStringLiteral("<missing>"));
@@ -49,16 +50,16 @@ TEST_F(SettingsTest, DefaultsOnAnEmptyStoreAndWhatLoadingWritesBack) {
 TEST_F(SettingsTest, RefreshOutOfRangeSelectsNothingAndWritesMinusOne) {
     store->write(keys::SyncInfo, keys::Refresh, QStringLiteral("12"));
     session->GoLoad();
-    EXPECT_EQ(session->refreshSelection(), -1);
-    EXPECT_EQ(session->RefreshSeconds, 5);
+    EXPECT_EQ(session->refreshSelection(), std::nullopt);
+    EXPECT_EQ(session->watch().RefreshSeconds, 5);
     EXPECT_EQ(raw(QStringLiteral("SyncInfo/Refresh")), QStringLiteral("-1"));
 }
 
 TEST_F(SettingsTest, ConflictsOutOfRangeKeepsTheNumberButSelectsNothing) {
     store->write(keys::SyncInfo, keys::Conflicts, QStringLiteral("9"));
     session->GoLoad();
-    EXPECT_EQ(session->ConflictMode, 9);
-    EXPECT_EQ(session->conflictSelection(), -1);
+    EXPECT_EQ(session->conflictMode.value(), 9);
+    EXPECT_EQ(session->conflictSelection(), std::nullopt);
     EXPECT_EQ(raw(QStringLiteral("SyncInfo/Conflicts")), QStringLiteral("9"));
 }
 
@@ -72,12 +73,12 @@ TEST_F(SettingsTest, NumbersAreReadFromTheStartOfTheText) {
                           Case{QStringLiteral("3.5"), 4}, Case{QStringLiteral("1.6"), 2}}) {
         store->write(keys::SyncInfo, keys::Conflicts, c.text);
         session->GoLoad();
-        EXPECT_EQ(session->ConflictMode, c.mode) << c.text.toStdString();
+        EXPECT_EQ(session->conflictMode.value(), c.mode) << c.text.toStdString();
     }
     // Too large for the field: the read fails and the mode stays as it was.
     store->write(keys::SyncInfo, keys::Conflicts, QStringLiteral("99999"));
     session->GoLoad();
-    EXPECT_EQ(session->ConflictMode, 2);
+    EXPECT_EQ(session->conflictMode.value(), 2);
 }
 
 TEST_F(SettingsTest, SizeThatIsNotANumberKeepsTheEarlierValue) {
@@ -91,10 +92,10 @@ TEST_F(SettingsTest, SizeThatIsNotANumberKeepsTheEarlierValue) {
 
 TEST_F(SettingsTest, ChoosingTheIntervalKeepsTheTickCount) {
     session->GoLoad();
-    session->TimerCount = 40;
+    session->watch().TimerCount = 40;
     session->selectRefreshTime(7);
-    EXPECT_EQ(session->RefreshSeconds, 1800);
-    EXPECT_EQ(session->TimerCount, 40);
+    EXPECT_EQ(session->watch().RefreshSeconds, 1800);
+    EXPECT_EQ(session->watch().TimerCount, 40);
     EXPECT_EQ(raw(QStringLiteral("SyncInfo/Refresh")), QStringLiteral("7"));
     const int table[] = {5, 10, 30, 60, 300, 600, 900, 1800, 3600};
     for (int i = 0; i < 9; ++i)
@@ -134,7 +135,7 @@ TEST_F(SettingsTest, PairingReplacesTheOldDriveAndItsListAndResetsTheOptions) {
     EXPECT_EQ(raw(QStringLiteral("SyncInfo/Size")), QStringLiteral("4096"));
     EXPECT_EQ(raw(QStringLiteral("SyncInfo/Letter")), QStringLiteral("1"));
     session->GoLoad();
-    EXPECT_EQ(session->ConflictMode, 0);
+    EXPECT_EQ(session->conflictMode.value(), 0);
     EXPECT_EQ(session->refreshSelection(), 1);
 }
 

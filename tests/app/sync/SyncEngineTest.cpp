@@ -26,8 +26,8 @@ TEST_F(SyncPassTest, EmptyListLogsExactlyStartAndEnd) {
     pass();
     EXPECT_THAT(logLines(), ElementsAre(Started, Ended));
     EXPECT_THAT(view.events, ElementsAre(QStringLiteral("started"), QStringLiteral("ended")));
-    EXPECT_EQ(session->TimerCount, 0);
-    EXPECT_TRUE(session->searchTimerEnabled());
+    EXPECT_EQ(session->watch().TimerCount, 0);
+    EXPECT_TRUE(session->watch().searchTimerEnabled());
 }
 
 TEST_F(SyncPassTest, AbsentDriveDoesNothingAndKeepsThePreviousLog) {
@@ -35,7 +35,7 @@ TEST_F(SyncPassTest, AbsentDriveDoesNothingAndKeepsThePreviousLog) {
     volumes.clear();
     engine->requestStop();
     pass();
-    EXPECT_EQ(session->FoundLetter, QStringLiteral("?"));
+    EXPECT_EQ(session->FoundLetter(), QStringLiteral("?"));
     EXPECT_EQ(TestFiles::read(logPath), QByteArray("previous pass\r\n"));
     EXPECT_TRUE(view.events.isEmpty());
     EXPECT_FALSE(engine->StopRequested()); // cleared all the same
@@ -186,8 +186,8 @@ TEST_F(SyncPassTest, UnknownModesOnlyBoldTheRows) {
         view.events.clear();
         view.statuses.clear();
         pass();
-        EXPECT_EQ(session->ConflictMode, mode);
-        EXPECT_EQ(session->conflictSelection(), -1) << "nothing in the list is selected";
+        EXPECT_EQ(session->conflictMode.value(), mode);
+        EXPECT_EQ(session->conflictSelection(), std::nullopt) << "nothing in the list is selected";
         EXPECT_EQ(store->read(keys::SyncInfo, keys::Conflicts, QString()), QString::number(mode));
         EXPECT_THAT(logLines(), ElementsAre(Started, Ended));
         EXPECT_EQ(TestFiles::read(r), QByteArray("old"));
@@ -313,7 +313,7 @@ TEST_F(SyncPassTest, StopDuringTheThirdOfFiveRows) {
     EXPECT_EQ(TestFiles::read(drive(QStringLiteral("r5.txt"))), QByteArray("old"));
     EXPECT_EQ(view.events.constLast(), QStringLiteral("ended"));
     EXPECT_TRUE(engine->lastPass().stopped);
-    EXPECT_TRUE(session->searchTimerEnabled());
+    EXPECT_TRUE(session->watch().searchTimerEnabled());
     EXPECT_FALSE(engine->isRunning());
 }
 

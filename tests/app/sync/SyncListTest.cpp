@@ -53,7 +53,7 @@ TEST_F(SyncListTest, DriveUnderAnotherRootAndAbsentDriveDisplay) {
     storeRow(1, files.write(QStringLiteral("local/a.doc"), "abc"), QStringLiteral("Backup/a.doc"));
     session->GoLoad();
     EXPECT_EQ(session->list().rows().at(0).remotePath, QStringLiteral("?:/Backup/a.doc"));
-    session->FoundLetter = QStringLiteral("/media/ann/OTHER/");
+    session->watch().FoundLetter = QStringLiteral("/media/ann/OTHER/");
     session->RefreshFiles();
     EXPECT_EQ(session->list().rows().at(0).remotePath,
               QStringLiteral("/media/ann/OTHER/Backup/a.doc"));

@@ -1,7 +1,9 @@
-#include "sync/Format.h"
-#include "sync/Translate.h"
+#include "base/Format.h"
+#include "base/Translate.h"
 
 #include <gtest/gtest.h>
+
+#include <limits>
 
 using namespace quillet;
 
@@ -35,4 +37,18 @@ TEST(TranslateTest, WithoutATranslationTheEnglishComesBackExactly) {
     EXPECT_EQ(Translate(QStringLiteral("Where do you want to place ")),
               QStringLiteral("Where do you want to place "));
     EXPECT_EQ(Translate(QString()), QString());
+}
+
+TEST(FormatTest, NumbersUseAsciiDigitsAndAPlainMinusInEveryLocale) {
+    const QLocale arabic(QLocale::Arabic, QLocale::Egypt);
+    const QString text = formatBytes(-1234567, arabic);
+    EXPECT_TRUE(text.startsWith(QLatin1Char('-'))) << text.toStdString();
+    for (const QChar c : text)
+        EXPECT_TRUE(c.unicode() < 0x660 || c.unicode() > 0x669) << text.toStdString();
+    EXPECT_EQ(QString(text).remove(arabic.groupSeparator()), QStringLiteral("-1234567"));
+    EXPECT_EQ(formatBytes(std::numeric_limits<qint64>::min(), QLocale::c()),
+              QStringLiteral("-9,223,372,036,854,775,808"));
+    const QString mb = formatMegabytes(524288, arabic);
+    EXPECT_EQ(QString(mb).replace(arabic.decimalPoint(), QStringLiteral(".")),
+              QStringLiteral("0.50"));
 }

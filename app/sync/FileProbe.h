@@ -1,15 +1,17 @@
 #pragma once
 
+#include "base/Path.h"
 #include "platform/FileSystem.h"
 
 #include <QString>
 
 namespace quillet {
 
-// The file tests every part of the program shares.
-class FileTests {
+// Looks at files for every part of the program: the folder test, the file test, lengths
+// and stamps.
+class FileProbe {
 public:
-    explicit FileTests(platform::FileSystem& fs) : m_fs(fs) {}
+    explicit FileProbe(platform::FileSystem& fs) : m_fs(fs) {}
 
     // A folder and nothing else: no read-only, hidden or link bit. A path ending in a
     // separator is not found.
@@ -39,12 +41,5 @@ StampOrder compareStamps(const QString& first, const QString& second, bool twoSe
 // The same for two files already looked at, without formatting stamps that must be equal.
 StampOrder compareStamps(const platform::FileStat& first, const platform::FileStat& second,
                          bool twoSecondSteps);
-
-inline std::string toNative(const QString& path) {
-    return path.toStdString();
-}
-inline QString fromNative(const std::string& path) {
-    return QString::fromStdString(path);
-}
 
 } // namespace quillet

@@ -1,4 +1,4 @@
-#include "FileTests.h"
+#include "FileProbe.h"
 
 #include <QDateTime>
 
@@ -6,46 +6,46 @@ namespace quillet {
 
 using platform::Attr::Directory;
 
-bool FileTests::IsFolder(const QString& path) const {
+bool FileProbe::IsFolder(const QString& path) const {
     if (path.isEmpty() || path.endsWith(QLatin1Char('/')))
         return false;
-    const auto attr = m_fs.attributes(toNative(path));
+    const auto attr = m_fs.attributes(Path::fromText(path).native());
     return attr && *attr == Directory;
 }
 
-bool FileTests::FileExists(const QString& path) const {
+bool FileProbe::FileExists(const QString& path) const {
     return FileLength(path) >= 0;
 }
 
-qint64 FileTests::FileLength(const QString& path) const {
+qint64 FileProbe::FileLength(const QString& path) const {
     if (path.isEmpty())
         return -1;
-    const platform::FileStat st = m_fs.stat(toNative(path));
+    const platform::FileStat st = m_fs.stat(Path::fromText(path).native());
     if (!st.isRegular)
         return -1;
     return st.length;
 }
 
-QString FileTests::lowestStamp() {
+QString FileProbe::lowestStamp() {
     return QStringLiteral("16010101000000");
 }
 
-QString FileTests::stampOf(const platform::FileTime& time) {
+QString FileProbe::stampOf(const platform::FileTime& time) {
     const QDateTime local = QDateTime::fromSecsSinceEpoch(time.seconds, Qt::LocalTime);
     return local.toString(QStringLiteral("yyyyMMddHHmmss"));
 }
 
-QString FileTests::stampOf(const platform::FileStat& st) {
+QString FileProbe::stampOf(const platform::FileStat& st) {
     // Only a file that could be opened for reading has a time of its own.
     if (!st.isRegular || !st.readable)
         return lowestStamp();
     return stampOf(st.times.write);
 }
 
-QString FileTests::GetFileStamp(const QString& path) const {
+QString FileProbe::GetFileStamp(const QString& path) const {
     if (path.isEmpty())
         return lowestStamp();
-    return stampOf(m_fs.stat(toNative(path)));
+    return stampOf(m_fs.stat(Path::fromText(path).native()));
 }
 
 namespace {
@@ -88,7 +88,7 @@ StampOrder compareStamps(const platform::FileStat& first, const platform::FileSt
     if (firstTimed == secondTimed &&
         (!firstTimed || first.times.write.seconds == second.times.write.seconds))
         return StampOrder::Equal;
-    return compareStamps(FileTests::stampOf(first), FileTests::stampOf(second), twoSecondSteps);
+    return compareStamps(FileProbe::stampOf(first), FileProbe::stampOf(second), twoSecondSteps);
 }
 
 } // namespace quillet

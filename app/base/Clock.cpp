@@ -1,0 +1,10 @@
+#include "Clock.h"
+
+namespace quillet {
+
+const Clock& Clock::system() {
+    static const Clock clock;
+    return clock;
+}
+
+} // namespace quillet
