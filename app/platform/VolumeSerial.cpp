@@ -27,4 +27,9 @@ bool hasTwoSecondTimes(const std::string& fsType) {
            fsType == "fat16" || fsType == "fat32" || fsType == "umsdos";
 }
 
+bool hasCaseInsensitiveNames(const std::string& fsType) {
+    return hasTwoSecondTimes(fsType) || fsType == "exfat" || fsType == "ntfs" ||
+           fsType == "ntfs3" || fsType == "fuseblk.ntfs" || fsType == "hfsplus";
+}
+
 } // namespace quillet::platform

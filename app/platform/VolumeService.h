@@ -42,4 +42,8 @@ std::int32_t volumeSerialFromUuid(const std::string& uuid, const std::string& fs
 // File systems that keep modification times in 2-second steps.
 bool hasTwoSecondTimes(const std::string& fsType);
 
+// File systems whose names ignore case ("Report.txt" and "report.txt" are one file).
+// Folders elsewhere may fold case too (ext4 with casefold): FileSystem::foldsCase asks.
+bool hasCaseInsensitiveNames(const std::string& fsType);
+
 } // namespace quillet::platform
