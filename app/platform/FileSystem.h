@@ -42,17 +42,34 @@ struct FileStat {
     std::int64_t length = 0;
     std::uint32_t mode = 0;   // permission bits
     std::uint64_t device = 0; // the volume it lives on
+    std::uint64_t inode = 0;  // with device, what the file is, whatever path reached it
+    std::uint32_t owner = 0;
+    std::uint32_t group = 0;
     FileTimes times;
+    FileTime changed; // the last change of content or metadata
 };
 
-// One entry of a folder listing, with what stat would say of it at that moment.
+// One entry of a folder listing, with what stat would say of it at that moment. The name
+// is the bytes the system gave, valid UTF-8 or not.
 struct DirEntry {
     std::string name;
     std::uint32_t attributes = 0;
     FileStat stat;
 };
 
+struct Listing {
+    std::vector<DirEntry> entries;
+    std::uint64_t device = 0; // the volume the folder itself is on
+    // The folder treats names that differ only in case as one (a case-folding folder).
+    bool foldsCase = false;
+};
+
 using Handle = int;
+
+struct TempFile {
+    Handle handle = -1;
+    std::string path;
+};
 
 // File services: plain C++, UTF-8 paths. One backend per OS; tests wrap the real one to
 // inject faults.
@@ -66,16 +83,19 @@ public:
     virtual FileStat stat(const std::string& path) = 0;
     // Entries of a folder with their attribute words and stats (looked up relative to the
     // open folder, which is much cheaper than by full path).
-    virtual Result<std::vector<DirEntry>> listDirectory(const std::string& path) = 0;
+    virtual Result<Listing> listDirectory(const std::string& path) = 0;
     virtual Status makeDirectory(const std::string& path) = 0;
+    virtual Status removeDirectory(const std::string& path) = 0;
     // Where writing "path" really lands: a symbolic link to a file resolves to its target.
     virtual std::string resolveWriteTarget(const std::string& path) = 0;
     // True when the file must not be replaced: read-only by its attributes, or not writable.
     virtual bool isWriteProtected(const std::string& path) = 0;
 
     virtual Result<Handle> openRead(const std::string& path) = 0;
-    // A new, empty, private file beside "besidePath"; its name comes back in tempPath.
-    virtual Result<Handle> createTemp(const std::string& besidePath, std::string& tempPath) = 0;
+    // A new, empty file beside "besidePath", with the user's default permissions, named so
+    // that isTransferTempName knows it.
+    virtual Result<TempFile> createTemp(const std::string& besidePath) = 0;
+    virtual Result<FileStat> stat(Handle h) = 0;
     // Reads up to size bytes; 0 at the end of the file.
     virtual Result<std::size_t> read(Handle h, char* buffer, std::size_t size) = 0;
     virtual Status write(Handle h, const char* data, std::size_t size) = 0;
@@ -85,9 +105,11 @@ public:
     virtual Status flush(Handle h) = 0;
     virtual Status setTimes(Handle h, const FileTimes& times) = 0;
     virtual Status setMode(Handle h, std::uint32_t mode) = 0;
+    virtual Status setOwner(Handle h, std::uint32_t owner, std::uint32_t group) = 0;
     virtual Status close(Handle h) = 0;
 
     virtual Status setMode(const std::string& path, std::uint32_t mode) = 0;
+    virtual Status setOwner(const std::string& path, std::uint32_t owner, std::uint32_t group) = 0;
     virtual Status setTimes(const std::string& path, const FileTimes& times) = 0;
     virtual Status rename(const std::string& from, const std::string& to) = 0;
     // As rename, but fails when "to" exists: a file that appeared meanwhile is never replaced.
@@ -100,7 +122,10 @@ public:
     static FileSystem& system();
 };
 
-// The file name our transfers give their temporary files; the walk never syncs these.
+// The names our transfers give their temporary files: ".quillet~" then 16 lower-case hex
+// digits then ".part", exactly. The walk removes these as left-overs of a killed pass and
+// synchronises every other name, ".quillet-report.tmp" included.
 bool isTransferTempName(const std::string& name);
+std::string transferTempName(std::uint64_t random);
 
 } // namespace quillet::platform

@@ -9,13 +9,15 @@ class LocalFileSystem : public FileSystem {
 public:
     std::optional<std::uint32_t> attributes(const std::string& path) override;
     FileStat stat(const std::string& path) override;
-    Result<std::vector<DirEntry>> listDirectory(const std::string& path) override;
+    Result<Listing> listDirectory(const std::string& path) override;
     Status makeDirectory(const std::string& path) override;
+    Status removeDirectory(const std::string& path) override;
     std::string resolveWriteTarget(const std::string& path) override;
     bool isWriteProtected(const std::string& path) override;
 
     Result<Handle> openRead(const std::string& path) override;
-    Result<Handle> createTemp(const std::string& besidePath, std::string& tempPath) override;
+    Result<TempFile> createTemp(const std::string& besidePath) override;
+    Result<FileStat> stat(Handle h) override;
     Result<std::size_t> read(Handle h, char* buffer, std::size_t size) override;
     Status write(Handle h, const char* data, std::size_t size) override;
     Status skip(Handle h, std::size_t size) override;
@@ -23,9 +25,11 @@ public:
     Status flush(Handle h) override;
     Status setTimes(Handle h, const FileTimes& times) override;
     Status setMode(Handle h, std::uint32_t mode) override;
+    Status setOwner(Handle h, std::uint32_t owner, std::uint32_t group) override;
     Status close(Handle h) override;
 
     Status setMode(const std::string& path, std::uint32_t mode) override;
+    Status setOwner(const std::string& path, std::uint32_t owner, std::uint32_t group) override;
     Status setTimes(const std::string& path, const FileTimes& times) override;
     Status rename(const std::string& from, const std::string& to) override;
     Status renameNoReplace(const std::string& from, const std::string& to) override;

@@ -7,6 +7,9 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/fs.h>
+#include <random>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -90,8 +93,12 @@ static FileStat fileStatOf(const struct stat& st) {
     out.length = static_cast<std::int64_t>(st.st_size);
     out.mode = static_cast<std::uint32_t>(st.st_mode & 07777);
     out.device = static_cast<std::uint64_t>(st.st_dev);
+    out.inode = static_cast<std::uint64_t>(st.st_ino);
+    out.owner = static_cast<std::uint32_t>(st.st_uid);
+    out.group = static_cast<std::uint32_t>(st.st_gid);
     out.times.access = toFileTime(st.st_atim);
     out.times.write = toFileTime(st.st_mtim);
+    out.changed = toFileTime(st.st_ctim);
     return out;
 }
 
@@ -110,12 +117,30 @@ FileStat LocalFileSystem::stat(const std::string& path) {
     return fileStatOf(st);
 }
 
-Result<std::vector<DirEntry>> LocalFileSystem::listDirectory(const std::string& path) {
+namespace {
+// A folder of a file system that can fold case per folder (ext4, f2fs) says so in its flags.
+bool foldsCase(int dirFd) {
+#ifdef FS_CASEFOLD_FL
+    int flags = 0;
+    return ::ioctl(dirFd, FS_IOC_GETFLAGS, &flags) == 0 && (flags & FS_CASEFOLD_FL);
+#else
+    (void)dirFd;
+    return false;
+#endif
+}
+} // namespace
+
+Result<Listing> LocalFileSystem::listDirectory(const std::string& path) {
     DIR* dir = ::opendir(path.c_str());
     if (!dir)
         return lastError();
     const int dirFd = ::dirfd(dir);
-    std::vector<DirEntry> entries;
+    Listing listing;
+    listing.foldsCase = foldsCase(dirFd);
+    struct stat self {};
+    if (::fstat(dirFd, &self) == 0)
+        listing.device = static_cast<std::uint64_t>(self.st_dev);
+    std::vector<DirEntry>& entries = listing.entries;
     while (struct dirent* ent = ::readdir(dir)) {
         DirEntry e;
         e.name = ent->d_name;
@@ -146,11 +171,17 @@ Result<std::vector<DirEntry>> LocalFileSystem::listDirectory(const std::string& 
         entries.push_back(std::move(e));
     }
     ::closedir(dir);
-    return entries;
+    return listing;
 }
 
 Status LocalFileSystem::makeDirectory(const std::string& path) {
     if (::mkdir(path.c_str(), 0777) != 0)
+        return lastError();
+    return {};
+}
+
+Status LocalFileSystem::removeDirectory(const std::string& path) {
+    if (::rmdir(path.c_str()) != 0)
         return lastError();
     return {};
 }
@@ -194,18 +225,29 @@ Result<Handle> LocalFileSystem::openRead(const std::string& path) {
     return fd;
 }
 
-Result<Handle> LocalFileSystem::createTemp(const std::string& besidePath, std::string& tempPath) {
+Result<TempFile> LocalFileSystem::createTemp(const std::string& besidePath) {
     const auto slash = besidePath.find_last_of('/');
     const std::string dir =
         slash == std::string::npos ? std::string() : besidePath.substr(0, slash + 1);
-    std::string pattern = dir + ".quillet-XXXXXX.tmp";
-    std::vector<char> buf(pattern.begin(), pattern.end());
-    buf.push_back('\0');
-    const int fd = ::mkostemps(buf.data(), 4, O_CLOEXEC);
-    if (fd < 0)
+    thread_local std::mt19937_64 random{std::random_device{}()};
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        TempFile temp;
+        temp.path = dir + transferTempName(random());
+        // 0666 less the umask: the user's default permissions for a new file.
+        temp.handle = ::open(temp.path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (temp.handle >= 0)
+            return temp;
+        if (errno != EEXIST)
+            return lastError();
+    }
+    return Error{EEXIST, std::strerror(EEXIST)};
+}
+
+Result<FileStat> LocalFileSystem::stat(Handle h) {
+    struct stat st {};
+    if (::fstat(h, &st) != 0)
         return lastError();
-    tempPath.assign(buf.data());
-    return fd;
+    return fileStatOf(st);
 }
 
 Result<std::size_t> LocalFileSystem::read(Handle h, char* buffer, std::size_t size) {
@@ -266,6 +308,12 @@ Status LocalFileSystem::setMode(Handle h, std::uint32_t mode) {
     return {};
 }
 
+Status LocalFileSystem::setOwner(Handle h, std::uint32_t owner, std::uint32_t group) {
+    if (::fchown(h, static_cast<uid_t>(owner), static_cast<gid_t>(group)) != 0)
+        return lastError();
+    return {};
+}
+
 Status LocalFileSystem::close(Handle h) {
     if (::close(h) != 0)
         return lastError();
@@ -274,6 +322,13 @@ Status LocalFileSystem::close(Handle h) {
 
 Status LocalFileSystem::setMode(const std::string& path, std::uint32_t mode) {
     if (::chmod(path.c_str(), static_cast<mode_t>(mode & 07777)) != 0)
+        return lastError();
+    return {};
+}
+
+Status LocalFileSystem::setOwner(const std::string& path, std::uint32_t owner,
+                                 std::uint32_t group) {
+    if (::lchown(path.c_str(), static_cast<uid_t>(owner), static_cast<gid_t>(group)) != 0)
         return lastError();
     return {};
 }

@@ -49,46 +49,29 @@ QString FileProbe::GetFileStamp(const QString& path) const {
 }
 
 namespace {
-QDateTime parseStamp(const QString& stamp) {
-    return QDateTime::fromString(stamp, QStringLiteral("yyyyMMddHHmmss"));
+// Only a file that could be opened for reading has a time of its own.
+bool hasOwnTime(const platform::FileStat& st) {
+    return st.isRegular && st.readable;
 }
 } // namespace
 
-StampOrder compareStamps(const QString& first, const QString& second, bool twoSecondSteps) {
-    if (first == second)
-        return StampOrder::Equal;
-    if (twoSecondSteps) {
-        const QDateTime a = parseStamp(first);
-        const QDateTime b = parseStamp(second);
-        if (a.isValid() && b.isValid() && qAbs(a.secsTo(b)) < 2)
-            return StampOrder::Equal;
-    }
-    bool okA = false;
-    bool okB = false;
-    const qlonglong a = first.toLongLong(&okA);
-    const qlonglong b = second.toLongLong(&okB);
-    if (okA && okB) {
-        if (b < a)
-            return StampOrder::FirstNewer;
-        if (b > a)
-            return StampOrder::SecondNewer;
-    }
-    return StampOrder::Indistinct;
-}
-
-} // namespace quillet
-
-namespace quillet {
-
 StampOrder compareStamps(const platform::FileStat& first, const platform::FileStat& second,
                          bool twoSecondSteps) {
-    const bool firstTimed = first.isRegular && first.readable;
-    const bool secondTimed = second.isRegular && second.readable;
-    // The same second is the same stamp; most files of a pass are unchanged.
-    if (firstTimed == secondTimed &&
-        (!firstTimed || first.times.write.seconds == second.times.write.seconds))
-        return StampOrder::Equal;
-    return compareStamps(FileProbe::stampOf(first), FileProbe::stampOf(second), twoSecondSteps);
+    const bool firstTimed = hasOwnTime(first);
+    const bool secondTimed = hasOwnTime(second);
+    if (!firstTimed || !secondTimed) {
+        if (firstTimed == secondTimed)
+            return StampOrder::Equal;
+        return firstTimed ? StampOrder::FirstNewer : StampOrder::SecondNewer;
+    }
+    // Whole seconds: times that differ only below the second are equal.
+    const std::int64_t difference = first.times.write.seconds - second.times.write.seconds;
+    const std::int64_t tolerance = twoSecondSteps ? 1 : 0;
+    if (difference > tolerance)
+        return StampOrder::FirstNewer;
+    if (difference < -tolerance)
+        return StampOrder::SecondNewer;
+    return StampOrder::Equal;
 }
 
 } // namespace quillet

@@ -34,11 +34,11 @@ private:
     platform::FileSystem& m_fs;
 };
 
-// How two stamps stand. On volumes that keep times in 2-second steps, stamps less than
-// two seconds apart are the same time.
-enum class StampOrder { Equal, FirstNewer, SecondNewer, Indistinct };
-StampOrder compareStamps(const QString& first, const QString& second, bool twoSecondSteps);
-// The same for two files already looked at, without formatting stamps that must be equal.
+// How the last-write times of two files stand. They compare as instants to the second, so
+// that a clock change or a time zone never makes two different times look equal; a file
+// without a time of its own (missing, unreadable, not a file) is older than any other. On
+// volumes that keep times in 2-second steps, times less than two seconds apart are equal.
+enum class StampOrder { Equal, FirstNewer, SecondNewer };
 StampOrder compareStamps(const platform::FileStat& first, const platform::FileStat& second,
                          bool twoSecondSteps);
 

@@ -1,7 +1,6 @@
 #include "FileTransfer.h"
 
-#include "FileProbe.h"
-
+#include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <map>
@@ -11,6 +10,10 @@ namespace quillet {
 using namespace platform;
 
 namespace {
+
+constexpr std::uint32_t OwnerWrite = 0200;
+constexpr std::uint32_t AnyWrite = 0222;
+
 bool isAllZero(const char* data, std::size_t size) {
     // Word at a time; the tail byte by byte.
     std::size_t i = 0;
@@ -26,79 +29,198 @@ bool isAllZero(const char* data, std::size_t size) {
     }
     return true;
 }
+
+// What a file system answers when it has no holes or cannot extend a file by truncation
+// (FAT through FUSE says EPERM).
+bool refusesShortcut(int code) {
+    return code == EPERM || code == EOPNOTSUPP || code == EINVAL || code == ENOSYS ||
+           code == EFBIG;
+}
+
+bool sameContentState(const FileStat& a, const FileStat& b) {
+    return a.length == b.length && a.times.write == b.times.write && a.changed == b.changed;
+}
+
+std::string folderOf(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
+}
+
 } // namespace
 
-bool FileTransfer::failWith(const std::string& what, const Error& error) {
-    m_lastError = QString::fromStdString(what + ": " + error.message);
+bool FileTransfer::fail(TransferFailure::Kind kind, const Error& error) {
+    m_lastFailure = TransferFailure{kind, error.code, error.message};
     return false;
 }
 
-bool FileTransfer::checkDestination(const FileStat& from, const std::string& dst) {
-    const FileStat to = m_fs.stat(dst);
-    if (to.exists && !to.isRegular)
-        return failWith(dst, Error{0, "destination exists and is not a file"});
-    // A file we cannot read has no trustworthy time: never overwrite it either.
-    if (to.exists && (m_fs.isWriteProtected(dst) || !to.readable)) {
-        // Content and times stay; the attributes still follow the source.
-        (void)m_fs.setMode(dst, from.mode);
-        return failWith(dst, Error{0, "destination is read-only"});
+bool FileTransfer::checkDestination(const FileStat& from, const std::string& dst,
+                                    const FileStat& to) {
+    if (!to.exists)
+        return true;
+    if (!to.isRegular)
+        return fail(TransferFailure::Kind::NotAFile);
+    if (m_fs.isWriteProtected(dst)) {
+        // Content and times stay; the read-only state still follows the source, so that a
+        // later pass may replace a file whose source is no longer read-only.
+        if ((from.mode & OwnerWrite) && !(to.mode & OwnerWrite))
+            (void)m_fs.setMode(dst, to.mode | OwnerWrite);
+        return fail(TransferFailure::Kind::ReadOnly);
     }
+    // A file we cannot read has no trustworthy time: never overwrite it either.
+    if (!to.readable)
+        return fail(TransferFailure::Kind::DestinationUnreadable);
     return true;
 }
 
-bool FileTransfer::writeTemp(const std::string& src, const FileStat& from, const std::string& dst,
-                             bool flush, std::string& tempPath) {
-    auto in = m_fs.openRead(src);
-    if (!in)
-        return failWith(src, in.error());
-    auto out = m_fs.createTemp(dst, tempPath);
-    if (!out) {
-        m_fs.close(in.value());
-        return failWith(dst, out.error());
+void FileTransfer::setPermissions(Handle out, const FileStat& source, const FileStat& existing,
+                                  const std::string& dst) {
+    // Best effort throughout: FAT and some FUSE file systems keep little of this.
+    const bool sourceReadOnly = !(source.mode & OwnerWrite);
+    if (existing.exists) {
+        // A replacement is a new file: it takes the old one's owner and permissions.
+        (void)m_fs.setOwner(out, existing.owner, existing.group);
+        const std::uint32_t mode =
+            sourceReadOnly ? existing.mode & ~AnyWrite : existing.mode | OwnerWrite;
+        (void)m_fs.setMode(out, mode);
+        return;
     }
-    auto abandon = [&](const std::string& what, const Error& error) {
-        m_fs.close(out.value());
-        m_fs.close(in.value());
-        m_fs.remove(tempPath);
-        return failWith(what, error);
-    };
+    const auto created = m_fs.stat(out);
+    if (!created)
+        return;
+    // Made by another user than the folder's (a pass run as root in a user's folder): the
+    // new file is the folder owner's, as if the user had made it.
+    const FileStat folder = m_fs.stat(folderOf(dst));
+    if (folder.exists && folder.owner != created.value().owner)
+        (void)m_fs.setOwner(out, folder.owner, folder.group);
+    if (sourceReadOnly)
+        (void)m_fs.setMode(out, created.value().mode & ~AnyWrite);
+}
 
+FileTransfer::Attempt FileTransfer::writeOnce(Handle in, const FileStat& before,
+                                              const TempFile& out, bool holes) {
     if (m_buffer.size() != m_bufferSize)
         m_buffer.resize(m_bufferSize);
+    m_bytesDone.store(0, std::memory_order_relaxed);
     std::int64_t copied = 0;
-    bool endsInHole = false;
+    std::int64_t trailingHole = 0;
     for (;;) {
-        auto n = m_fs.read(in.value(), m_buffer.data(), m_buffer.size());
-        if (!n)
-            return abandon(src, n.error());
+        auto n = m_fs.read(in, m_buffer.data(), m_buffer.size());
+        if (!n) {
+            fail(TransferFailure::Kind::SourceUnreadable, n.error());
+            return Attempt::Failed;
+        }
         if (n.value() == 0)
             break;
         // Runs of zeros stay holes, so a sparse file stays sparse (and quick to copy).
-        endsInHole = isAllZero(m_buffer.data(), n.value());
-        const Status w = endsInHole ? m_fs.skip(out.value(), n.value())
-                                    : m_fs.write(out.value(), m_buffer.data(), n.value());
-        if (!w)
-            return abandon(dst, w.error());
+        if (holes && isAllZero(m_buffer.data(), n.value())) {
+            if (auto s = m_fs.skip(out.handle, n.value()); !s) {
+                if (refusesShortcut(s.error().code))
+                    return Attempt::HolesRefused;
+                fail(TransferFailure::Kind::System, s.error());
+                return Attempt::Failed;
+            }
+            trailingHole += static_cast<std::int64_t>(n.value());
+        } else {
+            if (auto w = m_fs.write(out.handle, m_buffer.data(), n.value()); !w) {
+                if (trailingHole > 0 && refusesShortcut(w.error().code))
+                    return Attempt::HolesRefused;
+                fail(TransferFailure::Kind::System, w.error());
+                return Attempt::Failed;
+            }
+            trailingHole = 0;
+        }
         copied += static_cast<std::int64_t>(n.value());
+        m_bytesDone.store(copied, std::memory_order_relaxed);
     }
-    if (endsInHole) {
-        if (auto l = m_fs.setLength(out.value(), copied); !l)
-            return abandon(dst, l.error());
+    // A source rewritten while we read it would leave old bytes under a new time.
+    const auto after = m_fs.stat(in);
+    if (!after || !sameContentState(before, after.value()) || copied != before.length)
+        return Attempt::SourceChanged;
+    if (trailingHole > 0) {
+        if (auto l = m_fs.setLength(out.handle, copied); !l) {
+            if (refusesShortcut(l.error().code))
+                return Attempt::HolesRefused;
+            fail(TransferFailure::Kind::System, l.error());
+            return Attempt::Failed;
+        }
     }
-    if (flush) {
-        if (auto f = m_fs.flush(out.value()); !f)
-            return abandon(dst, f.error());
+    return Attempt::Done;
+}
+
+bool FileTransfer::writeTemp(const std::string& src, const Target& target, const std::string& dst,
+                             const FileStat& existing, Flush flush, std::string& tempPath,
+                             FileTimes& times) {
+    int changes = 0;
+    for (;;) {
+        auto in = m_fs.openRead(src);
+        if (!in)
+            return fail(in.error().code == ENOENT ? TransferFailure::Kind::SourceMissing
+                                                  : TransferFailure::Kind::SourceUnreadable,
+                        in.error());
+        const auto before = m_fs.stat(in.value());
+        if (!before) {
+            m_fs.close(in.value());
+            return fail(TransferFailure::Kind::SourceUnreadable, before.error());
+        }
+        auto out = m_fs.createTemp(dst);
+        if (!out) {
+            m_fs.close(in.value());
+            return fail(TransferFailure::Kind::System, out.error());
+        }
+        auto abandon = [&] {
+            m_fs.close(out.value().handle);
+            m_fs.close(in.value());
+            m_fs.remove(out.value().path);
+            return false;
+        };
+        const auto made = m_fs.stat(out.value().handle);
+        if (!made) {
+            fail(TransferFailure::Kind::System, made.error());
+            return abandon();
+        }
+        // A drive unmounted meanwhile leaves its mount point as a plain folder of the system
+        // disk: what is meant for the drive lands on the drive or nowhere.
+        if (target.requiredDevice && made.value().device != *target.requiredDevice) {
+            fail(TransferFailure::Kind::OffVolume);
+            return abandon();
+        }
+        const std::uint64_t device = made.value().device;
+        const Attempt attempt = writeOnce(in.value(), before.value(), out.value(),
+                                          m_noHoles.count(device) == 0);
+        if (attempt == Attempt::HolesRefused) {
+            m_noHoles.insert(device);
+            abandon();
+            continue;
+        }
+        if (attempt == Attempt::SourceChanged) {
+            abandon();
+            if (++changes < 2)
+                continue; // once more: most rewrites are over in a moment
+            return fail(TransferFailure::Kind::SourceChanged);
+        }
+        if (attempt == Attempt::Failed)
+            return abandon();
+
+        setPermissions(out.value().handle, before.value(), existing, dst);
+        if (auto t = m_fs.setTimes(out.value().handle, before.value().times); !t) {
+            fail(TransferFailure::Kind::System, t.error());
+            return abandon();
+        }
+        if (flush == Flush::Now) {
+            if (auto f = m_fs.flush(out.value().handle); !f) {
+                fail(TransferFailure::Kind::System, f.error());
+                return abandon();
+            }
+        }
+        m_fs.close(in.value());
+        if (auto c = m_fs.close(out.value().handle); !c) {
+            m_fs.remove(out.value().path);
+            return fail(TransferFailure::Kind::System, c.error());
+        }
+        tempPath = out.value().path;
+        times = before.value().times;
+        return true;
     }
-    if (auto t = m_fs.setTimes(out.value(), from.times); !t)
-        return abandon(dst, t.error());
-    // Permissions are best effort: FAT and some FUSE file systems keep only part of them.
-    m_fs.setMode(out.value(), from.mode);
-    m_fs.close(in.value());
-    if (auto c = m_fs.close(out.value()); !c) {
-        m_fs.remove(tempPath);
-        return failWith(dst, c.error());
-    }
-    return true;
 }
 
 bool FileTransfer::putInPlace(const std::string& tempPath, const std::string& dst,
@@ -106,52 +228,58 @@ bool FileTransfer::putInPlace(const std::string& tempPath, const std::string& ds
     const Status r = mayReplace ? m_fs.rename(tempPath, dst) : m_fs.renameNoReplace(tempPath, dst);
     if (!r) {
         m_fs.remove(tempPath);
-        return failWith(dst, r.error());
+        return fail(r.error().code == EEXIST ? TransferFailure::Kind::Placed
+                                             : TransferFailure::Kind::System,
+                    r.error());
     }
     // Some file systems (FUSE ones among them) stamp a renamed file with the time of the
     // rename; the times must travel or the next pass copies the file again.
     if (m_fs.stat(dst).times.write.seconds != times.write.seconds) {
         if (auto t = m_fs.setTimes(dst, times); !t)
-            return failWith(dst, t.error());
+            return fail(TransferFailure::Kind::System, t.error());
     }
     return true;
 }
 
-bool FileTransfer::CloneFile(const QString& source, const QString& destination) {
-    m_lastError.clear();
-    const std::string src = Path::fromText(source).native();
+bool FileTransfer::CloneFile(const Path& source, const Target& destination) {
+    m_lastFailure = {};
+    const std::string& src = source.native();
     const FileStat from = m_fs.stat(src);
     if (!from.isRegular)
-        return failWith(src, Error{0, "source is not a readable file"});
+        return fail(TransferFailure::Kind::SourceMissing);
     // Writing through a link to a file updates the file it points to, as cp does.
-    const std::string dst = m_fs.resolveWriteTarget(Path::fromText(destination).native());
-    if (!checkDestination(from, dst))
+    const std::string dst = m_fs.resolveWriteTarget(destination.path.native());
+    const FileStat to = m_fs.stat(dst);
+    if (!checkDestination(from, dst, to))
         return false;
     std::string tempPath;
-    if (!writeTemp(src, from, dst, true, tempPath))
+    FileTimes times;
+    if (!writeTemp(src, destination, dst, to, Flush::Now, tempPath, times))
         return false;
-    return putInPlace(tempPath, dst, from.times, true);
+    return putInPlace(tempPath, dst, times, true);
 }
 
-bool FileTransfer::StageFile(const QString& source, const QString& destination,
+bool FileTransfer::StageFile(const Path& source, const Target& destination,
                              const QString& subject) {
-    m_lastError.clear();
-    const std::string src = Path::fromText(source).native();
-    const std::string dst = Path::fromText(destination).native();
+    m_lastFailure = {};
+    const std::string& src = source.native();
+    const std::string& dst = destination.path.native();
     const FileStat from = m_fs.stat(src);
     if (!from.isRegular)
-        return failWith(src, Error{0, "source is not a readable file"});
-    if (m_fs.stat(dst).exists)
+        return fail(TransferFailure::Kind::SourceMissing);
+    const FileStat to = m_fs.stat(dst);
+    if (to.exists)
         return CloneFile(source, destination); // not a new file after all
     std::string tempPath;
-    if (!writeTemp(src, from, dst, false, tempPath))
+    FileTimes times;
+    if (!writeTemp(src, destination, dst, to, Flush::Later, tempPath, times))
         return false;
-    m_staged.push_back(Staged{tempPath, dst, from.times, subject, m_fs.stat(tempPath).device});
+    m_staged.push_back(Staged{tempPath, dst, times, subject, m_fs.stat(tempPath).device});
     return true;
 }
 
-QStringList FileTransfer::CommitStaged() {
-    QStringList failed;
+std::vector<FileTransfer::StagedFailure> FileTransfer::CommitStaged() {
+    std::vector<StagedFailure> failed;
     if (m_staged.empty())
         return failed;
     // One flush per volume for the whole batch: a flush per file would wait for a commit of
@@ -159,30 +287,30 @@ QStringList FileTransfer::CommitStaged() {
     std::map<std::uint64_t, std::string> volumes;
     for (const Staged& s : m_staged)
         volumes.emplace(s.device, s.tempPath);
-    std::map<std::uint64_t, bool> flushed;
+    std::map<std::uint64_t, Status> flushed;
     for (const auto& [device, path] : volumes)
-        flushed[device] = m_fs.flushVolume(path).ok();
+        flushed.emplace(device, m_fs.flushVolume(path));
 
     std::map<std::uint64_t, std::string> placedOn;
     for (const Staged& s : m_staged) {
-        bool ok = flushed[s.device];
-        if (!ok)
+        const Status& flush = flushed.at(s.device);
+        bool ok = flush.ok();
+        if (!ok) {
             m_fs.remove(s.tempPath);
-        else
+            fail(TransferFailure::Kind::System, flush.error());
+        } else {
             ok = putInPlace(s.tempPath, s.destination, s.times, false);
+        }
         if (ok)
             placedOn.emplace(s.device, s.destination);
         else
-            failed.append(s.subject);
+            failed.push_back(
+                StagedFailure{s.subject, Path::fromNative(s.destination), m_lastFailure});
     }
-    // And once more, so that the new names are on the disk before anyone is told.
-    for (const auto& [device, path] : placedOn) {
-        if (!m_fs.flushVolume(path)) {
-            // Whether the names survived is unknown; the files themselves are safe either way.
-            m_lastError =
-                QStringLiteral("could not flush the volume of ") + Path::fromNative(path).display();
-        }
-    }
+    // And once more, so that the new names are on the disk before anyone is told. Whether
+    // they survived a failure here is unknown; the files themselves are safe either way.
+    for (const auto& [device, path] : placedOn)
+        (void)m_fs.flushVolume(path);
     m_staged.clear();
     return failed;
 }

@@ -1,35 +1,76 @@
 #pragma once
 
+#include "base/Path.h"
 #include "platform/FileSystem.h"
 
 #include <QString>
-#include <QStringList>
+
+#include <atomic>
+#include <optional>
+#include <set>
 #include <vector>
 
 namespace quillet {
 
-// Makes a destination a copy of a source: bytes, then times, then attributes. The bytes go
-// to a temporary file beside the destination, which is flushed and renamed into place, so a
-// failure at any point leaves the destination as it was and nothing else behind.
+// Why a copy did not happen. The pass turns it into words for the log and the window.
+struct TransferFailure {
+    enum class Kind {
+        SourceMissing,     // the source is gone or is not a file
+        SourceUnreadable,  // the source could not be read
+        SourceChanged,     // it changed while it was read, twice in a row
+        NotAFile,          // a folder or special file has the destination's name
+        ReadOnly,          // the destination has no write permission
+        DestinationUnreadable, // the destination cannot be read, so its time means nothing
+        OffVolume,         // the destination folder is not on the volume it must be on
+        Placed,            // the copy was written but someone else's file took its name
+        System,            // the operating system refused: code and message say why
+    };
+    Kind kind = Kind::System;
+    int code = 0;
+    std::string message; // the system's words, when it gave any
+};
+
+// Makes a destination a copy of a source: bytes, then times, then the read-only state. The
+// bytes go to a temporary file beside the destination, which is flushed and renamed into
+// place, so a failure at any point leaves the destination as it was and nothing else behind.
+//
+// Only what the read-only attribute means crosses over: a new file gets the user's default
+// permissions (without write permission when the source is read-only); a replaced file keeps
+// its own permissions, owner and group, except that its write permission follows the
+// source's read-only state.
 class FileTransfer {
 public:
     explicit FileTransfer(platform::FileSystem& fs, std::size_t bufferSize = 1 << 20)
         : m_fs(fs), m_bufferSize(bufferSize) {}
 
+    // Where a copy must land: when requiredDevice is set, the destination's folder must be on
+    // that volume (the paired drive), or nothing is written.
+    struct Target {
+        Path path;
+        std::optional<std::uint64_t> requiredDevice;
+    };
+
     // True when the destination now holds the source's content and times.
-    bool CloneFile(const QString& source, const QString& destination);
+    bool CloneFile(const Path& source, const Target& destination);
 
     // For files new on their side: written now, flushed and put in place together by
     // CommitStaged, so that many small files share one flush. Subject names the file in
     // what CommitStaged returns. False when the file could not even be written.
-    bool StageFile(const QString& source, const QString& destination, const QString& subject);
+    bool StageFile(const Path& source, const Target& destination, const QString& subject);
     std::size_t stagedCount() const { return m_staged.size(); }
-    // Flushes and places every staged file; returns the subjects of those that failed.
-    // A file that appeared at a destination meanwhile is left alone (and fails).
-    QStringList CommitStaged();
+    struct StagedFailure {
+        QString subject;
+        Path destination;
+        TransferFailure failure;
+    };
+    // Flushes and places every staged file; returns those that failed. A file that appeared
+    // at a destination meanwhile is left alone (and fails).
+    std::vector<StagedFailure> CommitStaged();
 
-    // Why the last CloneFile failed; empty after a success.
-    QString lastError() const { return m_lastError; }
+    // Why the last CloneFile or StageFile failed.
+    const TransferFailure& lastFailure() const { return m_lastFailure; }
+    // Bytes of the current file read so far; safe to read from another thread.
+    std::int64_t bytesDone() const { return m_bytesDone.load(std::memory_order_relaxed); }
 
 private:
     struct Staged {
@@ -39,11 +80,20 @@ private:
         QString subject;
         std::uint64_t device = 0;
     };
+    enum class Flush { Now, Later };
 
-    bool failWith(const std::string& what, const platform::Error& error);
-    bool checkDestination(const platform::FileStat& from, const std::string& dst);
-    bool writeTemp(const std::string& src, const platform::FileStat& from, const std::string& dst,
-                   bool flush, std::string& tempPath);
+    bool fail(TransferFailure::Kind kind, const platform::Error& error = {});
+    bool checkDestination(const platform::FileStat& from, const std::string& dst,
+                          const platform::FileStat& to);
+    bool writeTemp(const std::string& src, const Target& target, const std::string& dst,
+                   const platform::FileStat& existing, Flush flush, std::string& tempPath,
+                   platform::FileTimes& times);
+    // One attempt; holes says whether runs of zeros may be skipped.
+    enum class Attempt { Done, Failed, SourceChanged, HolesRefused };
+    Attempt writeOnce(platform::Handle in, const platform::FileStat& before,
+                      const platform::TempFile& out, bool holes);
+    void setPermissions(platform::Handle out, const platform::FileStat& source,
+                        const platform::FileStat& existing, const std::string& dst);
     bool putInPlace(const std::string& tempPath, const std::string& dst,
                     const platform::FileTimes& times, bool mayReplace);
 
@@ -51,7 +101,10 @@ private:
     std::size_t m_bufferSize;
     std::vector<char> m_buffer;
     std::vector<Staged> m_staged;
-    QString m_lastError;
+    // Volumes that refused a hole: their files are written out in full.
+    std::set<std::uint64_t> m_noHoles;
+    TransferFailure m_lastFailure;
+    std::atomic<std::int64_t> m_bytesDone{0};
 };
 
 } // namespace quillet

@@ -1,14 +1,21 @@
 #include "SyncEngine.h"
 
-#include "base/Path.h"
+#include "base/Format.h"
 #include "base/Translate.h"
 
-#include <QHash>
+#include <QDateTime>
 #include <QLocale>
 
-#include <tuple>
+#include <cerrno>
+#include <chrono>
+#include <future>
+#include <map>
+#include <vector>
 
 namespace quillet {
+
+using platform::DirEntry;
+using platform::FileStat;
 
 namespace {
 
@@ -17,7 +24,72 @@ const QString LocalToRemovable = QStringLiteral(" - Synchronized Local Drive to 
 const QString RemovableToLocal = QStringLiteral(" - Synchronized Removable Drive to Local Drive");
 // Two blanks after "Synchronized": the text readers of the log have always seen.
 const QString LocalToRemovable2 = QStringLiteral(" - Synchronized  Local Drive to Removable Drive");
-const QString NotSynchronized = QStringLiteral(" - ERROR ! (Not Synchronized)");
+
+QString notSynchronized(const QString& reason) {
+    return QStringLiteral(" - ERROR ! (Not Synchronized: ") + reason + QLatin1Char(')');
+}
+
+// Files at least this large are copied on a worker while the window stays alive.
+constexpr std::int64_t BackgroundBytes = 1 << 20;
+
+Path parentOf(const Path& folder) {
+    std::string text = folder.native();
+    while (text.size() > 1 && text.back() == '/')
+        text.pop_back();
+    const auto slash = text.find_last_of('/');
+    return Path::fromNative(slash == std::string::npos ? std::string() : text.substr(0, slash + 1));
+}
+
+// The key under which a name meets its namesakes on a side that folds case.
+std::string foldedName(const std::string& name) {
+    if (Path::isText(name))
+        return QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()))
+            .toCaseFolded()
+            .toStdString();
+    std::string folded = name;
+    for (char& c : folded) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    }
+    return folded;
+}
+
+// The entries of one name on both sides of a folder pair. Where a side folds case, names
+// that differ only in case are one file there: one spelling (the primary) stands for the
+// group, and a second spelling on a side that keeps case has no file of its own to meet.
+struct NameGroup {
+    std::vector<const DirEntry*> here;
+    std::vector<const DirEntry*> there;
+    std::string primary;
+
+    void choosePrimary(bool foldHere, bool foldThere) {
+        // A spelling both sides hold exactly; else the first listed where case is kept.
+        for (const DirEntry* e : here) {
+            for (const DirEntry* o : there) {
+                if (o->name == e->name) {
+                    primary = e->name;
+                    return;
+                }
+            }
+        }
+        const bool preferHere = !foldHere || foldThere || there.empty();
+        primary = (!here.empty() && preferHere) ? here.front()->name : there.front()->name;
+    }
+    // True when this spelling would write over the primary's file on the side that folds.
+    static bool losesTo(const std::string& name, const std::string& primaryName,
+                        bool sideFolds) {
+        return !sideFolds && name != primaryName;
+    }
+    // The entry of a side that stands for the group, if that side has one.
+    static const DirEntry* entryOf(const std::vector<const DirEntry*>& side,
+                                   const std::string& primaryName, bool sideFolds) {
+        for (const DirEntry* e : side) {
+            if (e->name == primaryName || sideFolds)
+                return e;
+        }
+        return nullptr;
+    }
+};
 
 } // namespace
 
@@ -25,9 +97,16 @@ SyncEngine::SyncEngine(SyncSession& session, SyncView& view, QString logPath, co
     : m_session(session), m_view(view), m_clock(clock), m_log(std::move(logPath)),
       m_transfer(session.fileSystem()) {}
 
-bool SyncEngine::twoSecondVolume(const QString& path) const {
-    return platform::hasTwoSecondTimes(
-        m_session.volumes().fileSystemType(Path::fromText(path).native()));
+QString SyncEngine::now() const {
+    return formatDateTime(m_clock.now());
+}
+
+bool SyncEngine::twoSecondVolume(const Path& path) const {
+    return platform::hasTwoSecondTimes(m_session.volumes().fileSystemType(path.native()));
+}
+
+bool SyncEngine::foldingVolume(const Path& path) const {
+    return platform::hasCaseInsensitiveNames(m_session.volumes().fileSystemType(path.native()));
 }
 
 void SyncEngine::Syncronize() {
@@ -49,27 +128,23 @@ void SyncEngine::Syncronize() {
     m_session.RefreshFiles();
     m_view.rowsRebuilt();
 
+    // The volume this pass writes to: every write meant for the drive must land on it.
+    m_drive = DriveState{};
+    m_drive.root = Path::fromText(m_session.FoundLetter()).withSeparator();
+    const FileStat root = m_session.fileSystem().stat(m_drive.root.native());
+    m_drive.device = root.device;
+    m_drive.inode = root.inode;
+    m_drive.gone = !root.isDirectory;
+
     const qsizetype count = m_session.list().rows().size();
     bool stopped = false;
     for (int i = 0; i < count && i < m_session.list().rows().size(); ++i) {
         m_view.setRowBold(i, true);
         m_view.yield();
-        const SyncItem item = m_session.list().rows().at(i);
-        if (!m_session.probe().IsFolder(item.localPath)) {
+        if (m_session.probe().IsFolder(m_session.list().rows().at(i).localPath))
+            syncFolderRow(i);
+        else
             syncFileRow(i);
-        } else {
-            setRowStatus(i, Translate(QStringLiteral("Synchronizing...")));
-            m_view.yield();
-            const QString a = withSeparator(item.localPath);
-            const QString b = withSeparator(item.remotePath);
-            m_twoSecondSteps = twoSecondVolume(a) || twoSecondVolume(b);
-            m_rowFailed = false;
-            m_walked.clear();
-            SyncFolder(a, a, b);
-            commitCreated();
-            setRowStatus(i, Translate(m_rowFailed ? QStringLiteral("Error")
-                                                  : QStringLiteral("Synchronized")));
-        }
         m_view.setRowBold(i, false);
         if (StopRequested()) {
             stopped = true;
@@ -93,244 +168,484 @@ void SyncEngine::setRowStatus(int row, const QString& status) {
 }
 
 void SyncEngine::syncFileRow(int row) {
-    const SyncItem& item = m_session.list().rows().at(row);
-    const QString local = item.localPath;
-    const QString remote = item.remotePath;
+    const SyncItem item = m_session.list().rows().at(row);
+    const Path local = Path::fromText(item.localPath);
+    const Path remote = Path::fromText(item.remotePath);
     platform::FileSystem& fs = m_session.fileSystem();
-    m_twoSecondSteps = twoSecondVolume(local) || twoSecondVolume(remote);
+    m_row = RowState{};
+    m_row.row = row;
+    m_row.twoSecondSteps = twoSecondVolume(local) || twoSecondVolume(remote);
     const StampOrder order =
-        compareStamps(fs.stat(Path::fromText(local).native()),
-                      fs.stat(Path::fromText(remote).native()), m_twoSecondSteps);
-    act(order, local, local, remote, true, row);
+        compareStamps(fs.stat(local.native()), fs.stat(remote.native()), m_row.twoSecondSteps);
+    if (order == StampOrder::Equal) {
+        m_log.writeLine(item.localPath + NoChanges);
+        setRowStatus(row, Translate(QStringLiteral("Synchronized")));
+        return;
+    }
+    act(order, item.localPath, local, remote, row);
 }
 
-// The choice of log text and copy direction, shared by file rows and folder walks. "this"
-// is the local file of a row, or the side a folder walk is listing.
-void SyncEngine::act(StampOrder order, const QString& logSubject, const QString& thisSide,
-                     const QString& otherSide, bool fileRow, int row) {
-    if (order == StampOrder::Equal) {
-        m_log.writeLine(logSubject + NoChanges);
-        if (fileRow)
-            setRowStatus(row, Translate(QStringLiteral("Synchronized")));
+void SyncEngine::syncFolderRow(int row) {
+    const SyncItem item = m_session.list().rows().at(row);
+    setRowStatus(row, Translate(QStringLiteral("Synchronizing...")));
+    m_view.yield();
+    m_row = RowState{};
+    m_row.row = row;
+    m_row.localRoot = Path::fromText(item.localPath).withSeparator();
+    m_row.driveRoot = Path::fromText(item.remotePath).withSeparator();
+    m_row.twoSecondSteps = twoSecondVolume(m_row.localRoot) || twoSecondVolume(m_row.driveRoot);
+    m_row.localFoldsCase = foldingVolume(m_row.localRoot);
+    m_row.driveFoldsCase = foldingVolume(m_row.driveRoot);
+    // Both roots exist before the walk, so that it can tell them wherever they turn up.
+    makeFolder(m_row.driveRoot, true);
+    makeFolder(m_row.localRoot, false);
+    platform::FileSystem& fs = m_session.fileSystem();
+    for (const Path& root : {m_row.localRoot, m_row.driveRoot}) {
+        for (Path folder = root; !folder.isEmpty(); folder = parentOf(folder)) {
+            const FileStat st = fs.stat(folder.native());
+            if (st.isDirectory)
+                m_row.rootsAndAbove.insert({st.device, st.inode});
+            if (folder.native() == "/")
+                break;
+        }
+    }
+    m_walked.clear();
+
+    SyncFolder(m_row.localRoot, m_row.localRoot, m_row.driveRoot);
+    commitCreated();
+
+    if (m_row.failures == 0) {
+        setRowStatus(row, Translate(QStringLiteral("Synchronized")));
         return;
     }
-    if (order == StampOrder::Indistinct) {
-        m_log.writeLine(logSubject + NotSynchronized);
-        if (fileRow)
-            setRowStatus(row, Translate(QStringLiteral("Error")));
-        return;
-    }
-    const bool thisNewer = order == StampOrder::FirstNewer;
+    setRowStatus(row, Translate(QStringLiteral("Error")));
+    QString reason = m_row.firstReason;
+    if (m_row.failures > 1)
+        reason += QStringLiteral(" (%1 files failed)").arg(m_row.failures);
+    m_view.setRowReason(row, reason);
+}
+
+// The table of the conflict modes, read from the local side: modes 1, 2, 4 and 5 copy in
+// their stated direction wherever the walk reached the folder.
+void SyncEngine::act(StampOrder localVersusDrive, const QString& subject, const Path& localSide,
+                     const Path& driveSide, std::optional<int> row) {
+    const bool localNewer = localVersusDrive == StampOrder::FirstNewer;
     QString text;
-    bool thisToOther = true;
+    bool toDrive = true;
     switch (m_session.conflictMode.direction()) {
     case ConflictMode::Direction::Newer:
-        text = thisNewer ? LocalToRemovable : RemovableToLocal;
-        thisToOther = thisNewer;
+        text = localNewer ? LocalToRemovable : RemovableToLocal;
+        toDrive = localNewer;
         break;
     case ConflictMode::Direction::ToDrive:
-        text = thisNewer ? RemovableToLocal : LocalToRemovable2;
-        thisToOther = true;
+        text = localNewer ? RemovableToLocal : LocalToRemovable2;
+        toDrive = true;
         break;
     case ConflictMode::Direction::ToLocal:
-        text = thisNewer ? LocalToRemovable : RemovableToLocal;
-        thisToOther = false;
+        text = localNewer ? LocalToRemovable : RemovableToLocal;
+        toDrive = false;
         break;
     case ConflictMode::Direction::None:
         return; // no such mode: nothing is logged or copied
     }
-    m_log.writeLine(logSubject + text);
-    const QString& from = thisToOther ? thisSide : otherSide;
-    const QString& to = thisToOther ? otherSide : thisSide;
-    if (fileRow)
-        CopyFilewStatus(from, to, row + 1, thisToOther);
-    else {
-        m_walkSubject = logSubject;
-        SmoothCopy(from, to, true);
-        m_walkSubject.clear();
-    }
+    m_log.writeLine(subject + text);
+    const Path& from = toDrive ? localSide : driveSide;
+    const Path& to = toDrive ? driveSide : localSide;
+    if (row)
+        CopyFilewStatus(from, to, *row + 1, toDrive);
+    else
+        SmoothCopy(from, to, subject);
 }
 
-void SyncEngine::SyncFolder(const QString& Folder, const QString& Original,
-                            const QString& Destination) {
-    const QString T = withSeparator(Folder);
-    QString other = Folder;
-    const qsizetype at = other.indexOf(Original);
-    if (at >= 0)
-        other.replace(at, Original.size(), Destination);
-    const QString O = withSeparator(other);
+void SyncEngine::SyncFolder(const Path& Folder, const Path& Original, const Path& Destination) {
+    const Path thisFolder = Folder.withSeparator();
+    const Path root = Original.withSeparator();
+    // The other folder is this one with its root swapped for the other side's.
+    const Path otherFolder =
+        thisFolder.startsWith(root)
+            ? Path::fromNative(Destination.withSeparator().native() +
+                               thisFolder.native().substr(root.native().size()))
+            : Destination.withSeparator();
+    walk(thisFolder, otherFolder, root == m_row.localRoot);
+}
 
+void SyncEngine::walk(const Path& thisFolder, const Path& otherFolder, bool thisIsLocal) {
     // Each pair of folders is walked once; walking it again from the other side only
     // repeats the same work, and does so at every level of the tree.
-    const QString pair = T < O ? T + QChar(0) + O : O + QChar(0) + T;
-    if (m_walked.contains(pair))
+    const Path& localFolder = thisIsLocal ? thisFolder : otherFolder;
+    const Path& driveFolder = thisIsLocal ? otherFolder : thisFolder;
+    if (!m_walked.insert(localFolder.native() + '\0' + driveFolder.native()).second)
         return;
-    m_walked.insert(pair);
+
+    makeFolder(otherFolder, thisIsLocal);
+    makeFolder(thisFolder, !thisIsLocal);
 
     platform::FileSystem& fs = m_session.fileSystem();
-    fs.makeDirectory(Path::fromText(O).native());
-    fs.makeDirectory(Path::fromText(T).native());
+    // What each side holds. A drive folder that is no longer on the drive (its mount point,
+    // once the drive is gone) holds nothing of the drive's.
+    auto listSide = [&](const Path& dir, bool onDrive) {
+        platform::Listing listing;
+        if (onDrive && m_drive.gone)
+            return listing;
+        auto listed = fs.listDirectory(dir.native());
+        if (!listed)
+            return listing;
+        if (onDrive && listed.value().device != m_drive.device) {
+            driveStillThere();
+            return listing;
+        }
+        listing = std::move(listed.value());
+        std::vector<DirEntry> kept;
+        kept.reserve(listing.entries.size());
+        for (DirEntry& e : listing.entries) {
+            if (e.name == "." || e.name == "..")
+                continue;
+            if (platform::isTransferTempName(e.name) && e.stat.isRegular) {
+                removeLeftover(dir / e.name);
+                continue;
+            }
+            kept.push_back(std::move(e));
+        }
+        listing.entries = std::move(kept);
+        return listing;
+    };
+    const platform::Listing here = listSide(thisFolder, !thisIsLocal);
+    const platform::Listing there = listSide(otherFolder, thisIsLocal);
+    if (StopRequested())
+        return;
 
-    QStringList names;
-    // What each listing saw, by entry name: most files need no other look at the disk.
-    QHash<QString, platform::FileStat> seenHere;
-    QHash<QString, platform::FileStat> seenThere;
-    auto listSide = [&](const QString& dir, const QString& root, const QString& otherRoot,
-                        QHash<QString, platform::FileStat>& seen) {
-        auto entries = fs.listDirectory(Path::fromText(dir).native());
-        if (!entries)
-            return true;
-        for (const platform::DirEntry& e : entries.value()) {
+    const bool foldHere =
+        here.foldsCase || (thisIsLocal ? m_row.localFoldsCase : m_row.driveFoldsCase);
+    const bool foldThere =
+        there.foldsCase || (thisIsLocal ? m_row.driveFoldsCase : m_row.localFoldsCase);
+    const bool fold = foldHere || foldThere;
+    std::map<std::string, NameGroup> groups;
+    auto keyOf = [fold](const std::string& name) { return fold ? foldedName(name) : name; };
+    for (const DirEntry& e : here.entries)
+        groups[keyOf(e.name)].here.push_back(&e);
+    for (const DirEntry& e : there.entries)
+        groups[keyOf(e.name)].there.push_back(&e);
+    for (auto& [key, group] : groups)
+        group.choosePrimary(foldHere, foldThere);
+
+    const QString caseClash = QStringLiteral("another file differs only in case");
+    auto isRootOrAbove = [&](const FileStat& st) {
+        return m_row.rootsAndAbove.count({st.device, st.inode}) > 0;
+    };
+    // Subfolders, depth first: this side's listing first, then the other's with the roles
+    // swapped. A drive mounted inside the synced folder (or the folder inside the drive's
+    // copy) is never walked into: it would be copied into itself, deeper at every pass.
+    auto walkSubfolders = [&](const platform::Listing& listing, bool fromHere) {
+        const bool sideFolds = fromHere ? foldHere : foldThere;
+        const Path& sideFolder = fromHere ? thisFolder : otherFolder;
+        const Path& oppositeFolder = fromHere ? otherFolder : thisFolder;
+        for (const DirEntry& e : listing.entries) {
             if (StopRequested())
                 return false;
-            const QString raw = QString::fromStdString(e.name);
-            seen.insert(raw, e.stat);
-            const QString name = QString(raw).remove(QChar(0)).trimmed();
-            if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
+            if (e.attributes != platform::Attr::Directory)
                 continue;
-            if (e.attributes == platform::Attr::Directory) {
-                // A drive mounted inside the synced folder (or the folder inside the drive's
-                // copy) would otherwise be copied into itself, deeper at every pass.
-                const QString sub = dir + name + QLatin1Char('/');
-                if (otherRoot.startsWith(sub) || sub.startsWith(otherRoot))
-                    continue;
-                SyncFolder(dir + name, root, otherRoot);
-            } else if (!platform::isTransferTempName(e.name))
-                names.append(name);
+            const NameGroup& group = groups.at(keyOf(e.name));
+            if (NameGroup::losesTo(e.name, group.primary, sideFolds)) {
+                reportFailure((sideFolder / e.name).display(), caseClash);
+                continue;
+            }
+            if (isRootOrAbove(e.stat))
+                continue;
+            const DirEntry* opposite = NameGroup::entryOf(fromHere ? group.there : group.here,
+                                                          group.primary,
+                                                          fromHere ? foldThere : foldHere);
+            const std::string& oppositeName = opposite ? opposite->name : e.name;
+            walk(sideFolder / e.name, oppositeFolder / oppositeName,
+                 fromHere ? thisIsLocal : !thisIsLocal);
         }
         return true;
     };
-    if (!listSide(T, Original, Destination, seenHere))
-        return;
-    if (!listSide(O, Destination, Original, seenThere))
-        return;
-    if (names.isEmpty())
+    if (!walkSubfolders(here, true) || !walkSubfolders(there, false))
         return;
 
-    for (const QString& n : std::as_const(names)) {
+    // The files: this side's names, then the other side's; a name on both sides is
+    // examined twice, and the second look normally finds nothing to do.
+    std::vector<std::pair<const DirEntry*, bool>> names;
+    for (const DirEntry& e : here.entries) {
+        if (e.attributes != platform::Attr::Directory)
+            names.emplace_back(&e, true);
+    }
+    for (const DirEntry& e : there.entries) {
+        if (e.attributes != platform::Attr::Directory)
+            names.emplace_back(&e, false);
+    }
+    if (names.empty())
+        return;
+
+    for (const auto& [entry, fromHere] : names) {
         if (StopRequested())
             continue;
-        const QString thisPath = T + n;
-        const QString otherPath = O + n;
-        // Decide from what the listings saw; anything but "no changes" is decided again from a
-        // fresh look, so that no copy rests on what the disk said a while ago (and the second
-        // look at a name sees what the first one copied).
-        platform::FileStat here = seenHere.value(n);
-        platform::FileStat there = seenThere.value(n);
-        const bool unchanged = here.isRegular && there.isRegular &&
-                               compareStamps(here, there, m_twoSecondSteps) == StampOrder::Equal;
-        m_view.setFileStatus(thisPath);
+        const NameGroup& group = groups.at(keyOf(entry->name));
+        const QString subject = (thisFolder / entry->name).display();
+        m_view.setFileStatus(subject);
         m_view.yield();
-        if (!unchanged && (here.isRegular || there.isRegular)) {
-            there = fs.stat(Path::fromText(otherPath).native());
-            here = fs.stat(Path::fromText(thisPath).native());
+        if (NameGroup::losesTo(entry->name, group.primary, fromHere ? foldHere : foldThere)) {
+            reportFailure(((fromHere ? thisFolder : otherFolder) / entry->name).display(),
+                          caseClash);
+            continue;
         }
-        const bool eO = there.isRegular;
-        const bool eT = here.isRegular;
-        if (eO && eT) {
-            act(compareStamps(here, there, m_twoSecondSteps), thisPath, thisPath, otherPath, false,
-                -1);
-        } else if (eT && !eO) {
-            createFile(thisPath, otherPath, thisPath);
-        } else if (eO && !eT) {
-            createFile(otherPath, thisPath, thisPath);
-        }
+        const DirEntry* mine = NameGroup::entryOf(group.here, group.primary, foldHere);
+        const DirEntry* theirs = NameGroup::entryOf(group.there, group.primary, foldThere);
+        examine(subject, thisFolder / (mine ? mine->name : group.primary),
+                mine ? mine->stat : FileStat{}, otherFolder / (theirs ? theirs->name : group.primary),
+                theirs ? theirs->stat : FileStat{}, thisIsLocal);
     }
     m_view.setFileStatus(QString());
 }
 
-void SyncEngine::createFile(const QString& xfrom, const QString& xto, const QString& logPath) {
-    // A new file is not looked at again in this walk, so it can wait for the batch's flush.
-    if (!m_transfer.StageFile(xfrom, xto, logPath)) {
-        reportFailure(logPath);
+void SyncEngine::examine(const QString& subject, const Path& thisPath, const FileStat& hereSeen,
+                         const Path& otherPath, const FileStat& thereSeen, bool thisIsLocal) {
+    platform::FileSystem& fs = m_session.fileSystem();
+    FileStat here = hereSeen;
+    FileStat there = thereSeen;
+    // Decide from what the listings saw; anything but "no changes" is decided again from a
+    // fresh look, so that no copy rests on what the disk said a while ago (and the second
+    // look at a name sees what the first one copied).
+    const bool unchanged = here.isRegular && there.isRegular &&
+                           compareStamps(here, there, m_row.twoSecondSteps) == StampOrder::Equal;
+    if (!unchanged && (here.isRegular || there.isRegular)) {
+        there = fs.stat(otherPath.native());
+        here = fs.stat(thisPath.native());
+    }
+    if (here.isRegular && there.isRegular) {
+        const FileStat& localSt = thisIsLocal ? here : there;
+        const FileStat& driveSt = thisIsLocal ? there : here;
+        const StampOrder order = compareStamps(localSt, driveSt, m_row.twoSecondSteps);
+        if (order == StampOrder::Equal) {
+            m_log.writeLine(subject + NoChanges);
+            return;
+        }
+        act(order, subject, thisIsLocal ? thisPath : otherPath,
+            thisIsLocal ? otherPath : thisPath, std::nullopt);
+    } else if (here.isRegular) {
+        createFile(thisPath, otherPath, subject);
+    } else if (there.isRegular) {
+        createFile(otherPath, thisPath, subject);
+    }
+}
+
+bool SyncEngine::driveStillThere() {
+    if (m_drive.gone)
+        return false;
+    const FileStat root = m_session.fileSystem().stat(m_drive.root.native());
+    m_drive.gone =
+        !root.isDirectory || root.device != m_drive.device || root.inode != m_drive.inode;
+    return !m_drive.gone;
+}
+
+bool SyncEngine::makeFolder(const Path& folder, bool onDrive) {
+    platform::FileSystem& fs = m_session.fileSystem();
+    const Path parent = parentOf(folder);
+    const FileStat above = fs.stat(parent.native());
+    // Never a folder in the bare mount point of a drive that went away.
+    if (onDrive && (m_drive.gone || !above.isDirectory || above.device != m_drive.device)) {
+        driveStillThere();
+        return false;
+    }
+    if (!fs.makeDirectory(folder.native()))
+        return false; // there already, or it cannot be: the copies below will say
+    // Made by another user than the folder above (a pass run as root): it is that user's.
+    const FileStat made = fs.stat(folder.native());
+    if (above.exists && made.owner != above.owner)
+        (void)fs.setOwner(folder.native(), above.owner, above.group);
+    return true;
+}
+
+QString SyncEngine::reasonFor(const TransferFailure& failure, bool towardDrive, bool fromDrive) {
+    using Kind = TransferFailure::Kind;
+    if ((towardDrive || fromDrive) && !driveStillThere())
+        return QStringLiteral("the drive was removed");
+    const QString system = QString::fromStdString(failure.message);
+    switch (failure.kind) {
+    case Kind::SourceMissing:
+        return fromDrive ? QStringLiteral("the file on the drive is missing")
+                         : QStringLiteral("the local file is missing");
+    case Kind::SourceUnreadable:
+        return QStringLiteral("the file to copy cannot be read") +
+               (system.isEmpty() ? QString() : QStringLiteral(": ") + system);
+    case Kind::SourceChanged:
+        return QStringLiteral("the source changed while it was copied");
+    case Kind::NotAFile:
+        return QStringLiteral("a folder or special file has this name");
+    case Kind::ReadOnly:
+        return QStringLiteral("read-only file");
+    case Kind::DestinationUnreadable:
+        return QStringLiteral("the file to replace cannot be read");
+    case Kind::OffVolume:
+        return QStringLiteral("the destination is not on the paired drive");
+    case Kind::Placed:
+        return QStringLiteral("another file took its name meanwhile");
+    case Kind::System:
+        break;
+    }
+    switch (failure.code) {
+    case ENOSPC:
+        return towardDrive ? QStringLiteral("no space left on the drive")
+                           : QStringLiteral("no space left on this computer's disk");
+    case EROFS:
+        return towardDrive ? QStringLiteral("the drive is read-only")
+                           : QStringLiteral("the disk is read-only");
+    case EINVAL:
+    case EILSEQ:
+        if (towardDrive)
+            return QStringLiteral("name not allowed on this drive");
+        break;
+    case ENAMETOOLONG:
+        return towardDrive ? QStringLiteral("name too long for this drive")
+                           : QStringLiteral("name too long");
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("permission denied");
+    default:
+        break;
+    }
+    return system.isEmpty() ? QStringLiteral("unknown error") : system;
+}
+
+void SyncEngine::reportFailure(const QString& subject, const QString& reason) {
+    m_log.writeLine(subject + notSynchronized(reason));
+    if (m_row.firstReason.isEmpty())
+        m_row.firstReason = subject + QStringLiteral(": ") + reason;
+    m_row.lastReason = reason;
+    ++m_row.failures;
+    ++m_summary.failures;
+}
+
+void SyncEngine::removeLeftover(const Path& path) {
+    if (!m_session.fileSystem().remove(path.native()))
+        return;
+    m_log.writeLine(path.display() +
+                    QStringLiteral(" - Removed (a temporary file left by an interrupted copy)"));
+}
+
+template <typename Step>
+bool SyncEngine::runStep(const QString& shown, std::int64_t total, Step step) {
+    if (total < BackgroundBytes)
+        return step();
+    // Long copies and flushes run on a worker; this thread keeps the window alive and
+    // reports how far the copy has come.
+    m_view.copyProgress(shown, 0, total);
+    auto done = std::async(std::launch::async, std::move(step));
+    while (done.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready) {
+        m_view.copyProgress(shown, m_transfer.bytesDone(), total);
+        m_view.yield();
+    }
+    const bool ok = done.get();
+    m_view.copyProgress(shown, total, total);
+    return ok;
+}
+
+bool SyncEngine::copy(const Path& from, const Path& to, const QString& subject) {
+    const bool fromDrive = from.startsWith(m_drive.root);
+    const bool towardDrive = to.startsWith(m_drive.root);
+    if ((fromDrive || towardDrive) && !driveStillThere()) {
+        reportFailure(subject, QStringLiteral("the drive was removed"));
+        return false;
+    }
+    const FileTransfer::Target target{
+        to, towardDrive ? std::optional<std::uint64_t>(m_drive.device) : std::nullopt};
+    const std::int64_t total = m_session.fileSystem().stat(from.native()).length;
+    if (runStep(to.display(), total, [&] { return m_transfer.CloneFile(from, target); })) {
+        ++m_summary.copies;
+        return true;
+    }
+    reportFailure(subject, reasonFor(m_transfer.lastFailure(), towardDrive, fromDrive));
+    return false;
+}
+
+void SyncEngine::createFile(const Path& from, const Path& to, const QString& subject) {
+    const bool fromDrive = from.startsWith(m_drive.root);
+    const bool towardDrive = to.startsWith(m_drive.root);
+    if ((fromDrive || towardDrive) && !driveStillThere()) {
+        reportFailure(subject, QStringLiteral("the drive was removed"));
         return;
     }
+    // A new file is not looked at again in this walk, so it can wait for the batch's flush.
+    const FileTransfer::Target target{
+        to, towardDrive ? std::optional<std::uint64_t>(m_drive.device) : std::nullopt};
+    const std::size_t stagedBefore = m_transfer.stagedCount();
+    const std::int64_t total = m_session.fileSystem().stat(from.native()).length;
+    if (!runStep(to.display(), total,
+                 [&] { return m_transfer.StageFile(from, target, subject); })) {
+        reportFailure(subject, reasonFor(m_transfer.lastFailure(), towardDrive, fromDrive));
+        return;
+    }
+    if (m_transfer.stagedCount() == stagedBefore)
+        ++m_summary.copies; // it was there after all, and was replaced at once
     if (m_transfer.stagedCount() >= StagedBatch)
         commitCreated();
 }
 
 void SyncEngine::commitCreated() {
-    const int staged = static_cast<int>(m_transfer.stagedCount());
-    const QStringList failed = m_transfer.CommitStaged();
-    m_summary.copies += staged - static_cast<int>(failed.size());
-    for (const QString& subject : failed)
-        reportFailure(subject);
-}
-
-void SyncEngine::reportFailure(const QString& logPath) {
-    m_log.writeLine(logPath + NotSynchronized);
-    m_rowFailed = true;
-    ++m_summary.failures;
-}
-
-bool SyncEngine::copyAndReport(const QString& xfrom, const QString& xto, const QString& logPath) {
-    if (m_transfer.CloneFile(xfrom, xto)) {
-        ++m_summary.copies;
-        return true;
+    const std::size_t staged = m_transfer.stagedCount();
+    if (staged == 0)
+        return;
+    // The flushes wait for the disk: a worker waits, the window does not.
+    auto done = std::async(std::launch::async, [this] { return m_transfer.CommitStaged(); });
+    while (done.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready)
+        m_view.yield();
+    const std::vector<FileTransfer::StagedFailure> failed = done.get();
+    m_summary.copies += static_cast<int>(staged - failed.size());
+    for (const FileTransfer::StagedFailure& f : failed) {
+        const bool towardDrive = f.destination.startsWith(m_drive.root);
+        reportFailure(f.subject, reasonFor(f.failure, towardDrive, !towardDrive));
     }
-    reportFailure(logPath);
-    return false;
 }
 
-QString SyncEngine::confirmationText(const QString& xfrom, const QString& xto) const {
+QString SyncEngine::confirmationText(const Path& xfrom, const Path& xto) const {
     const QString crlf = QStringLiteral("\r\n");
-    const platform::FileStat from = m_session.fileSystem().stat(Path::fromText(xfrom).native());
-    const platform::FileStat to = m_session.fileSystem().stat(Path::fromText(xto).native());
-    auto dateOf = [](const platform::FileStat& st) {
+    const FileStat from = m_session.fileSystem().stat(xfrom.native());
+    const FileStat to = m_session.fileSystem().stat(xto.native());
+    auto dateOf = [](const FileStat& st) {
         const QDateTime t = QDateTime::fromSecsSinceEpoch(st.times.write.seconds, Qt::LocalTime);
         return Translate(QStringLiteral("File date:")) + QLatin1Char(' ') +
                QLocale().toString(t, QLocale::ShortFormat);
     };
     QStringList lines;
     lines << title() + QLatin1Char(' ') + Translate(QStringLiteral("is about to copy:"))
-          << QString() << xfrom;
+          << QString() << xfrom.display();
     if (from.isRegular)
         lines << dateOf(from);
-    lines << QString() << Translate(QStringLiteral("will replace:")) << QString() << xto;
+    lines << QString() << Translate(QStringLiteral("will replace:")) << QString()
+          << xto.display();
     if (to.isRegular)
         lines << dateOf(to) << QString();
     lines << QString() << Translate(QStringLiteral("Do you accept this replacement ?"));
     return lines.join(crlf);
 }
 
-bool SyncEngine::confirmed(const QString& xfrom, const QString& xto) {
+bool SyncEngine::confirmed(const Path& xfrom, const Path& xto) {
     if (!m_session.conflictMode.asksFirst())
         return true;
     return m_view.confirmReplacement(title(), confirmationText(xfrom, xto));
 }
 
-void SyncEngine::CopyFilewStatus(const QString& xfrom, const QString& xto, int xSubItems,
-                                 bool Way) {
+void SyncEngine::CopyFilewStatus(const Path& xfrom, const Path& xto, int xSubItems, bool Way) {
     if (!confirmed(xfrom, xto))
         return;
     const int row = xSubItems - 1;
     setRowStatus(row, (Way ? QStringLiteral(">> ") : QStringLiteral("<< ")) +
                           Translate(QStringLiteral("Copying...")));
     m_view.yield();
-    if (CloneFile(xfrom, xto)) {
+    if (copy(xfrom, xto, m_session.list().rows().at(row).localPath)) {
         setRowStatus(row, Translate(QStringLiteral("Synchronized at ")) + now());
-    } else {
-        // A copy that did not happen is never shown as done.
-        m_log.writeLine(m_session.list().rows().at(row).localPath + NotSynchronized);
-        setRowStatus(row, Translate(QStringLiteral("Error")));
+        return;
     }
+    // A copy that did not happen is never shown as done.
+    setRowStatus(row, Translate(QStringLiteral("Error")));
+    m_view.setRowReason(row, m_row.lastReason);
 }
 
-void SyncEngine::SmoothCopy(const QString& xfrom, const QString& xto, bool dummy) {
-    (void)dummy;
+void SyncEngine::SmoothCopy(const Path& xfrom, const Path& xto, const QString& subject) {
     if (!confirmed(xfrom, xto))
         return;
     // The log names the walked file: the one on the side being listed.
-    copyAndReport(xfrom, xto, m_walkSubject.isEmpty() ? xfrom : m_walkSubject);
-}
-
-bool SyncEngine::CloneFile(const QString& source, const QString& destination) {
-    const bool ok = m_transfer.CloneFile(source, destination);
-    if (ok)
-        ++m_summary.copies;
-    else
-        ++m_summary.failures;
-    return ok;
+    copy(xfrom, xto, subject);
 }
 
 } // namespace quillet

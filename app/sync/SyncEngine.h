@@ -1,14 +1,19 @@
 #pragma once
 
+#include "FileProbe.h"
 #include "FileTransfer.h"
 #include "SyncLog.h"
 #include "SyncSession.h"
 #include "SyncView.h"
 #include "base/Clock.h"
-#include "base/Format.h"
+#include "base/Path.h"
 
-#include <QSet>
 #include <QString>
+
+#include <optional>
+#include <set>
+#include <string>
+#include <utility>
 
 namespace quillet {
 
@@ -18,15 +23,16 @@ public:
     SyncEngine(SyncSession& session, SyncView& view, QString logPath,
                const Clock& clock = Clock::system());
 
+    // The procedures the rest of the program knows by these names.
     // One pass. A pass asked for while one runs is ignored.
     void Syncronize();
     // Walk Folder (on the side rooted at Original) against the other side (Destination).
-    void SyncFolder(const QString& Folder, const QString& Original, const QString& Destination);
+    void SyncFolder(const Path& Folder, const Path& Original, const Path& Destination);
     // Copy for a file row (xSubItems counts rows from 1); Way is true from local to drive.
-    void CopyFilewStatus(const QString& xfrom, const QString& xto, int xSubItems, bool Way);
-    // Copy inside a folder row, without touching the list.
-    void SmoothCopy(const QString& xfrom, const QString& xto, bool dummy);
-    bool CloneFile(const QString& source, const QString& destination);
+    void CopyFilewStatus(const Path& xfrom, const Path& xto, int xSubItems, bool Way);
+    // Copy inside a folder row, without touching the list; subject is the walked path the
+    // log names.
+    void SmoothCopy(const Path& xfrom, const Path& xto, const QString& subject);
 
     // The Stop command.
     void requestStop() { m_stopRequested = true; }
@@ -34,7 +40,7 @@ public:
     bool isRunning() const { return m_running; }
 
     // The replacement question, line by line, joined with CR LF.
-    QString confirmationText(const QString& xfrom, const QString& xto) const;
+    QString confirmationText(const Path& xfrom, const Path& xto) const;
 
     struct Summary {
         bool stopped = false;
@@ -47,20 +53,61 @@ public:
     static QString title() { return QStringLiteral("Quillet"); }
 
 private:
+    // The paired drive as the pass found it: writes meant for it must land on this volume.
+    struct DriveState {
+        Path root;
+        std::uint64_t device = 0;
+        std::uint64_t inode = 0;
+        bool gone = false;
+    };
+    // What a folder walk knows about the row it belongs to.
+    struct RowState {
+        int row = 0;
+        Path localRoot;
+        Path driveRoot;
+        // The two roots and every folder above them, by device and inode: a walk that
+        // reaches one of these (a drive mounted inside the synced folder, a folder reached
+        // through a link) would copy a tree into itself.
+        std::set<std::pair<std::uint64_t, std::uint64_t>> rootsAndAbove;
+        bool twoSecondSteps = false;
+        bool localFoldsCase = false;
+        bool driveFoldsCase = false;
+        int failures = 0;
+        QString firstReason; // with the path it concerns
+        QString lastReason;
+    };
+
     void syncFileRow(int row);
+    void syncFolderRow(int row);
     void setRowStatus(int row, const QString& status);
-    bool confirmed(const QString& xfrom, const QString& xto);
-    // Logs the copy's failure as the pass reports it; returns whether the copy succeeded.
-    bool copyAndReport(const QString& xfrom, const QString& xto, const QString& logPath);
-    void createFile(const QString& xfrom, const QString& xto, const QString& logPath);
+    void walk(const Path& thisFolder, const Path& otherFolder, bool thisIsLocal);
+    void examine(const QString& subject, const Path& thisPath, const platform::FileStat& here,
+                 const Path& otherPath, const platform::FileStat& there, bool thisIsLocal);
+    // Logs the line of a file on both sides whose times differ, then copies (or not) as the
+    // conflict mode says. The local side decides: the fixed directions are the same wherever
+    // the walk reached the folder.
+    void act(StampOrder localVersusDrive, const QString& subject, const Path& localSide,
+             const Path& driveSide, std::optional<int> row);
+    bool confirmed(const Path& xfrom, const Path& xto);
+
+    bool makeFolder(const Path& folder, bool onDrive);
+    bool driveStillThere();
+    // Why a copy failed, in words for the log, the window and the terminal.
+    QString reasonFor(const TransferFailure& failure, bool towardDrive, bool fromDrive);
+    bool copy(const Path& from, const Path& to, const QString& subject);
+    void createFile(const Path& from, const Path& to, const QString& subject);
     void commitCreated();
-    void reportFailure(const QString& logPath);
+    void reportFailure(const QString& subject, const QString& reason);
+    void removeLeftover(const Path& path);
+    // Runs a transfer step, on a worker when it may take long, keeping the window alive.
+    template <typename Step>
+    bool runStep(const QString& shown, std::int64_t total, Step step);
+    bool twoSecondVolume(const Path& path) const;
+    bool foldingVolume(const Path& path) const;
+    QString now() const;
+
     // New files flushed together; bounded so that a stopped or failing pass loses little.
     static constexpr std::size_t StagedBatch = 512;
-    void act(StampOrder order, const QString& logSubject, const QString& thisSide,
-             const QString& otherSide, bool fileRow, int row);
-    QString now() const { return formatDateTime(m_clock.now()); }
-    bool twoSecondVolume(const QString& path) const;
 
     SyncSession& m_session;
     SyncView& m_view;
@@ -69,10 +116,9 @@ private:
     FileTransfer m_transfer;
     bool m_stopRequested = false;
     bool m_running = false;
-    bool m_twoSecondSteps = false;
-    bool m_rowFailed = false;
-    QSet<QString> m_walked;
-    QString m_walkSubject;
+    DriveState m_drive;
+    RowState m_row;
+    std::set<std::string> m_walked;
     Summary m_summary;
 };
 

@@ -27,10 +27,10 @@ public:
         (void)title, (void)question;
         return true;
     }
-    // How far the copy of one file has come: once with done 0 when it starts, then at least
-    // every 50 ms of work while it runs (each time followed by a yield), and once with done
-    // equal to total when it ends, whether it succeeded or not. file is the destination as
-    // it is shown.
+    // How far the copy of a file large enough to take a while has come: once with done 0
+    // when it starts, then at least every 50 ms while it runs (each time followed by a
+    // yield), and once with done equal to total when it ends, whether it succeeded or not.
+    // file is the destination as it is shown. Small files copy without these calls.
     virtual void copyProgress(const QString& file, qint64 done, qint64 total) {
         (void)file, (void)done, (void)total;
     }

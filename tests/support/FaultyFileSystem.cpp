@@ -21,11 +21,11 @@ FileStat FaultyFileSystem::stat(const std::string& path) {
     return st;
 }
 
-Result<Handle> FaultyFileSystem::createTemp(const std::string& besidePath, std::string& tempPath) {
+Result<TempFile> FaultyFileSystem::createTemp(const std::string& besidePath) {
     if (failCreateTemp)
         return errorOf(EACCES);
     ++tempFilesCreated;
-    return LocalFileSystem::createTemp(besidePath, tempPath);
+    return LocalFileSystem::createTemp(besidePath);
 }
 
 Result<std::size_t> FaultyFileSystem::read(Handle h, char* buffer, std::size_t size) {

@@ -27,9 +27,9 @@ public:
     std::int64_t bytesRead = 0;
     int tempFilesCreated = 0;
 
+    using LocalFileSystem::stat;
     platform::FileStat stat(const std::string& path) override;
-    platform::Result<platform::Handle> createTemp(const std::string& besidePath,
-                                                  std::string& tempPath) override;
+    platform::Result<platform::TempFile> createTemp(const std::string& besidePath) override;
     platform::Result<std::size_t> read(platform::Handle h, char* buffer, std::size_t size) override;
     platform::Status write(platform::Handle h, const char* data, std::size_t size) override;
     platform::Status flush(platform::Handle h) override;

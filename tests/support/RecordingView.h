@@ -20,6 +20,10 @@ public:
             onBold(row, bold);
     }
     void setRowStatus(int row, const QString& status) override { statuses[row] << status; }
+    void setRowReason(int row, const QString& reason) override { reasons[row] = reason; }
+    void copyProgress(const QString& file, qint64 done, qint64 total) override {
+        progress << QStringLiteral("%1 %2/%3").arg(file).arg(done).arg(total);
+    }
     void setFileStatus(const QString& text) override { fileStatuses << text; }
     bool confirmReplacement(const QString& title, const QString& question) override {
         titles << title;
@@ -31,6 +35,8 @@ public:
 
     QStringList events;
     std::map<int, QStringList> statuses;
+    std::map<int, QString> reasons;
+    QStringList progress;
     QStringList fileStatuses;
     QStringList titles;
     QStringList questions;

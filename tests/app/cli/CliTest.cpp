@@ -214,7 +214,8 @@ TEST_F(CliTest, SyncPrintsTheLogAndRowsAndReportsFailures) {
     TestFiles::setReadOnly(stick + QStringLiteral("backup/a.txt"), true);
     EXPECT_EQ(run({QStringLiteral("sync")}), 3);
     EXPECT_THAT(out.toStdString(),
-                HasSubstr((file + QStringLiteral(" - ERROR ! (Not Synchronized)")).toStdString()));
+                HasSubstr((file + QStringLiteral(" - ERROR ! (Not Synchronized: read-only file)"))
+                              .toStdString()));
 }
 
 TEST_F(CliTest, PromptingModesAskOrTakeTheFlag) {

@@ -8,7 +8,10 @@
 
 #include <gmock/gmock.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
 
 using namespace quillet;
 using namespace quillet::platform;
@@ -140,11 +143,56 @@ TEST(LocalFileSystemTest, ListingCarriesNamesAndAttributes) {
     auto listed = fs.listDirectory(files.path().toStdString());
     ASSERT_TRUE(listed.ok());
     std::map<std::string, std::uint32_t> byName;
-    for (const auto& e : listed.value())
+    for (const auto& e : listed.value().entries)
         byName[e.name] = e.attributes;
     EXPECT_EQ(byName["a.txt"], Attr::Normal);
     EXPECT_EQ(byName["sub"], Attr::Directory);
+    EXPECT_FALSE(listed.value().foldsCase);
+    struct stat self {};
+    ::stat(files.path().toStdString().c_str(), &self);
+    EXPECT_EQ(listed.value().device, static_cast<std::uint64_t>(self.st_dev));
     EXPECT_FALSE(fs.listDirectory(files.path(QStringLiteral("none")).toStdString()).ok());
+}
+
+TEST(LocalFileSystemTest, NamesThatAreNotUtf8AreListedAsTheirBytes) {
+    LocalFileSystem fs;
+    TestFiles files;
+    const std::string name = std::string("caf") + '\xe9' + " ";
+    const std::string path = files.path().toStdString() + "/" + name;
+    const int fd = ::open(path.c_str(), O_CREAT | O_WRONLY, 0644);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+    auto listed = fs.listDirectory(files.path().toStdString());
+    ASSERT_TRUE(listed.ok());
+    std::vector<std::string> names;
+    for (const auto& e : listed.value().entries) {
+        if (e.name != "." && e.name != "..")
+            names.push_back(e.name);
+    }
+    EXPECT_EQ(names, std::vector<std::string>{name});
+    EXPECT_TRUE(fs.stat(path).isRegular);
+}
+
+TEST(LocalFileSystemTest, TemporaryFilesCarryANameNoUserPicksAndTheDefaultMode) {
+    EXPECT_TRUE(isTransferTempName(transferTempName(0x0123456789abcdefull)));
+    EXPECT_EQ(transferTempName(0x0123456789abcdefull), ".quillet~0123456789abcdef.part");
+    for (const char* name : {".quillet-report.tmp", ".quillet~0123456789ABCDEF.part",
+                             ".quillet~0123456789abcde.part", ".quillet~0123456789abcdef.part ",
+                             "quillet~0123456789abcdef.part", ".quillet-AbC123.tmp"})
+        EXPECT_FALSE(isTransferTempName(name)) << name;
+
+    LocalFileSystem fs;
+    TestFiles files;
+    const mode_t mask = ::umask(022);
+    auto temp = fs.createTemp(files.path(QStringLiteral("dest.txt")).toStdString());
+    ::umask(mask);
+    ASSERT_TRUE(temp.ok());
+    const auto slash = temp.value().path.find_last_of('/');
+    EXPECT_TRUE(isTransferTempName(temp.value().path.substr(slash + 1)));
+    auto st = fs.stat(temp.value().handle);
+    ASSERT_TRUE(st.ok());
+    EXPECT_EQ(st.value().mode, 0644u) << "the user's default, not a private 0600";
+    fs.close(temp.value().handle);
 }
 
 TEST(LocalFileSystemTest, ReadOnlyCountsAsProtectedEvenWhereWritingWouldWork) {

@@ -15,7 +15,9 @@ namespace {
 
 const QString NoChanges = QStringLiteral(" - Not Synchronized (No changes)");
 const QString L2R = QStringLiteral(" - Synchronized Local Drive to Removable Drive");
-const QString Failed = QStringLiteral(" - ERROR ! (Not Synchronized)");
+QString failed(const QString& reason) {
+    return QStringLiteral(" - ERROR ! (Not Synchronized: ") + reason + QLatin1Char(')');
+}
 
 class FolderMergeTest : public EngineFixture {
 protected:
@@ -106,13 +108,19 @@ TEST_F(FolderMergeTest, HiddenReadOnlyAndLinkedFoldersAreNeitherWalkedNorCopied)
     EXPECT_TRUE(bodyLines().isEmpty());
 }
 
-TEST_F(FolderMergeTest, NameWithALeadingBlankIsLookedUpTrimmed) {
+TEST_F(FolderMergeTest, NamesTravelExactlyAsListedBlanksAndAll) {
     files.write(QStringLiteral("local/docs/ lead.txt"), "blank", at(8, 0, 0));
     files.write(QStringLiteral("local/docs/lead.txt"), "plain", at(8, 0, 0));
+    files.write(QStringLiteral("local/docs/trail \t"), "tab", at(8, 0, 0));
+    files.write(QStringLiteral("local/docs/ Photos 2023/p.jpg"), "photo", at(8, 0, 0));
     pass();
-    // The trimmed name is the one that travels.
+    EXPECT_EQ(TestFiles::read(r(QStringLiteral(" lead.txt"))), QByteArray("blank"));
     EXPECT_EQ(TestFiles::read(r(QStringLiteral("lead.txt"))), QByteArray("plain"));
-    EXPECT_FALSE(QFile::exists(r(QStringLiteral(" lead.txt"))));
+    EXPECT_EQ(TestFiles::read(r(QStringLiteral("trail \t"))), QByteArray("tab"));
+    EXPECT_EQ(TestFiles::read(r(QStringLiteral(" Photos 2023/p.jpg"))), QByteArray("photo"));
+    EXPECT_TRUE(bodyLines().isEmpty()) << "no false Error for names that differ by blanks";
+    pass();
+    EXPECT_EQ(bodyLines().count(), 8) << "two No-changes lines for each of the four files";
 }
 
 TEST_F(FolderMergeTest, DeclinedQuestionIsAskedAgainForTheSecondListing) {
@@ -174,7 +182,10 @@ TEST_F(FolderMergeTest, FailedCreationIsReportedOnTheWalkedPathAndTheRow) {
     files.write(QStringLiteral("local/docs/a.txt"), QByteArray(300, 'a'), at(8, 0, 0));
     fs.failRename = true;
     pass();
-    EXPECT_THAT(bodyLines(), ElementsAre(l(QStringLiteral("a.txt")) + Failed));
+    EXPECT_THAT(bodyLines(), ElementsAre(l(QStringLiteral("a.txt")) +
+                                         failed(QStringLiteral("Invalid cross-device link"))));
+    EXPECT_EQ(view.reasons[0],
+              l(QStringLiteral("a.txt")) + QStringLiteral(": Invalid cross-device link"));
     EXPECT_EQ(view.statuses[0].constLast(), QStringLiteral("Error"));
     EXPECT_FALSE(QFile::exists(r(QStringLiteral("a.txt"))));
     EXPECT_EQ(TestFiles::tree(drive(QStringLiteral("backup"))), QStringList());
@@ -213,8 +224,10 @@ TEST_F(FolderMergeTest, NewFilesThatCannotBeFlushedAreErrorsOfTheRow) {
     files.write(QStringLiteral("drive/backup/b.txt"), "b", at(8, 0, 0));
     fs.failFlush = true;
     pass();
-    EXPECT_THAT(bodyLines(), ::testing::UnorderedElementsAre(l(QStringLiteral("a.txt")) + Failed,
-                                                             l(QStringLiteral("b.txt")) + Failed));
+    const QString reason = failed(QStringLiteral("Input/output error"));
+    EXPECT_THAT(bodyLines(), ::testing::UnorderedElementsAre(l(QStringLiteral("a.txt")) + reason,
+                                                             l(QStringLiteral("b.txt")) + reason));
+    EXPECT_THAT(view.reasons[0].toStdString(), ::testing::HasSubstr("(2 files failed)"));
     EXPECT_EQ(view.statuses[0].constLast(), QStringLiteral("Error"));
     EXPECT_EQ(TestFiles::tree(drive(QStringLiteral("backup"))),
               QStringList{QStringLiteral("b.txt")});
@@ -259,12 +272,23 @@ TEST_F(FolderMergeTest, ACopyIsDecidedOnWhatTheFilesAreNotWhatTheListingSaw) {
                   QStringLiteral(" - Synchronized Removable Drive to Local Drive"));
 }
 
-TEST_F(FolderMergeTest, TemporaryFilesOfAnInterruptedCopyAreNotSynchronized) {
-    files.write(QStringLiteral("drive/backup/.quillet-AbC123.tmp"), "partial", at(8, 0, 0));
-    files.write(QStringLiteral("local/docs/real.txt"), "r", at(8, 0, 0));
+TEST_F(FolderMergeTest, LeftoversOfAKilledPassAreRemovedAndAUsersLookalikeIsSynchronized) {
+    const QString stale = QStringLiteral(".quillet~00112233445566ff.part");
+    files.write(QStringLiteral("drive/backup/sub/") + stale, "partial", at(8, 0, 0));
+    files.write(QStringLiteral("local/docs/") + stale, "partial", at(8, 0, 0));
+    files.write(QStringLiteral("local/docs/.quillet-report.tmp"), "mine", at(8, 0, 0));
+    files.write(QStringLiteral("local/docs/.quillet~0011.part"), "mine too", at(8, 0, 0));
     pass();
-    EXPECT_FALSE(QFile::exists(l(QStringLiteral(".quillet-AbC123.tmp"))));
-    EXPECT_TRUE(QFile::exists(r(QStringLiteral("real.txt"))));
+    EXPECT_FALSE(QFile::exists(r(QStringLiteral("sub/") + stale)));
+    EXPECT_FALSE(QFile::exists(l(stale)));
+    EXPECT_FALSE(QFile::exists(l(QStringLiteral("sub/") + stale)));
+    EXPECT_EQ(TestFiles::read(r(QStringLiteral(".quillet-report.tmp"))), QByteArray("mine"));
+    EXPECT_EQ(TestFiles::read(r(QStringLiteral(".quillet~0011.part"))), QByteArray("mine too"));
+    const QString removed =
+        QStringLiteral(" - Removed (a temporary file left by an interrupted copy)");
+    EXPECT_THAT(bodyLines(), ::testing::UnorderedElementsAre(r(QStringLiteral("sub/") + stale) +
+                                                                 removed,
+                                                             l(stale) + removed));
 }
 
 } // namespace

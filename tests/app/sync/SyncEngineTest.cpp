@@ -18,7 +18,9 @@ const QString L2R = QStringLiteral(" - Synchronized Local Drive to Removable Dri
 const QString R2L = QStringLiteral(" - Synchronized Removable Drive to Local Drive");
 const QString L2R2 = QStringLiteral(" - Synchronized  Local Drive to Removable Drive");
 const QString NoChanges = QStringLiteral(" - Not Synchronized (No changes)");
-const QString Failed = QStringLiteral(" - ERROR ! (Not Synchronized)");
+QString failed(const QString& reason) {
+    return QStringLiteral(" - ERROR ! (Not Synchronized: ") + reason + QLatin1Char(')');
+}
 
 class SyncPassTest : public EngineFixture {};
 
@@ -216,7 +218,8 @@ TEST_F(SyncPassTest, MissingDriveFileIsCreatedOrReportedByMode) {
             EXPECT_FALSE(QFile::exists(r)) << mode;
             EXPECT_EQ(TestFiles::read(l), QByteArray("only here"));
             EXPECT_EQ(view.statuses[0].constLast(), QStringLiteral("Error"));
-            EXPECT_EQ(logLines().at(2), l + Failed);
+            EXPECT_EQ(logLines().at(2),
+                      l + failed(QStringLiteral("the file on the drive is missing")));
         }
     }
 }
@@ -264,20 +267,20 @@ TEST_F(SyncPassTest, QuestionHasTwelveLinesAndShorterFormsWhenDatesAreMissing) {
     const QString dstDate =
         QStringLiteral("File date: ") + QLocale().toString(at(9, 0, 0), QLocale::ShortFormat);
 
-    const QStringList full = engine->confirmationText(src, dst).split(QStringLiteral("\r\n"));
+    const QStringList full = engine->confirmationText(Path::fromText(src), Path::fromText(dst)).split(QStringLiteral("\r\n"));
     EXPECT_THAT(full, ElementsAre(QStringLiteral("Quillet is about to copy:"), QString(), src,
                                   srcDate, QString(), QStringLiteral("will replace:"), QString(),
                                   dst, dstDate, QString(), QString(),
                                   QStringLiteral("Do you accept this replacement ?")));
 
-    const QStringList noDest = engine->confirmationText(src, missing).split(QStringLiteral("\r\n"));
+    const QStringList noDest = engine->confirmationText(Path::fromText(src), Path::fromText(missing)).split(QStringLiteral("\r\n"));
     EXPECT_THAT(noDest,
                 ElementsAre(QStringLiteral("Quillet is about to copy:"), QString(), src, srcDate,
                             QString(), QStringLiteral("will replace:"), QString(), missing,
                             QString(), QStringLiteral("Do you accept this replacement ?")));
 
     const QStringList noSource =
-        engine->confirmationText(missing, dst).split(QStringLiteral("\r\n"));
+        engine->confirmationText(Path::fromText(missing), Path::fromText(dst)).split(QStringLiteral("\r\n"));
     EXPECT_EQ(noSource.size(), 11);
     EXPECT_EQ(noSource.at(3), QString());
     EXPECT_EQ(noSource.at(7), dstDate);
@@ -335,6 +338,7 @@ TEST_F(SyncPassTest, PassRequestedDuringAPassIsIgnored) {
 struct PassFault {
     const char* name;
     std::function<void(FaultyFileSystem&)> arm;
+    QString reason; // as the log and the window give it
 };
 
 class SyncPassFaults : public EngineFixture, public ::testing::WithParamInterface<PassFault> {};
@@ -346,8 +350,9 @@ TEST_P(SyncPassFaults, FailedCopyIsReportedAndLeavesTheDriveAsItWas) {
     storeRow(1, l, QStringLiteral("big.txt"));
     GetParam().arm(fs);
     pass();
-    EXPECT_THAT(logLines(), ElementsAre(Started, l + L2R, l + Failed, Ended));
+    EXPECT_THAT(logLines(), ElementsAre(Started, l + L2R, l + failed(GetParam().reason), Ended));
     EXPECT_EQ(view.statuses[0].constLast(), QStringLiteral("Error"));
+    EXPECT_EQ(view.reasons[0], GetParam().reason);
     EXPECT_EQ(TestFiles::read(r), QByteArray("old"));
     EXPECT_EQ(TestFiles::modified(r), at(8, 0, 0));
     EXPECT_EQ(TestFiles::tree(drive()), QStringList{QStringLiteral("big.txt")});
@@ -356,15 +361,20 @@ TEST_P(SyncPassFaults, FailedCopyIsReportedAndLeavesTheDriveAsItWas) {
 
 INSTANTIATE_TEST_SUITE_P(
     Faults, SyncPassFaults,
-    ::testing::Values(PassFault{"WriteError", [](FaultyFileSystem& f) { f.failWriteAfter = 100; }},
+    ::testing::Values(PassFault{"WriteError", [](FaultyFileSystem& f) { f.failWriteAfter = 100; },
+                                QStringLiteral("Input/output error")},
                       PassFault{"DiskFull",
                                 [](FaultyFileSystem& f) {
                                     f.failWriteAfter = 2 << 20;
                                     f.writeErrno = ENOSPC;
-                                }},
-                      PassFault{"RenameFails", [](FaultyFileSystem& f) { f.failRename = true; }},
+                                },
+                                QStringLiteral("no space left on the drive")},
+                      PassFault{"RenameFails", [](FaultyFileSystem& f) { f.failRename = true; },
+                                QStringLiteral("Invalid cross-device link")},
                       PassFault{"ReadErrorPartWay",
-                                [](FaultyFileSystem& f) { f.failReadAfter = 1 << 20; }}),
+                                [](FaultyFileSystem& f) { f.failReadAfter = 1 << 20; },
+                                QStringLiteral("the file to copy cannot be read: Input/output "
+                                               "error")}),
     [](const ::testing::TestParamInfo<PassFault>& param) { return std::string(param.param.name); });
 
 } // namespace
