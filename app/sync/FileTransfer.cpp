@@ -33,8 +33,7 @@ bool isAllZero(const char* data, std::size_t size) {
 // What a file system answers when it has no holes or cannot extend a file by truncation
 // (FAT through FUSE says EPERM).
 bool refusesShortcut(int code) {
-    return code == EPERM || code == EOPNOTSUPP || code == EINVAL || code == ENOSYS ||
-           code == EFBIG;
+    return code == EPERM || code == EOPNOTSUPP || code == EINVAL || code == ENOSYS || code == EFBIG;
 }
 
 bool sameContentState(const FileStat& a, const FileStat& b) {
@@ -185,8 +184,8 @@ bool FileTransfer::writeTemp(const std::string& src, const Target& target, const
             return abandon();
         }
         const std::uint64_t device = made.value().device;
-        const Attempt attempt = writeOnce(in.value(), before.value(), out.value(),
-                                          m_noHoles.count(device) == 0);
+        const Attempt attempt =
+            writeOnce(in.value(), before.value(), out.value(), m_noHoles.count(device) == 0);
         if (attempt == Attempt::HolesRefused) {
             m_noHoles.insert(device);
             abandon();

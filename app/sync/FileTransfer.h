@@ -15,15 +15,15 @@ namespace quillet {
 // Why a copy did not happen. The pass turns it into words for the log and the window.
 struct TransferFailure {
     enum class Kind {
-        SourceMissing,     // the source is gone or is not a file
-        SourceUnreadable,  // the source could not be read
-        SourceChanged,     // it changed while it was read, twice in a row
-        NotAFile,          // a folder or special file has the destination's name
-        ReadOnly,          // the destination has no write permission
+        SourceMissing,         // the source is gone or is not a file
+        SourceUnreadable,      // the source could not be read
+        SourceChanged,         // it changed while it was read, twice in a row
+        NotAFile,              // a folder or special file has the destination's name
+        ReadOnly,              // the destination has no write permission
         DestinationUnreadable, // the destination cannot be read, so its time means nothing
-        OffVolume,         // the destination folder is not on the volume it must be on
-        Placed,            // the copy was written but someone else's file took its name
-        System,            // the operating system refused: code and message say why
+        OffVolume,             // the destination folder is not on the volume it must be on
+        Placed,                // the copy was written but someone else's file took its name
+        System,                // the operating system refused: code and message say why
     };
     Kind kind = Kind::System;
     int code = 0;

@@ -63,21 +63,27 @@ struct NameGroup {
     std::string primary;
 
     void choosePrimary(bool foldHere, bool foldThere) {
-        // A spelling both sides hold exactly; else the first listed where case is kept.
+        // A spelling both sides hold exactly; else one of a side that keeps case. The first
+        // in byte order, so that every pass chooses the same one.
+        primary.clear();
+        auto consider = [this](const std::string& name) {
+            if (primary.empty() || name < primary)
+                primary = name;
+        };
         for (const DirEntry* e : here) {
             for (const DirEntry* o : there) {
-                if (o->name == e->name) {
-                    primary = e->name;
-                    return;
-                }
+                if (o->name == e->name)
+                    consider(e->name);
             }
         }
+        if (!primary.empty())
+            return;
         const bool preferHere = !foldHere || foldThere || there.empty();
-        primary = (!here.empty() && preferHere) ? here.front()->name : there.front()->name;
+        for (const DirEntry* e : (!here.empty() && preferHere) ? here : there)
+            consider(e->name);
     }
     // True when this spelling would write over the primary's file on the side that folds.
-    static bool losesTo(const std::string& name, const std::string& primaryName,
-                        bool sideFolds) {
+    static bool losesTo(const std::string& name, const std::string& primaryName, bool sideFolds) {
         return !sideFolds && name != primaryName;
     }
     // The entry of a side that stands for the group, if that side has one.
@@ -351,9 +357,9 @@ void SyncEngine::walk(const Path& thisFolder, const Path& otherFolder, bool this
             }
             if (isRootOrAbove(e.stat))
                 continue;
-            const DirEntry* opposite = NameGroup::entryOf(fromHere ? group.there : group.here,
-                                                          group.primary,
-                                                          fromHere ? foldThere : foldHere);
+            const DirEntry* opposite =
+                NameGroup::entryOf(fromHere ? group.there : group.here, group.primary,
+                                   fromHere ? foldThere : foldHere);
             const std::string& oppositeName = opposite ? opposite->name : e.name;
             walk(sideFolder / e.name, oppositeFolder / oppositeName,
                  fromHere ? thisIsLocal : !thisIsLocal);
@@ -392,7 +398,8 @@ void SyncEngine::walk(const Path& thisFolder, const Path& otherFolder, bool this
         const DirEntry* mine = NameGroup::entryOf(group.here, group.primary, foldHere);
         const DirEntry* theirs = NameGroup::entryOf(group.there, group.primary, foldThere);
         examine(subject, thisFolder / (mine ? mine->name : group.primary),
-                mine ? mine->stat : FileStat{}, otherFolder / (theirs ? theirs->name : group.primary),
+                mine ? mine->stat : FileStat{},
+                otherFolder / (theirs ? theirs->name : group.primary),
                 theirs ? theirs->stat : FileStat{}, thisIsLocal);
     }
     m_view.setFileStatus(QString());
@@ -420,8 +427,8 @@ void SyncEngine::examine(const QString& subject, const Path& thisPath, const Fil
             m_log.writeLine(subject + NoChanges);
             return;
         }
-        act(order, subject, thisIsLocal ? thisPath : otherPath,
-            thisIsLocal ? otherPath : thisPath, std::nullopt);
+        act(order, subject, thisIsLocal ? thisPath : otherPath, thisIsLocal ? otherPath : thisPath,
+            std::nullopt);
     } else if (here.isRegular) {
         createFile(thisPath, otherPath, subject);
     } else if (there.isRegular) {
@@ -443,10 +450,8 @@ bool SyncEngine::makeFolder(const Path& folder, bool onDrive) {
     const Path parent = parentOf(folder);
     const FileStat above = fs.stat(parent.native());
     // Never a folder in the bare mount point of a drive that went away.
-    if (onDrive && (m_drive.gone || !above.isDirectory || above.device != m_drive.device)) {
-        driveStillThere();
+    if (onDrive && (!driveStillThere() || !above.isDirectory || above.device != m_drive.device))
         return false;
-    }
     if (!fs.makeDirectory(folder.native()))
         return false; // there already, or it cannot be: the copies below will say
     // Made by another user than the folder above (a pass run as root): it is that user's.
@@ -516,6 +521,20 @@ void SyncEngine::reportFailure(const QString& subject, const QString& reason) {
     ++m_summary.failures;
 }
 
+void SyncEngine::clearLeftoversBeside(const Path& file) {
+    // A file row's folder is never walked: its leftovers are looked for when it is written.
+    const Path folder = parentOf(file);
+    if (file.startsWith(m_drive.root) && !driveStillThere())
+        return;
+    auto listed = m_session.fileSystem().listDirectory(folder.native());
+    if (!listed)
+        return;
+    for (const DirEntry& e : listed.value().entries) {
+        if (platform::isTransferTempName(e.name) && e.stat.isRegular)
+            removeLeftover(folder / e.name);
+    }
+}
+
 void SyncEngine::removeLeftover(const Path& path) {
     if (!m_session.fileSystem().remove(path.native()))
         return;
@@ -547,8 +566,8 @@ bool SyncEngine::copy(const Path& from, const Path& to, const QString& subject) 
         reportFailure(subject, QStringLiteral("the drive was removed"));
         return false;
     }
-    const FileTransfer::Target target{
-        to, towardDrive ? std::optional<std::uint64_t>(m_drive.device) : std::nullopt};
+    const FileTransfer::Target target{to, towardDrive ? std::optional<std::uint64_t>(m_drive.device)
+                                                      : std::nullopt};
     const std::int64_t total = m_session.fileSystem().stat(from.native()).length;
     if (runStep(to.display(), total, [&] { return m_transfer.CloneFile(from, target); })) {
         ++m_summary.copies;
@@ -566,8 +585,8 @@ void SyncEngine::createFile(const Path& from, const Path& to, const QString& sub
         return;
     }
     // A new file is not looked at again in this walk, so it can wait for the batch's flush.
-    const FileTransfer::Target target{
-        to, towardDrive ? std::optional<std::uint64_t>(m_drive.device) : std::nullopt};
+    const FileTransfer::Target target{to, towardDrive ? std::optional<std::uint64_t>(m_drive.device)
+                                                      : std::nullopt};
     const std::size_t stagedBefore = m_transfer.stagedCount();
     const std::int64_t total = m_session.fileSystem().stat(from.native()).length;
     if (!runStep(to.display(), total,
@@ -611,8 +630,7 @@ QString SyncEngine::confirmationText(const Path& xfrom, const Path& xto) const {
           << QString() << xfrom.display();
     if (from.isRegular)
         lines << dateOf(from);
-    lines << QString() << Translate(QStringLiteral("will replace:")) << QString()
-          << xto.display();
+    lines << QString() << Translate(QStringLiteral("will replace:")) << QString() << xto.display();
     if (to.isRegular)
         lines << dateOf(to) << QString();
     lines << QString() << Translate(QStringLiteral("Do you accept this replacement ?"));
@@ -632,6 +650,7 @@ void SyncEngine::CopyFilewStatus(const Path& xfrom, const Path& xto, int xSubIte
     setRowStatus(row, (Way ? QStringLiteral(">> ") : QStringLiteral("<< ")) +
                           Translate(QStringLiteral("Copying...")));
     m_view.yield();
+    clearLeftoversBeside(xto);
     if (copy(xfrom, xto, m_session.list().rows().at(row).localPath)) {
         setRowStatus(row, Translate(QStringLiteral("Synchronized at ")) + now());
         return;

@@ -99,6 +99,7 @@ private:
     void commitCreated();
     void reportFailure(const QString& subject, const QString& reason);
     void removeLeftover(const Path& path);
+    void clearLeftoversBeside(const Path& file);
     // Runs a transfer step, on a worker when it may take long, keeping the window alive.
     template <typename Step>
     bool runStep(const QString& shown, std::int64_t total, Step step);

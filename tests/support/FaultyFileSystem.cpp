@@ -38,7 +38,15 @@ Result<std::size_t> FaultyFileSystem::read(Handle h, char* buffer, std::size_t s
     auto r = LocalFileSystem::read(h, buffer, size);
     if (r)
         bytesRead += static_cast<std::int64_t>(r.value());
+    if (r && afterRead)
+        afterRead(bytesRead);
     return r;
+}
+
+Status FaultyFileSystem::setLength(Handle h, std::int64_t length) {
+    if (setLengthErrno != 0)
+        return errorOf(setLengthErrno);
+    return LocalFileSystem::setLength(h, length);
 }
 
 Status FaultyFileSystem::write(Handle h, const char* data, std::size_t size) {

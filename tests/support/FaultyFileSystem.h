@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <functional>
 
 namespace quillet::test {
 
@@ -22,6 +23,10 @@ public:
     bool stampOnRename = false;
     // A path this process may not read (as when running without root).
     std::string unreadable;
+    // Like FAT through FUSE: extending a file by truncation fails with this error (0: never).
+    int setLengthErrno = 0;
+    // Called after each read with the bytes read so far (to change a source mid-copy).
+    std::function<void(std::int64_t)> afterRead;
 
     std::int64_t bytesWritten = 0;
     std::int64_t bytesRead = 0;
@@ -32,6 +37,7 @@ public:
     platform::Result<platform::TempFile> createTemp(const std::string& besidePath) override;
     platform::Result<std::size_t> read(platform::Handle h, char* buffer, std::size_t size) override;
     platform::Status write(platform::Handle h, const char* data, std::size_t size) override;
+    platform::Status setLength(platform::Handle h, std::int64_t length) override;
     platform::Status flush(platform::Handle h) override;
     platform::Status rename(const std::string& from, const std::string& to) override;
     platform::Status renameNoReplace(const std::string& from, const std::string& to) override;

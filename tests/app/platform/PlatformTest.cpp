@@ -12,7 +12,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-
 using namespace quillet;
 using namespace quillet::platform;
 using namespace quillet::test;

@@ -257,8 +257,8 @@ TEST_F(FileTransferTest, StagedFilesArriveTogetherWithTheirTimes) {
                     QByteArray("content ") + QByteArray::number(i), at(8, 0, i));
     for (int i = 0; i < 5; ++i)
         ASSERT_TRUE(stage(transfer, files.path(QStringLiteral("in/f%1.txt").arg(i)),
-                                       files.path(QStringLiteral("out/f%1.txt").arg(i)),
-                                       QStringLiteral("subject %1").arg(i)));
+                          files.path(QStringLiteral("out/f%1.txt").arg(i)),
+                          QStringLiteral("subject %1").arg(i)));
     EXPECT_EQ(transfer.stagedCount(), 5u);
     // Nothing under the real names before the commit: only hidden temporary files.
     for (const QString& name : TestFiles::tree(files.path(QStringLiteral("out"))))
@@ -287,8 +287,7 @@ TEST_F(FileTransferTest, StagedFileNeverReplacesOneThatAppearedMeanwhile) {
 TEST_F(FileTransferTest, StagedFilesThatCannotBeFlushedAreNotPlaced) {
     const QString s = files.write(QStringLiteral("in/a.txt"), "data", at(8, 0, 0));
     files.makeDir(QStringLiteral("out"));
-    ASSERT_TRUE(
-        stage(transfer, s, files.path(QStringLiteral("out/a.txt")), QStringLiteral("a")));
+    ASSERT_TRUE(stage(transfer, s, files.path(QStringLiteral("out/a.txt")), QStringLiteral("a")));
     fs.failFlush = true;
     EXPECT_EQ(subjectsOf(transfer.CommitStaged()), QStringList{QStringLiteral("a")});
     EXPECT_TRUE(TestFiles::tree(files.path(QStringLiteral("out"))).isEmpty());
@@ -343,7 +342,8 @@ platform::FileStat timed(std::int64_t seconds, std::int64_t nanoseconds = 0) {
 }
 
 TEST(FileTestsTest, TimesCompareAsInstantsToTheSecond) {
-    const std::int64_t noon = QDateTime(QDate(2024, 1, 1), QTime(12, 0), Qt::UTC).toSecsSinceEpoch();
+    const std::int64_t noon =
+        QDateTime(QDate(2024, 1, 1), QTime(12, 0), Qt::UTC).toSecsSinceEpoch();
     EXPECT_EQ(compareStamps(timed(noon), timed(noon, 999999999), false), StampOrder::Equal);
     EXPECT_EQ(compareStamps(timed(noon + 1), timed(noon), false), StampOrder::FirstNewer);
     EXPECT_EQ(compareStamps(timed(noon), timed(noon + 1), false), StampOrder::SecondNewer);
@@ -368,9 +368,9 @@ TEST(FileTestsTest, TheHourAfterTheAutumnClockChangeIsNotTheHourBefore) {
     const QDateTime second = first.addSecs(3600);
     ASSERT_EQ(first.toTimeZone(berlin).toString(QStringLiteral("yyyyMMddHHmmss")),
               second.toTimeZone(berlin).toString(QStringLiteral("yyyyMMddHHmmss")));
-    EXPECT_EQ(compareStamps(timed(second.toSecsSinceEpoch()), timed(first.toSecsSinceEpoch()),
-                            false),
-              StampOrder::FirstNewer);
+    EXPECT_EQ(
+        compareStamps(timed(second.toSecsSinceEpoch()), timed(first.toSecsSinceEpoch()), false),
+        StampOrder::FirstNewer);
 }
 
 } // namespace

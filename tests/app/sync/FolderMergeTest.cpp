@@ -286,9 +286,8 @@ TEST_F(FolderMergeTest, LeftoversOfAKilledPassAreRemovedAndAUsersLookalikeIsSync
     EXPECT_EQ(TestFiles::read(r(QStringLiteral(".quillet~0011.part"))), QByteArray("mine too"));
     const QString removed =
         QStringLiteral(" - Removed (a temporary file left by an interrupted copy)");
-    EXPECT_THAT(bodyLines(), ::testing::UnorderedElementsAre(r(QStringLiteral("sub/") + stale) +
-                                                                 removed,
-                                                             l(stale) + removed));
+    EXPECT_THAT(bodyLines(), ::testing::UnorderedElementsAre(
+                                 r(QStringLiteral("sub/") + stale) + removed, l(stale) + removed));
 }
 
 } // namespace
