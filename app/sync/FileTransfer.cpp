@@ -226,9 +226,17 @@ bool FileTransfer::putInPlace(const std::string& tempPath, const std::string& ds
                               const FileTimes& times, bool mayReplace) {
     const Status r = mayReplace ? m_fs.rename(tempPath, dst) : m_fs.renameNoReplace(tempPath, dst);
     if (!r) {
+        const int code = r.error().code;
+        // The temporary file was made in the same folder, so a refusal here is the name's:
+        // FAT refuses "a:b.txt" and names that are not UTF-8 (some with EPERM, exFAT even
+        // with ENOENT while the temporary file is still there).
+        const bool nameRefused = code == EINVAL || code == EILSEQ || code == EPERM ||
+                                 code == EACCES || code == ENAMETOOLONG ||
+                                 (code == ENOENT && m_fs.stat(tempPath).exists);
         m_fs.remove(tempPath);
-        return fail(r.error().code == EEXIST ? TransferFailure::Kind::Placed
-                                             : TransferFailure::Kind::System,
+        return fail(code == EEXIST ? TransferFailure::Kind::Placed
+                    : nameRefused  ? TransferFailure::Kind::NameRefused
+                                   : TransferFailure::Kind::System,
                     r.error());
     }
     // Some file systems (FUSE ones among them) stamp a renamed file with the time of the

@@ -23,6 +23,7 @@ struct TransferFailure {
         DestinationUnreadable, // the destination cannot be read, so its time means nothing
         OffVolume,             // the destination folder is not on the volume it must be on
         Placed,                // the copy was written but someone else's file took its name
+        NameRefused,           // written beside it, but the file system refused the name
         System,                // the operating system refused: code and message say why
     };
     Kind kind = Kind::System;

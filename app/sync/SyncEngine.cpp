@@ -485,6 +485,12 @@ QString SyncEngine::reasonFor(const TransferFailure& failure, bool towardDrive, 
         return QStringLiteral("the destination is not on the paired drive");
     case Kind::Placed:
         return QStringLiteral("another file took its name meanwhile");
+    case Kind::NameRefused:
+        if (failure.code == ENAMETOOLONG)
+            return towardDrive ? QStringLiteral("name too long for this drive")
+                               : QStringLiteral("name too long for this disk");
+        return towardDrive ? QStringLiteral("name not allowed on this drive")
+                           : QStringLiteral("name not allowed on this disk");
     case Kind::System:
         break;
     }
@@ -506,6 +512,10 @@ QString SyncEngine::reasonFor(const TransferFailure& failure, bool towardDrive, 
     case EACCES:
     case EPERM:
         return QStringLiteral("permission denied");
+    case EIO:
+        // Failures of this kind come from the side being written.
+        return towardDrive ? QStringLiteral("the drive reported a read or write error")
+                           : QStringLiteral("the disk reported a read or write error");
     default:
         break;
     }

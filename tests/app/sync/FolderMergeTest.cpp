@@ -224,9 +224,12 @@ TEST_F(FolderMergeTest, NewFilesThatCannotBeFlushedAreErrorsOfTheRow) {
     files.write(QStringLiteral("drive/backup/b.txt"), "b", at(8, 0, 0));
     fs.failFlush = true;
     pass();
-    const QString reason = failed(QStringLiteral("Input/output error"));
-    EXPECT_THAT(bodyLines(), ::testing::UnorderedElementsAre(l(QStringLiteral("a.txt")) + reason,
-                                                             l(QStringLiteral("b.txt")) + reason));
+    EXPECT_THAT(bodyLines(),
+                ::testing::UnorderedElementsAre(
+                    l(QStringLiteral("a.txt")) +
+                        failed(QStringLiteral("the drive reported a read or write error")),
+                    l(QStringLiteral("b.txt")) +
+                        failed(QStringLiteral("the disk reported a read or write error"))));
     EXPECT_THAT(view.reasons[0].toStdString(), ::testing::HasSubstr("(2 files failed)"));
     EXPECT_EQ(view.statuses[0].constLast(), QStringLiteral("Error"));
     EXPECT_EQ(TestFiles::tree(drive(QStringLiteral("backup"))),

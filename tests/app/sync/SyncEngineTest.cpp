@@ -366,7 +366,7 @@ TEST_P(SyncPassFaults, FailedCopyIsReportedAndLeavesTheDriveAsItWas) {
 INSTANTIATE_TEST_SUITE_P(
     Faults, SyncPassFaults,
     ::testing::Values(PassFault{"WriteError", [](FaultyFileSystem& f) { f.failWriteAfter = 100; },
-                                QStringLiteral("Input/output error")},
+                                QStringLiteral("the drive reported a read or write error")},
                       PassFault{"DiskFull",
                                 [](FaultyFileSystem& f) {
                                     f.failWriteAfter = 2 << 20;
