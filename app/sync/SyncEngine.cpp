@@ -272,10 +272,11 @@ void SyncEngine::SyncFolder(const Path& Folder, const Path& Original, const Path
             ? Path::fromNative(Destination.withSeparator().native() +
                                thisFolder.native().substr(root.native().size()))
             : Destination.withSeparator();
-    walk(thisFolder, otherFolder, root == m_row.localRoot);
+    walk(thisFolder, otherFolder, root == m_row.localRoot, Made::Unknown);
 }
 
-void SyncEngine::walk(const Path& thisFolder, const Path& otherFolder, bool thisIsLocal) {
+void SyncEngine::walk(const Path& thisFolder, const Path& otherFolder, bool thisIsLocal,
+                      Made made) {
     // Each pair of folders is walked once; walking it again from the other side only
     // repeats the same work, and does so at every level of the tree.
     const Path& localFolder = thisIsLocal ? thisFolder : otherFolder;
@@ -283,8 +284,10 @@ void SyncEngine::walk(const Path& thisFolder, const Path& otherFolder, bool this
     if (!m_walked.insert(localFolder.native() + '\0' + driveFolder.native()).second)
         return;
 
-    makeFolder(otherFolder, thisIsLocal);
-    makeFolder(thisFolder, !thisIsLocal);
+    if (made != Made::Both) {
+        makeFolder(otherFolder, thisIsLocal);
+        makeFolder(thisFolder, !thisIsLocal);
+    }
 
     platform::FileSystem& fs = m_session.fileSystem();
     // What each side holds. A drive folder that is no longer on the drive (its mount point,
@@ -361,8 +364,9 @@ void SyncEngine::walk(const Path& thisFolder, const Path& otherFolder, bool this
                 NameGroup::entryOf(fromHere ? group.there : group.here, group.primary,
                                    fromHere ? foldThere : foldHere);
             const std::string& oppositeName = opposite ? opposite->name : e.name;
+            const bool bothThere = opposite && opposite->attributes == platform::Attr::Directory;
             walk(sideFolder / e.name, oppositeFolder / oppositeName,
-                 fromHere ? thisIsLocal : !thisIsLocal);
+                 fromHere ? thisIsLocal : !thisIsLocal, bothThere ? Made::Both : Made::Unknown);
         }
         return true;
     };

@@ -80,7 +80,10 @@ private:
     void syncFileRow(int row);
     void syncFolderRow(int row);
     void setRowStatus(int row, const QString& status);
-    void walk(const Path& thisFolder, const Path& otherFolder, bool thisIsLocal);
+    // Walks a pair of folders. The folders are made first, one level each, unless the
+    // listings above already showed them as folders.
+    enum class Made { Unknown, Both };
+    void walk(const Path& thisFolder, const Path& otherFolder, bool thisIsLocal, Made made);
     void examine(const QString& subject, const Path& thisPath, const platform::FileStat& here,
                  const Path& otherPath, const platform::FileStat& there, bool thisIsLocal);
     // Logs the line of a file on both sides whose times differ, then copies (or not) as the
