@@ -2,8 +2,13 @@
 
 #include "platform/LocalFileSystem.h"
 
+#include <gtest/gtest.h>
+
 #include <cerrno>
 #include <cstdint>
+#include <functional>
+#include <ostream>
+#include <string>
 
 namespace quillet::test {
 
@@ -36,6 +41,22 @@ public:
     platform::Status rename(const std::string& from, const std::string& to) override;
     platform::Status renameNoReplace(const std::string& from, const std::string& to) override;
     platform::Status flushVolume(const std::string& path) override;
+};
+
+// A fault for a parameterised test: its name, and what to set to bring it on.
+struct Fault {
+    const char* name;
+    std::function<void(FaultyFileSystem&)> arm;
+};
+
+inline void PrintTo(const Fault& fault, std::ostream* os) {
+    *os << fault.name;
+}
+
+struct FaultName {
+    std::string operator()(const ::testing::TestParamInfo<Fault>& param) const {
+        return param.param.name;
+    }
 };
 
 } // namespace quillet::test
