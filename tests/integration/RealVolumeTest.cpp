@@ -140,23 +140,18 @@ TEST(WatchCommandTest, PassesWhenTheDriveIsFoundAndStopsCleanlyOnTerminate) {
     const QString dest = files.makeDir(text("dest"));
     ASSERT_THAT(cli.run({text("add"), local, dest}), ExitsWith(0));
 
-    QProcess watch;
-    watch.setProcessEnvironment(cli.environment());
-    watch.start(cli.program(), {text("watch")});
-    ASSERT_TRUE(watch.waitForStarted());
+    const std::unique_ptr<QProcess> watch = cli.start({text("watch")});
     QString out;
     for (int tries = 0; tries < 100 && !out.contains(text("Last synchronization ended")); ++tries) {
-        watch.waitForReadyRead(100);
-        out += QString::fromUtf8(watch.readAllStandardOutput());
+        watch->waitForReadyRead(100);
+        out += QString::fromUtf8(watch->readAllStandardOutput());
     }
     ASSERT_TRUE(out.contains(text("Drive found at /"))) << out.toStdString();
-    ::kill(static_cast<pid_t>(watch.processId()), SIGTERM);
-    ASSERT_TRUE(watch.waitForFinished(10000));
-    out += QString::fromUtf8(watch.readAllStandardOutput());
-    const QString err = QString::fromUtf8(watch.readAllStandardError());
-    EXPECT_EQ(watch.exitStatus(), QProcess::NormalExit) << err.toStdString();
-    EXPECT_EQ(watch.exitCode(), 0) << err.toStdString();
-    EXPECT_TRUE(out.endsWith(text("Stopped.\n"))) << out.toStdString();
+    ::kill(static_cast<pid_t>(watch->processId()), SIGTERM);
+    CliOutcome stopped = cli.finish(*watch, 10);
+    stopped.out.prepend(out);
+    EXPECT_THAT(stopped, ExitsWith(0));
+    EXPECT_TRUE(stopped.out.endsWith(text("Stopped.\n"))) << stopped;
     EXPECT_EQ(TestFiles::read(dest + text("/a.txt")), QByteArray("a"));
     // The log of the pass is complete and closed.
     const QByteArray log = TestFiles::read(cli.logPath());

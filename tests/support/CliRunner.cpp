@@ -51,20 +51,30 @@ CliRunner::CliRunner(QString program)
 }
 
 CliOutcome CliRunner::run(const QStringList& args, int timeoutSeconds) const {
+    const std::unique_ptr<QProcess> process = start(args);
+    return finish(*process, timeoutSeconds);
+}
+
+std::unique_ptr<QProcess> CliRunner::start(const QStringList& args) const {
+    auto process = std::make_unique<QProcess>();
+    process->setProcessEnvironment(m_environment);
+    process->start(m_program, args);
+    if (process->waitForStarted())
+        process->closeWriteChannel(); // no one at the keyboard
+    return process;
+}
+
+CliOutcome CliRunner::finish(QProcess& process, int timeoutSeconds) const {
     CliOutcome outcome;
-    QStringList shown = {QFileInfo(m_program).fileName()};
+    QStringList shown = {QFileInfo(process.program()).fileName()};
+    const QStringList args = process.arguments();
     for (const QString& arg : args)
         shown << quoted(arg);
     outcome.command = shown.join(QLatin1Char(' '));
-
-    QProcess process;
-    process.setProcessEnvironment(m_environment);
-    process.start(m_program, args);
-    if (!process.waitForStarted()) {
+    if (process.state() == QProcess::NotRunning && process.error() == QProcess::FailedToStart) {
         outcome.failure = QStringLiteral("did not start: ") + process.errorString();
         return outcome;
     }
-    process.closeWriteChannel(); // no one at the keyboard
     if (!process.waitForFinished(timeoutSeconds * 1000)) {
         process.kill();
         process.waitForFinished();
@@ -74,6 +84,7 @@ CliOutcome CliRunner::run(const QStringList& args, int timeoutSeconds) const {
     } else {
         outcome.exitStatus = process.exitCode();
     }
+    // A test that read some output as it came keeps it; the rest is here.
     outcome.out = QString::fromUtf8(process.readAllStandardOutput());
     outcome.err = QString::fromUtf8(process.readAllStandardError());
     return outcome;

@@ -8,8 +8,11 @@
 
 #include <gmock/gmock.h>
 
+#include <memory>
 #include <optional>
 #include <ostream>
+
+class QProcess;
 
 // The command line tool run as a program, the way a user runs it:
 //
@@ -40,9 +43,12 @@ public:
     explicit CliRunner(QString program);
 
     CliOutcome run(const QStringList& args, int timeoutSeconds = 120) const;
+    // Starts the tool and returns at once, for a test that acts while it runs (pulls the
+    // drive out during a pass, stops a watch); finish() waits for it and collects the rest.
+    std::unique_ptr<QProcess> start(const QStringList& args) const;
+    CliOutcome finish(QProcess& process, int timeoutSeconds = 120) const;
 
     QString program() const { return m_program; }
-    // The environment the tool runs in, for a test that starts it itself (watch).
     QProcessEnvironment environment() const { return m_environment; }
     // The log of the last pass and the settings file, where the tool keeps them.
     QString logPath() const;
