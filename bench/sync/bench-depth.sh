@@ -3,7 +3,7 @@
 # every level: depth 10 against depth 20. Such passes take milliseconds, so the start-up cost
 # of the program is measured too (a pass over an empty folder) and shown beside the ratio.
 set -euo pipefail
-# shellcheck source=lib.sh
+# shellcheck source=SCRIPTDIR/lib.sh
 source "$(dirname "$0")/lib.sh"
 
 SHALLOW=10

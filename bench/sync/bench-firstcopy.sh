@@ -4,7 +4,7 @@
 # copy is flushed to disk, so must the anchor's be). It also measures what the per-file flush
 # costs, by running quillet-cli with fsync turned into a no-op and one sync at the end.
 set -euo pipefail
-# shellcheck source=lib.sh
+# shellcheck source=SCRIPTDIR/lib.sh
 source "$(dirname "$0")/lib.sh"
 
 FILES=10000

@@ -3,7 +3,7 @@
 # drive, beside cp -a and rsync -a copying the same file. Memory does not vary from run to run
 # the way time does, so each tool copies once unless --runs asks for more (the median is kept).
 set -euo pipefail
-# shellcheck source=lib.sh
+# shellcheck source=SCRIPTDIR/lib.sh
 source "$(dirname "$0")/lib.sh"
 
 SIZE=4G

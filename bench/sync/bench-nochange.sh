@@ -2,7 +2,7 @@
 # A pass over two trees that are already equal: quillet-cli sync against rsync's own
 # no-change run (rsync -a SRC/ DST/) on the very same trees.
 set -euo pipefail
-# shellcheck source=lib.sh
+# shellcheck source=SCRIPTDIR/lib.sh
 source "$(dirname "$0")/lib.sh"
 
 FILES=100000

@@ -3,7 +3,7 @@
 # inclusive and by self cost (instructions). Give it a release build: a debug or sanitized
 # build profiles the checks, not the engine.
 set -euo pipefail
-# shellcheck source=lib.sh
+# shellcheck source=SCRIPTDIR/lib.sh
 source "$(dirname "$0")/lib.sh"
 
 FILES=5000

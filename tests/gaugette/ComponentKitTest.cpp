@@ -1,3 +1,5 @@
+#include "ScopedState.h"
+
 #include <ComponentKit.h>
 
 #include <QCoreApplication>
@@ -142,12 +144,11 @@ TEST_F(RegistryTest, ReportsAStoreThatCannotBeWritten) {
 }
 
 TEST(RegistryDefaultTest, LivesInThePerUserConfigurationFolder) {
-    QStandardPaths::setTestModeEnabled(true);
+    const quillet::test::ScopedStandardPathsTestMode testMode;
     const QString expected =
         QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
     EXPECT_TRUE(Registry().file().startsWith(expected + QLatin1Char('/')));
     EXPECT_TRUE(Registry().file().endsWith(QStringLiteral(".ini")));
-    QStandardPaths::setTestModeEnabled(false);
 }
 
 TEST(DispatchTableTest, MapsIdsAndNamesFromClassInfos) {

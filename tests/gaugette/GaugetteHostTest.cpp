@@ -1,5 +1,8 @@
 // A host that knows the library only by its file: everything goes through the entry points,
 // the per-user registry, dispatch ids and the meta-object system.
+#include "ScopedState.h"
+#include "TestPictures.h"
+
 #include <ComponentKit.h>
 
 #include <QDir>
@@ -12,6 +15,8 @@
 #include <memory>
 
 using namespace componentkit;
+using quillet::test::bandEdge;
+using quillet::test::ScopedEnvironmentVariable;
 
 namespace {
 
@@ -20,20 +25,6 @@ const QString kProgId = QStringLiteral("Gaugette.GraphicBar");
 constexpr DispId kValue = 0x68030000;
 constexpr DispId kBackColor = 0x68030001;
 constexpr DispId kForeColor = 0x68030002;
-
-// The band's right edge when the picture is a clean band of `fore` over `back`, else -1.
-int bandEdge(const QImage& image, QRgb fore, QRgb back) {
-    int edge = 0;
-    while (edge < image.width() && image.pixel(edge, 0) == fore)
-        ++edge;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            if (image.pixel(x, y) != (x < edge ? fore : back))
-                return -1;
-        }
-    }
-    return edge;
-}
 
 QImage render(QObject* object) {
     auto* widget = qobject_cast<QWidget*>(object);
@@ -46,14 +37,11 @@ protected:
     // from any other suite running at the same time.
     void SetUp() override {
         ASSERT_TRUE(home.isValid());
-        saved = qgetenv("XDG_CONFIG_HOME");
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path()));
         ASSERT_TRUE(Registry().file().startsWith(home.path()));
     }
-    void TearDown() override { qputenv("XDG_CONFIG_HOME", saved); }
 
     QTemporaryDir home;
-    QByteArray saved;
+    ScopedEnvironmentVariable config{"XDG_CONFIG_HOME", QFile::encodeName(home.path())};
 };
 
 TEST_F(GaugetteHostTest, GoesThroughTheWholeLifeOfAnObject) {

@@ -1,3 +1,5 @@
+#include "TestPictures.h"
+
 #include <GraphicBar.h>
 
 #include <QImage>
@@ -5,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <optional>
 
 namespace {
 
@@ -18,21 +21,11 @@ QImage shot(GraphicBar& bar) {
     return bar.grab().toImage().convertToFormat(QImage::Format_RGB32);
 }
 
-// The right edge of the band when the picture is exactly a band of `fore` from the left
-// over `back`, every row alike; -1 for anything else.
-int bandEdge(const QImage& image, QRgb fore = kForeRgb, QRgb back = kBackRgb) {
-    if (image.isNull())
-        return -1;
-    int edge = 0;
-    while (edge < image.width() && image.pixel(edge, 0) == fore)
-        ++edge;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            if (image.pixel(x, y) != (x < edge ? fore : back))
-                return -1;
-        }
-    }
-    return edge;
+using quillet::test::bandEdge;
+
+// The band's edge in the colours the bars of these tests are given.
+std::optional<int> bandEdge(const QImage& image) {
+    return bandEdge(image, kForeRgb, kBackRgb);
 }
 
 class GraphicBarTest : public ::testing::Test {
@@ -43,7 +36,7 @@ protected:
         bar.setBackColor(kBack);
         bar.setForeColor(kFore);
     }
-    int edgeAt(int value) {
+    std::optional<int> edgeAt(int value) {
         bar.setValue(value);
         return bandEdge(shot(bar));
     }
@@ -169,8 +162,8 @@ TEST_F(GraphicBarTest, ColoursAreStoredAsSetAndDrawnFromTheirLowBytes) {
     setUpBar(10);
     bar.setForeColor(0x7F0000FF);
     EXPECT_EQ(bar.foreColor(), 0x7F0000FF);
-    EXPECT_EQ(edgeAt(100), -1); // not the old colour any more
-    EXPECT_EQ(bandEdge(shot(bar), qRgb(255, 0, 0)), 10);
+    EXPECT_EQ(edgeAt(100), std::nullopt); // not the old colour any more
+    EXPECT_EQ(bandEdge(shot(bar), qRgb(255, 0, 0), kBackRgb), 10);
 }
 
 TEST_F(GraphicBarTest, AnEmptyControlTakesValuesWithoutDrawing) {

@@ -1,4 +1,6 @@
 #include "JPEG.h"
+#include "ScopedState.h"
+#include "TestPictures.h"
 
 #include <ComponentKit.h>
 
@@ -12,6 +14,7 @@
 
 using BrevantJPEG::DeviceContext;
 using BrevantJPEG::JPEG;
+using quillet::test::quadrants;
 
 namespace {
 
@@ -36,19 +39,6 @@ QImage decode(const QByteArray& jpeg) {
 QByteArray readFile(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-// Four flat quadrants: red, green / blue, white.
-QImage quadrants(int w, int h) {
-    QImage image(w, h, QImage::Format_RGB32);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            const bool right = x >= w / 2, bottom = y >= h / 2;
-            image.setPixel(x, y,
-                           !bottom ? (right ? qRgb(0, 255, 0) : qRgb(255, 0, 0))
-                                   : (right ? qRgb(255, 255, 255) : qRgb(0, 0, 255)));
-        }
-    return image;
 }
 
 // Close enough after JPEG coding of flat areas.
@@ -279,7 +269,8 @@ TEST(JPEGDispatch, ByIdWithDefaultsAndWriteBack) {
 }
 
 TEST(JPEGComponent, RegistersCreatesCountsAndUnregisters) {
-    QStandardPaths::setTestModeEnabled(true); // keep the registry out of the user's files
+    // Keep the registry out of the user's files.
+    const quillet::test::ScopedStandardPathsTestMode testMode;
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const componentkit::Registry registry(dir.filePath(QStringLiteral("registry.ini")));

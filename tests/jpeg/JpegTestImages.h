@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DibSection.h"
+#include "TestPictures.h"
 
 #include <QImage>
 #include <QRandomGenerator>
@@ -26,18 +27,7 @@ inline int distance(const Bgr& a, QRgb c) {
     return std::abs(a.r - qRed(c)) + std::abs(a.g - qGreen(c)) + std::abs(a.b - qBlue(c));
 }
 
-// Four flat quadrants: red, green / blue, white (top row first).
-inline QImage quadrants(int w, int h) {
-    QImage image(w, h, QImage::Format_RGB32);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            const bool right = x >= w / 2, bottom = y >= h / 2;
-            image.setPixel(x, y,
-                           !bottom ? (right ? qRgb(0, 255, 0) : qRgb(255, 0, 0))
-                                   : (right ? qRgb(255, 255, 255) : qRgb(0, 0, 255)));
-        }
-    return image;
-}
+using quillet::test::quadrants;
 
 // Smooth diagonal gradients: what JPEG keeps well.
 inline QImage gradient(int w, int h) {

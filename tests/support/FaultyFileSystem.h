@@ -2,9 +2,15 @@
 
 #include "platform/LocalFileSystem.h"
 
+#include <QString>
+
+#include <gtest/gtest.h>
+
 #include <cerrno>
 #include <cstdint>
 #include <functional>
+#include <ostream>
+#include <string>
 
 namespace quillet::test {
 
@@ -42,6 +48,23 @@ public:
     platform::Status rename(const std::string& from, const std::string& to) override;
     platform::Status renameNoReplace(const std::string& from, const std::string& to) override;
     platform::Status flushVolume(const std::string& path) override;
+};
+
+// A fault for a parameterised test: its name, and what to set to bring it on.
+struct Fault {
+    const char* name;
+    std::function<void(FaultyFileSystem&)> arm;
+    QString reason = {}; // why the pass says the copy failed
+};
+
+inline void PrintTo(const Fault& fault, std::ostream* os) {
+    *os << fault.name;
+}
+
+struct FaultName {
+    std::string operator()(const ::testing::TestParamInfo<Fault>& param) const {
+        return param.param.name;
+    }
 };
 
 } // namespace quillet::test

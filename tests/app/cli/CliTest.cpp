@@ -1,5 +1,6 @@
 #include "Cli.h"
 #include "FakeVolumes.h"
+#include "ScopedState.h"
 #include "TestFiles.h"
 #include "platform/LocalFileSystem.h"
 #include "platform/QSettingsStore.h"
@@ -72,7 +73,7 @@ TEST_F(CliTest, HelpVersionAndUsageErrors) {
 }
 
 TEST_F(CliTest, DrivesListsCandidatesExactlyAsThePairingListDoes) {
-    QLocale::setDefault(QLocale::c());
+    const ScopedDefaultLocale c(QLocale::c());
     EXPECT_EQ(run({QStringLiteral("drives")}), 0);
     EXPECT_EQ(out, stick + QStringLiteral("  [ 1.00 MB]\n"));
     EXPECT_EQ(run({QStringLiteral("drives"), QStringLiteral("--all")}), 0);
@@ -80,7 +81,6 @@ TEST_F(CliTest, DrivesListsCandidatesExactlyAsThePairingListDoes) {
     volumes.remove(stick.toStdString());
     EXPECT_EQ(run({QStringLiteral("drives")}), 0);
     EXPECT_EQ(out, QStringLiteral("No removable drives found.\n"));
-    QLocale::setDefault(QLocale::system());
 }
 
 TEST_F(CliTest, PairStatusAndReplacement) {

@@ -1,4 +1,5 @@
 #include "FakeVolumes.h"
+#include "ScopedState.h"
 #include "TestFiles.h"
 #include "drives/DriveIdentity.h"
 #include "drives/DriveWatch.h"
@@ -23,7 +24,7 @@ protected:
 };
 
 TEST_F(DriveIdentityTest, CandidatesAreRemovableUnlessAllAreAskedForAndNeverEmpty) {
-    QLocale::setDefault(QLocale::c());
+    const ScopedDefaultLocale c(QLocale::c());
     volumes.add({"/", DriveType::Fixed, 1998585856ull, 1, "ext4"});
     volumes.add({"/media/card/", DriveType::Removable, 0, 0, "vfat"});
     volumes.add({"/media/stick/", DriveType::Removable, 512ull * 1048576, 2, "vfat"});
@@ -39,7 +40,6 @@ TEST_F(DriveIdentityTest, CandidatesAreRemovableUnlessAllAreAskedForAndNeverEmpt
                                          QStringLiteral("/media/stick/  [ 512.00 MB]"),
                                          QStringLiteral("/media/half/  [ 0.50 MB]"),
                                          QStringLiteral("/net/share/  [ 1.00 MB]")));
-    QLocale::setDefault(QLocale::system());
 }
 
 TEST_F(DriveIdentityTest, NoCandidateDisablesTheList) {

@@ -1,4 +1,5 @@
 #include "EngineFixture.h"
+#include "LogLines.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,12 +16,6 @@ using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
 namespace {
-
-const QString NoChanges = QStringLiteral(" - Not Synchronized (No changes)");
-
-QString failed(const QString& reason) {
-    return QStringLiteral(" - ERROR ! (Not Synchronized: ") + reason + QLatin1Char(')');
-}
 
 // A folder row "docs" tied to "backup/" on the drive.
 class DataSafetyTest : public EngineFixture {

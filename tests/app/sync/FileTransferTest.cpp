@@ -176,11 +176,6 @@ TEST_F(FileTransferTest, CopyOntoALinkWritesItsTargetAndKeepsTheLink) {
 }
 
 // Each fault leaves the destination exactly as it was and no temporary file behind.
-struct Fault {
-    const char* name;
-    std::function<void(FaultyFileSystem&)> arm;
-};
-
 class FileTransferFaults : public FileTransferTest, public ::testing::WithParamInterface<Fault> {};
 
 TEST_P(FileTransferFaults, LeaveTheDestinationIntactAndNoTemporaryFile) {
@@ -208,7 +203,7 @@ INSTANTIATE_TEST_SUITE_P(
         Fault{"FlushError", [](FaultyFileSystem& f) { f.failFlush = true; }},
         Fault{"RenameError", [](FaultyFileSystem& f) { f.failRename = true; }},
         Fault{"NoTemporaryFile", [](FaultyFileSystem& f) { f.failCreateTemp = true; }}),
-    [](const ::testing::TestParamInfo<Fault>& param) { return std::string(param.param.name); });
+    FaultName());
 
 TEST_F(FileTransferTest, NewFileThatFailsLeavesNothingAtAll) {
     const QString s = files.write(QStringLiteral("src/s.bin"), QByteArray(2000, 's'));

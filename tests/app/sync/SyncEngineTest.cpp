@@ -1,4 +1,5 @@
 #include "EngineFixture.h"
+#include "LogLines.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,15 +13,9 @@ using ::testing::HasSubstr;
 
 namespace {
 
-const QString Started = QStringLiteral("Last synchronization started at: 01-02-2026 03:04:05");
-const QString Ended = QStringLiteral("Last synchronization ended at: 01-02-2026 03:04:05");
-const QString L2R = QStringLiteral(" - Synchronized Local Drive to Removable Drive");
-const QString R2L = QStringLiteral(" - Synchronized Removable Drive to Local Drive");
-const QString L2R2 = QStringLiteral(" - Synchronized  Local Drive to Removable Drive");
-const QString NoChanges = QStringLiteral(" - Not Synchronized (No changes)");
-QString failed(const QString& reason) {
-    return QStringLiteral(" - ERROR ! (Not Synchronized: ") + reason + QLatin1Char(')');
-}
+// At the fixture's clock.
+const QString Started = StartedAt + QStringLiteral("01-02-2026 03:04:05");
+const QString Ended = EndedAt + QStringLiteral("01-02-2026 03:04:05");
 
 class SyncPassTest : public EngineFixture {};
 
@@ -74,6 +69,17 @@ struct FileRowCase {
     bool localToDrive;
 };
 
+void PrintTo(const FileRowCase& row, std::ostream* os) {
+    *os << (row.localNewer ? "local newer" : "drive newer") << ", mode " << row.mode << ", logs \""
+        << row.logText.toStdString() << "\", copies "
+        << (row.localToDrive ? "to the drive" : "to the PC");
+}
+
+std::string rowName(const ::testing::TestParamInfo<FileRowCase>& param) {
+    return (param.param.localNewer ? "LocalNewerMode" : "DriveNewerMode") +
+           std::to_string(param.param.mode);
+}
+
 // The table both file rows and folder walks follow.
 const std::vector<FileRowCase> ConflictTable = {
     {true, 0, L2R, true},   {true, 3, L2R, true},   {true, 1, R2L, true},   {true, 4, R2L, true},
@@ -108,7 +114,7 @@ TEST_P(FileRowTable, LogsTheTableTextAndCopiesInTheTableDirection) {
     EXPECT_EQ(view.questions.size(), c.mode >= 3 ? 1 : 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(AllRows, FileRowTable, ::testing::ValuesIn(ConflictTable));
+INSTANTIATE_TEST_SUITE_P(AllRows, FileRowTable, ::testing::ValuesIn(ConflictTable), rowName);
 
 // The same table inside a folder row: "this side" is the local folder at the top level.
 class FolderRowTable : public EngineFixture, public ::testing::WithParamInterface<FileRowCase> {};
@@ -134,7 +140,7 @@ TEST_P(FolderRowTable, LogsTheTableTextAndCopiesInTheTableDirection) {
                 ElementsAre(QStringLiteral("Synchronizing..."), QStringLiteral("Synchronized")));
 }
 
-INSTANTIATE_TEST_SUITE_P(AllRows, FolderRowTable, ::testing::ValuesIn(ConflictTable));
+INSTANTIATE_TEST_SUITE_P(AllRows, FolderRowTable, ::testing::ValuesIn(ConflictTable), rowName);
 
 TEST_F(SyncPassTest, EqualStampsNeverCopyInAnyMode) {
     for (int mode = 0; mode <= 5; ++mode) {
@@ -339,13 +345,7 @@ TEST_F(SyncPassTest, PassRequestedDuringAPassIsIgnored) {
 }
 
 // A copy that fails part-way, whatever the cause, is an error in the row and the log.
-struct PassFault {
-    const char* name;
-    std::function<void(FaultyFileSystem&)> arm;
-    QString reason; // as the log and the window give it
-};
-
-class SyncPassFaults : public EngineFixture, public ::testing::WithParamInterface<PassFault> {};
+class SyncPassFaults : public EngineFixture, public ::testing::WithParamInterface<Fault> {};
 
 TEST_P(SyncPassFaults, FailedCopyIsReportedAndLeavesTheDriveAsItWas) {
     const QString l =
@@ -365,20 +365,19 @@ TEST_P(SyncPassFaults, FailedCopyIsReportedAndLeavesTheDriveAsItWas) {
 
 INSTANTIATE_TEST_SUITE_P(
     Faults, SyncPassFaults,
-    ::testing::Values(PassFault{"WriteError", [](FaultyFileSystem& f) { f.failWriteAfter = 100; },
-                                QStringLiteral("the drive reported a read or write error")},
-                      PassFault{"DiskFull",
-                                [](FaultyFileSystem& f) {
-                                    f.failWriteAfter = 2 << 20;
-                                    f.writeErrno = ENOSPC;
-                                },
-                                QStringLiteral("no space left on the drive")},
-                      PassFault{"RenameFails", [](FaultyFileSystem& f) { f.failRename = true; },
-                                QStringLiteral("Invalid cross-device link")},
-                      PassFault{"ReadErrorPartWay",
-                                [](FaultyFileSystem& f) { f.failReadAfter = 1 << 20; },
-                                QStringLiteral("the file to copy cannot be read: Input/output "
-                                               "error")}),
-    [](const ::testing::TestParamInfo<PassFault>& param) { return std::string(param.param.name); });
+    ::testing::Values(Fault{"WriteError", [](FaultyFileSystem& f) { f.failWriteAfter = 100; },
+                            QStringLiteral("the drive reported a read or write error")},
+                      Fault{"DiskFull",
+                            [](FaultyFileSystem& f) {
+                                f.failWriteAfter = 2 << 20;
+                                f.writeErrno = ENOSPC;
+                            },
+                            QStringLiteral("no space left on the drive")},
+                      Fault{"RenameFails", [](FaultyFileSystem& f) { f.failRename = true; },
+                            QStringLiteral("Invalid cross-device link")},
+                      Fault{"ReadErrorPartWay",
+                            [](FaultyFileSystem& f) { f.failReadAfter = 1 << 20; },
+                            QStringLiteral("the file to copy cannot be read: Input/output error")}),
+    FaultName());
 
 } // namespace
