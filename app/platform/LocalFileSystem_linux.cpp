@@ -11,6 +11,7 @@
 #include <random>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace quillet::platform {
@@ -367,6 +368,13 @@ Status LocalFileSystem::flushVolume(const std::string& path) {
         result = lastError();
     ::close(fd);
     return result;
+}
+
+Result<std::uint64_t> LocalFileSystem::availableBytes(const std::string& path) {
+    struct statvfs sv {};
+    if (::statvfs(path.c_str(), &sv) != 0)
+        return lastError();
+    return static_cast<std::uint64_t>(sv.f_bavail) * static_cast<std::uint64_t>(sv.f_frsize);
 }
 
 Status LocalFileSystem::remove(const std::string& path) {

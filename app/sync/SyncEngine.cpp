@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QLocale>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <future>
@@ -443,9 +444,12 @@ void SyncEngine::examine(const QString& subject, const Path& thisPath, const Fil
 bool SyncEngine::driveStillThere() {
     if (m_drive.gone)
         return false;
-    const FileStat root = m_session.fileSystem().stat(m_drive.root.native());
-    m_drive.gone =
-        !root.isDirectory || root.device != m_drive.device || root.inode != m_drive.inode;
+    platform::FileSystem& fs = m_session.fileSystem();
+    const FileStat root = fs.stat(m_drive.root.native());
+    // The kernel answers stat from its cache for a FUSE drive whose process is gone; asking
+    // the volume how much room it has reaches the drive itself.
+    m_drive.gone = !root.isDirectory || root.device != m_drive.device ||
+                   root.inode != m_drive.inode || !fs.availableBytes(m_drive.root.native());
     return !m_drive.gone;
 }
 
@@ -526,6 +530,20 @@ QString SyncEngine::reasonFor(const TransferFailure& failure, bool towardDrive, 
     return system.isEmpty() ? QStringLiteral("unknown error") : system;
 }
 
+QString SyncEngine::writeFailure(const Path& to, std::int64_t length, bool towardDrive,
+                                 bool fromDrive) {
+    const TransferFailure& failure = m_transfer.lastFailure();
+    // Some drives say a full disk in other words (FAT through FUSE: EPERM).
+    if (failure.kind == TransferFailure::Kind::System && failure.code != ENOSPC &&
+        (failure.code == EPERM || failure.code == EFBIG || failure.code == EIO)) {
+        const auto room = m_session.fileSystem().availableBytes(parentOf(to).native());
+        if (room && room.value() < static_cast<std::uint64_t>(std::max<std::int64_t>(length, 1)))
+            return reasonFor(TransferFailure{TransferFailure::Kind::System, ENOSPC, {}},
+                             towardDrive, fromDrive);
+    }
+    return reasonFor(failure, towardDrive, fromDrive);
+}
+
 void SyncEngine::reportFailure(const QString& subject, const QString& reason) {
     m_log.writeLine(subject + notSynchronized(reason));
     if (m_row.firstReason.isEmpty())
@@ -587,7 +605,7 @@ bool SyncEngine::copy(const Path& from, const Path& to, const QString& subject) 
         ++m_summary.copies;
         return true;
     }
-    reportFailure(subject, reasonFor(m_transfer.lastFailure(), towardDrive, fromDrive));
+    reportFailure(subject, writeFailure(to, total, towardDrive, fromDrive));
     return false;
 }
 
@@ -605,7 +623,7 @@ void SyncEngine::createFile(const Path& from, const Path& to, const QString& sub
     const std::int64_t total = m_session.fileSystem().stat(from.native()).length;
     if (!runStep(to.display(), total,
                  [&] { return m_transfer.StageFile(from, target, subject); })) {
-        reportFailure(subject, reasonFor(m_transfer.lastFailure(), towardDrive, fromDrive));
+        reportFailure(subject, writeFailure(to, total, towardDrive, fromDrive));
         return;
     }
     if (m_transfer.stagedCount() == stagedBefore)

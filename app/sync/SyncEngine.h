@@ -97,6 +97,8 @@ private:
     bool driveStillThere();
     // Why a copy failed, in words for the log, the window and the terminal.
     QString reasonFor(const TransferFailure& failure, bool towardDrive, bool fromDrive);
+    // The reason for the transfer's last failure to write a file of this length at "to".
+    QString writeFailure(const Path& to, std::int64_t length, bool towardDrive, bool fromDrive);
     bool copy(const Path& from, const Path& to, const QString& subject);
     void createFile(const Path& from, const Path& to, const QString& subject);
     void commitCreated();
