@@ -270,20 +270,29 @@ bool FileTransfer::StageFile(const Path& source, const Target& destination,
                              const QString& subject) {
     m_lastFailure = {};
     const std::string& src = source.native();
-    const std::string& dst = destination.path.native();
     const FileStat from = m_fs.stat(src);
     if (!from.isRegular)
         return fail(TransferFailure::Kind::SourceMissing);
+    const std::string dst = m_fs.resolveWriteTarget(destination.path.native());
     const FileStat to = m_fs.stat(dst);
-    if (to.exists)
-        return CloneFile(source, destination); // not a new file after all
+    if (!checkDestination(from, dst, to))
+        return false;
     std::string tempPath;
     FileTimes times;
     if (!writeTemp(src, destination, dst, to, Flush::Later, tempPath, times))
         return false;
-    m_staged.push_back(Staged{tempPath, dst, times, subject, m_fs.stat(tempPath).device});
+    m_staged.push_back(Staged{tempPath, dst, times, subject, m_fs.stat(tempPath).device, to});
     return true;
 }
+
+namespace {
+// The file a staged copy replaces is still the one it was written to replace.
+bool unchangedSince(const FileStat& then, const FileStat& now) {
+    return now.exists && now.inode == then.inode && now.device == then.device &&
+           now.length == then.length && now.times.write == then.times.write &&
+           now.changed == then.changed;
+}
+} // namespace
 
 std::vector<FileTransfer::StagedFailure> FileTransfer::CommitStaged() {
     std::vector<StagedFailure> failed;
@@ -305,8 +314,12 @@ std::vector<FileTransfer::StagedFailure> FileTransfer::CommitStaged() {
         if (!ok) {
             m_fs.remove(s.tempPath);
             fail(TransferFailure::Kind::System, flush.error());
+        } else if (s.replaces.exists && !unchangedSince(s.replaces, m_fs.stat(s.destination))) {
+            // Edited while the batch was written: the edit is newer than this copy.
+            m_fs.remove(s.tempPath);
+            ok = fail(TransferFailure::Kind::DestinationChanged);
         } else {
-            ok = putInPlace(s.tempPath, s.destination, s.times, false);
+            ok = putInPlace(s.tempPath, s.destination, s.times, s.replaces.exists);
         }
         if (ok)
             placedOn.emplace(s.device, s.destination);

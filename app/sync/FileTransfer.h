@@ -24,6 +24,7 @@ struct TransferFailure {
         OffVolume,             // the destination folder is not on the volume it must be on
         Placed,                // the copy was written but someone else's file took its name
         NameRefused,           // written beside it, but the file system refused the name
+        DestinationChanged,    // the file to replace changed before its replacement was placed
         System,                // the operating system refused: code and message say why
     };
     Kind kind = Kind::System;
@@ -54,9 +55,10 @@ public:
     // True when the destination now holds the source's content and times.
     bool CloneFile(const Path& source, const Target& destination);
 
-    // For files new on their side: written now, flushed and put in place together by
-    // CommitStaged, so that many small files share one flush. Subject names the file in
-    // what CommitStaged returns. False when the file could not even be written.
+    // Written now, flushed and put in place together by CommitStaged, so that many files
+    // share one flush. A file it replaces stays whole until then, and is replaced only if it
+    // did not change meanwhile. Subject names the file in what CommitStaged returns. False
+    // when the copy could not even be written.
     bool StageFile(const Path& source, const Target& destination, const QString& subject);
     std::size_t stagedCount() const { return m_staged.size(); }
     struct StagedFailure {
@@ -80,6 +82,7 @@ private:
         platform::FileTimes times;
         QString subject;
         std::uint64_t device = 0;
+        platform::FileStat replaces; // what was at the destination when it was written
     };
     enum class Flush { Now, Later };
 

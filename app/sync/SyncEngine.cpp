@@ -102,7 +102,14 @@ struct NameGroup {
 
 SyncEngine::SyncEngine(SyncSession& session, SyncView& view, QString logPath, const Clock& clock)
     : m_session(session), m_view(view), m_clock(clock), m_log(std::move(logPath)),
-      m_transfer(session.fileSystem()) {}
+      m_transfer(session.fileSystem()),
+      m_lister(std::make_unique<FolderLister>(session.fileSystem(), DefaultListingWorkers)) {}
+
+SyncEngine::~SyncEngine() = default;
+
+void SyncEngine::setListingWorkers(int workers) {
+    m_lister = std::make_unique<FolderLister>(m_session.fileSystem(), workers);
+}
 
 QString SyncEngine::now() const {
     return formatDateTime(m_clock.now());
@@ -219,6 +226,7 @@ void SyncEngine::syncFolderRow(int row) {
     m_walked.clear();
 
     SyncFolder(m_row.localRoot, m_row.localRoot, m_row.driveRoot);
+    m_lister->clear();
     commitCreated();
 
     if (m_row.failures == 0) {
@@ -290,14 +298,13 @@ void SyncEngine::walk(const Path& thisFolder, const Path& otherFolder, bool this
         makeFolder(thisFolder, !thisIsLocal);
     }
 
-    platform::FileSystem& fs = m_session.fileSystem();
     // What each side holds. A drive folder that is no longer on the drive (its mount point,
     // once the drive is gone) holds nothing of the drive's.
     auto listSide = [&](const Path& dir, bool onDrive) {
         platform::Listing listing;
         if (onDrive && m_drive.gone)
             return listing;
-        auto listed = fs.listDirectory(dir.native());
+        auto listed = m_lister->take(dir);
         if (!listed)
             return listing;
         if (onDrive && listed.value().device != m_drive.device) {
@@ -319,10 +326,14 @@ void SyncEngine::walk(const Path& thisFolder, const Path& otherFolder, bool this
         listing.entries = std::move(kept);
         return listing;
     };
+    // Both sides at once: the other side on a worker while this one is listed here.
+    m_lister->prefetch(otherFolder);
     const platform::Listing here = listSide(thisFolder, !thisIsLocal);
     const platform::Listing there = listSide(otherFolder, thisIsLocal);
-    if (StopRequested())
+    if (StopRequested()) {
+        m_lister->clear();
         return;
+    }
 
     const bool foldHere =
         here.foldsCase || (thisIsLocal ? m_row.localFoldsCase : m_row.driveFoldsCase);
@@ -345,18 +356,25 @@ void SyncEngine::walk(const Path& thisFolder, const Path& otherFolder, bool this
     // Subfolders, depth first: this side's listing first, then the other's with the roles
     // swapped. A drive mounted inside the synced folder (or the folder inside the drive's
     // copy) is never walked into: it would be copied into itself, deeper at every pass.
-    auto walkSubfolders = [&](const platform::Listing& listing, bool fromHere) {
+    struct Step {
+        Path side;     // the folder as its side listed it
+        Path opposite; // its counterpart
+        bool sideIsLocal = true;
+        Made made = Made::Unknown;
+        bool clash = false; // a second spelling where the other side folds case
+    };
+    std::vector<Step> steps;
+    std::set<std::string> planned;
+    auto plan = [&](const platform::Listing& listing, bool fromHere) {
         const bool sideFolds = fromHere ? foldHere : foldThere;
         const Path& sideFolder = fromHere ? thisFolder : otherFolder;
         const Path& oppositeFolder = fromHere ? otherFolder : thisFolder;
         for (const DirEntry& e : listing.entries) {
-            if (StopRequested())
-                return false;
             if (e.attributes != platform::Attr::Directory)
                 continue;
             const NameGroup& group = groups.at(keyOf(e.name));
             if (NameGroup::losesTo(e.name, group.primary, sideFolds)) {
-                reportFailure((sideFolder / e.name).display(), caseClash);
+                steps.push_back(Step{sideFolder / e.name, {}, true, Made::Unknown, true});
                 continue;
             }
             if (isRootOrAbove(e.stat))
@@ -366,13 +384,35 @@ void SyncEngine::walk(const Path& thisFolder, const Path& otherFolder, bool this
                                    fromHere ? foldThere : foldHere);
             const std::string& oppositeName = opposite ? opposite->name : e.name;
             const bool bothThere = opposite && opposite->attributes == platform::Attr::Directory;
-            walk(sideFolder / e.name, oppositeFolder / oppositeName,
-                 fromHere ? thisIsLocal : !thisIsLocal, bothThere ? Made::Both : Made::Unknown);
+            Step step{sideFolder / e.name, oppositeFolder / oppositeName,
+                      fromHere ? thisIsLocal : !thisIsLocal, bothThere ? Made::Both : Made::Unknown,
+                      false};
+            const Path& local = step.sideIsLocal ? step.side : step.opposite;
+            const Path& onDrive = step.sideIsLocal ? step.opposite : step.side;
+            if (planned.insert(local.native() + '\0' + onDrive.native()).second)
+                steps.push_back(std::move(step));
         }
-        return true;
     };
-    if (!walkSubfolders(here, true) || !walkSubfolders(there, false))
-        return;
+    plan(here, true);
+    plan(there, false);
+    // The listings the walk wants next are made meanwhile, the first ones first.
+    for (auto it = steps.rbegin(); it != steps.rend(); ++it) {
+        if (!it->clash) {
+            m_lister->prefetch(it->opposite.withSeparator());
+            m_lister->prefetch(it->side.withSeparator());
+        }
+    }
+    for (const Step& step : steps) {
+        if (StopRequested()) {
+            m_lister->clear();
+            return;
+        }
+        if (step.clash)
+            reportFailure(step.side.display(), caseClash);
+        else
+            walk(step.side.withSeparator(), step.opposite.withSeparator(), step.sideIsLocal,
+                 step.made);
+    }
 
     // The files: this side's names, then the other side's; a name on both sides is
     // examined twice, and the second look normally finds nothing to do.
@@ -424,6 +464,12 @@ void SyncEngine::examine(const QString& subject, const Path& thisPath, const Fil
         there = fs.stat(otherPath.native());
         here = fs.stat(thisPath.native());
     }
+    // A copy to one of the two is written and waits for its batch's flush: once placed,
+    // the two are the same.
+    if (m_staging.count(thisPath.native()) || m_staging.count(otherPath.native())) {
+        m_log.writeLine(subject + NoChanges);
+        return;
+    }
     if (here.isRegular && there.isRegular) {
         const FileStat& localSt = thisIsLocal ? here : there;
         const FileStat& driveSt = thisIsLocal ? there : here;
@@ -435,9 +481,9 @@ void SyncEngine::examine(const QString& subject, const Path& thisPath, const Fil
         act(order, subject, thisIsLocal ? thisPath : otherPath, thisIsLocal ? otherPath : thisPath,
             std::nullopt);
     } else if (here.isRegular) {
-        createFile(thisPath, otherPath, subject);
+        stageCopy(thisPath, otherPath, subject);
     } else if (there.isRegular) {
-        createFile(otherPath, thisPath, subject);
+        stageCopy(otherPath, thisPath, subject);
     }
 }
 
@@ -493,6 +539,8 @@ QString SyncEngine::reasonFor(const TransferFailure& failure, bool towardDrive, 
         return QStringLiteral("the destination is not on the paired drive");
     case Kind::Placed:
         return QStringLiteral("another file took its name meanwhile");
+    case Kind::DestinationChanged:
+        return QStringLiteral("the file to replace changed during the pass");
     case Kind::NameRefused:
         if (failure.code == ENAMETOOLONG)
             return towardDrive ? QStringLiteral("name too long for this drive")
@@ -609,7 +657,7 @@ bool SyncEngine::copy(const Path& from, const Path& to, const QString& subject) 
     return false;
 }
 
-void SyncEngine::createFile(const Path& from, const Path& to, const QString& subject) {
+void SyncEngine::stageCopy(const Path& from, const Path& to, const QString& subject) {
     const bool fromDrive = from.startsWith(m_drive.root);
     const bool towardDrive = to.startsWith(m_drive.root);
     if ((fromDrive || towardDrive) && !driveStillThere()) {
@@ -626,8 +674,8 @@ void SyncEngine::createFile(const Path& from, const Path& to, const QString& sub
         reportFailure(subject, writeFailure(to, total, towardDrive, fromDrive));
         return;
     }
-    if (m_transfer.stagedCount() == stagedBefore)
-        ++m_summary.copies; // it was there after all, and was replaced at once
+    if (m_transfer.stagedCount() > stagedBefore)
+        m_staging.insert(to.native());
     if (m_transfer.stagedCount() >= StagedBatch)
         commitCreated();
 }
@@ -641,6 +689,7 @@ void SyncEngine::commitCreated() {
     while (done.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready)
         m_view.yield();
     const std::vector<FileTransfer::StagedFailure> failed = done.get();
+    m_staging.clear();
     m_summary.copies += static_cast<int>(staged - failed.size());
     for (const FileTransfer::StagedFailure& f : failed) {
         const bool towardDrive = f.destination.startsWith(m_drive.root);
@@ -695,8 +744,9 @@ void SyncEngine::CopyFilewStatus(const Path& xfrom, const Path& xto, int xSubIte
 void SyncEngine::SmoothCopy(const Path& xfrom, const Path& xto, const QString& subject) {
     if (!confirmed(xfrom, xto))
         return;
-    // The log names the walked file: the one on the side being listed.
-    copy(xfrom, xto, subject);
+    // The log names the walked file: the one on the side being listed. Like new files,
+    // replacements in a walk are flushed and placed in batches.
+    stageCopy(xfrom, xto, subject);
 }
 
 } // namespace quillet

@@ -2,6 +2,7 @@
 
 #include "FileProbe.h"
 #include "FileTransfer.h"
+#include "FolderLister.h"
 #include "SyncLog.h"
 #include "SyncSession.h"
 #include "SyncView.h"
@@ -10,6 +11,7 @@
 
 #include <QString>
 
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -22,6 +24,14 @@ class SyncEngine {
 public:
     SyncEngine(SyncSession& session, SyncView& view, QString logPath,
                const Clock& clock = Clock::system());
+    ~SyncEngine();
+    SyncEngine(const SyncEngine&) = delete;
+    SyncEngine& operator=(const SyncEngine&) = delete;
+
+    // Threads that list folders ahead of the walk (0: the walk lists them itself). What a
+    // pass does and shows is the same with any number; only its speed changes.
+    static constexpr int DefaultListingWorkers = 2;
+    void setListingWorkers(int workers);
 
     // The procedures the rest of the program knows by these names.
     // One pass. A pass asked for while one runs is ignored.
@@ -100,7 +110,7 @@ private:
     // The reason for the transfer's last failure to write a file of this length at "to".
     QString writeFailure(const Path& to, std::int64_t length, bool towardDrive, bool fromDrive);
     bool copy(const Path& from, const Path& to, const QString& subject);
-    void createFile(const Path& from, const Path& to, const QString& subject);
+    void stageCopy(const Path& from, const Path& to, const QString& subject);
     void commitCreated();
     void reportFailure(const QString& subject, const QString& reason);
     void removeLeftover(const Path& path);
@@ -112,7 +122,8 @@ private:
     bool foldingVolume(const Path& path) const;
     QString now() const;
 
-    // New files flushed together; bounded so that a stopped or failing pass loses little.
+    // Copies in a walk flushed together; bounded so that a stopped or failing pass loses
+    // little.
     static constexpr std::size_t StagedBatch = 512;
 
     SyncSession& m_session;
@@ -120,11 +131,14 @@ private:
     const Clock& m_clock;
     SyncLog m_log;
     FileTransfer m_transfer;
+    std::unique_ptr<FolderLister> m_lister;
     bool m_stopRequested = false;
     bool m_running = false;
     DriveState m_drive;
     RowState m_row;
     std::set<std::string> m_walked;
+    // Destinations of copies written but not yet placed (the batch not flushed yet).
+    std::set<std::string> m_staging;
     Summary m_summary;
 };
 

@@ -279,6 +279,26 @@ TEST_F(FileTransferTest, StagedFileNeverReplacesOneThatAppearedMeanwhile) {
               QStringList{QStringLiteral("a.txt")});
 }
 
+TEST_F(FileTransferTest, StagedReplacementsWaitForTheFlushAndNeverOverwriteANewerEdit) {
+    const QString s = files.write(QStringLiteral("in/a.txt"), "new content", at(9, 0, 0));
+    const QString d = files.write(QStringLiteral("out/a.txt"), "old", at(8, 0, 0));
+    const QString e = files.write(QStringLiteral("out/e.txt"), "old e", at(8, 0, 0));
+    ASSERT_TRUE(stage(transfer, s, d, QStringLiteral("a")));
+    ASSERT_TRUE(stage(transfer, s, e, QStringLiteral("e")));
+    // The old files stay whole until the batch is placed.
+    EXPECT_EQ(TestFiles::read(d), QByteArray("old"));
+    // Someone edits e meanwhile: that edit wins, a stays replaceable.
+    files.write(QStringLiteral("out/e.txt"), "the user's edit", at(10, 0, 0));
+    const auto failed = transfer.CommitStaged();
+    ASSERT_EQ(subjectsOf(failed), QStringList{QStringLiteral("e")});
+    EXPECT_EQ(failed.front().failure.kind, TransferFailure::Kind::DestinationChanged);
+    EXPECT_EQ(TestFiles::read(d), QByteArray("new content"));
+    EXPECT_EQ(TestFiles::modified(d), at(9, 0, 0));
+    EXPECT_EQ(TestFiles::read(e), QByteArray("the user's edit"));
+    EXPECT_EQ(TestFiles::tree(files.path(QStringLiteral("out"))),
+              (QStringList{QStringLiteral("a.txt"), QStringLiteral("e.txt")}));
+}
+
 TEST_F(FileTransferTest, StagedFilesThatCannotBeFlushedAreNotPlaced) {
     const QString s = files.write(QStringLiteral("in/a.txt"), "data", at(8, 0, 0));
     files.makeDir(QStringLiteral("out"));
