@@ -421,8 +421,13 @@ int Cli::list() {
     session.GoLoad();
     session.SearchLetter();
     session.RefreshFiles();
-    for (const SyncItem& item : session.list().rows())
-        m_io.out << item.localPath << '\t' << item.sizeText << '\t' << item.remotePath << Qt::endl;
+    for (const SyncItem& item : session.list().rows()) {
+        m_io.out << item.localPath << '\t' << item.sizeText << '\t' << item.remotePath;
+        // An item whose local side is away says so; the others read as they always have.
+        if (!item.localProblem.isEmpty())
+            m_io.out << '\t' << item.status;
+        m_io.out << Qt::endl;
+    }
     return Ok;
 }
 

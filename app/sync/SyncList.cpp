@@ -2,6 +2,7 @@
 
 #include "SettingsKeys.h"
 #include "base/Format.h"
+#include "base/Path.h"
 #include "base/Translate.h"
 
 namespace quillet {
@@ -31,18 +32,34 @@ void SyncList::RefreshFiles(const QString& serial, const QString& foundLetter, q
         if (path.isEmpty())
             break;
         const qint64 measured = m_probe.FileLength(path);
-        const qint64 length = measured < 0 ? 0 : measured;
         const bool folder = m_probe.IsFolder(path);
-        // Empty and vanished files are dropped; the next save forgets them.
-        if (!folder && length < 1)
-            continue;
         SyncItem item;
         item.localPath = path;
-        item.isFolder = folder;
-        item.length = folder ? 0 : length;
-        item.sizeText = folder ? Translate(QStringLiteral("Folder")) : formatBytes(length);
         item.remoteStored = m_store.read(serial, keys::remoteFile(n), QString());
         item.remotePath = remoteDisplay(item.remoteStored, foundLetter);
+        // A folder item's place on the drive always ends in a separator: it stays a folder
+        // item while its local folder is away or fails the folder test.
+        item.isFolder = folder || (measured < 0 && item.remoteStored.endsWith(QLatin1Char('/')));
+        if (item.isFolder) {
+            item.sizeText = Translate(QStringLiteral("Folder"));
+            if (!folder) {
+                const bool exists = m_probe.fileSystem().stat(Path::fromText(path).native()).exists;
+                item.localProblem = exists ? QStringLiteral("the local folder is a link, hidden or "
+                                                            "read-only")
+                                           : QStringLiteral("the local folder was not found");
+                item.status =
+                    Translate(exists ? QStringLiteral("Local folder cannot be synchronized")
+                                     : QStringLiteral("Local folder not found"));
+            }
+        } else if (measured < 0) {
+            // Missing or unreadable for now: the pass restores it from the drive or says why.
+            item.sizeText = Translate(QStringLiteral("Not found"));
+            item.localProblem = QStringLiteral("the local file was not found");
+            item.status = Translate(QStringLiteral("Local file not found"));
+        } else {
+            item.length = measured; // an empty file is a file like any other
+            item.sizeText = formatBytes(measured);
+        }
         m_rows.append(item);
         m_total += item.length;
     }

@@ -17,6 +17,11 @@ struct SyncItem {
     QString status;
     bool isFolder = false;
     qint64 length = 0;
+    // Why the local side cannot be synchronised as it stands (the file or folder is missing,
+    // or the folder fails the folder test), in plain words; empty when it can. Such an item
+    // stays in the list: a file on an unmounted share or a file being rewritten must not
+    // lose its item.
+    QString localProblem;
 };
 
 // Drive paths are stored without their root: ":" and the path below the root. The current

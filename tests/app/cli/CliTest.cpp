@@ -218,6 +218,29 @@ TEST_F(CliTest, SyncPrintsTheLogAndRowsAndReportsFailures) {
                               .toStdString()));
 }
 
+TEST_F(CliTest, EmptyAndMissingFilesKeepTheirItems) {
+    ASSERT_EQ(pairStick(), 0);
+    const QString empty = files.write(QStringLiteral("home/empty.txt"), "");
+    const QString away = files.write(QStringLiteral("home/away.txt"), "away");
+    ASSERT_EQ(run({QStringLiteral("add"), empty, stick + QStringLiteral("backup")}), 0)
+        << err.toStdString();
+    ASSERT_EQ(run({QStringLiteral("add"), away, stick + QStringLiteral("backup")}), 0);
+    EXPECT_EQ(run({QStringLiteral("sync")}), 0);
+    EXPECT_TRUE(QFile::exists(stick + QStringLiteral("backup/empty.txt")));
+    EXPECT_EQ(TestFiles::read(stick + QStringLiteral("backup/empty.txt")), QByteArray());
+
+    QFile::remove(away);
+    EXPECT_EQ(run({QStringLiteral("list")}), 0);
+    EXPECT_EQ(out, empty + QStringLiteral("\t0\t") + stick + QStringLiteral("backup/empty.txt\n") +
+                       away + QStringLiteral("\tNot found\t") + stick +
+                       QStringLiteral("backup/away.txt\tLocal file not found\n"));
+    // A later edit of the list keeps both.
+    const QString other = files.write(QStringLiteral("home/other.txt"), "o");
+    ASSERT_EQ(run({QStringLiteral("add"), other, stick + QStringLiteral("backup")}), 0);
+    EXPECT_EQ(run({QStringLiteral("list")}), 0);
+    EXPECT_EQ(out.count(QLatin1Char('\n')), 3);
+}
+
 TEST_F(CliTest, PromptingModesAskOrTakeTheFlag) {
     ASSERT_EQ(pairStick(), 0);
     ASSERT_EQ(run({QStringLiteral("mode"), QStringLiteral("3")}), 0);

@@ -61,22 +61,65 @@ TEST_F(SyncListTest, DriveUnderAnotherRootAndAbsentDriveDisplay) {
     EXPECT_EQ(stored(QStringLiteral("RemoteFile1")), QStringLiteral(":/Backup/a.doc"));
 }
 
-TEST_F(SyncListTest, EmptyAndMissingFilesAreDroppedAndForgottenOnSave) {
+TEST_F(SyncListTest, EmptyAndMissingItemsStayAndSayWhy) {
     storeRow(1, files.write(QStringLiteral("local/empty.txt"), ""), QStringLiteral("empty.txt"));
     storeRow(2, local(QStringLiteral("missing.txt")), QStringLiteral("missing.txt"));
     storeRow(3, files.write(QStringLiteral("local/ok.txt"), "12345"), QStringLiteral("ok.txt"));
     storeRow(4, files.makeDir(QStringLiteral("local/folder")), QStringLiteral("folder/"));
+    storeRow(5, local(QStringLiteral("share")), QStringLiteral("share/"));
+    const QString hidden = files.makeDir(QStringLiteral("local/.hidden"));
+    storeRow(6, hidden, QStringLiteral("hidden/"));
     session->GoLoad();
-    ASSERT_EQ(session->list().rows().size(), 2);
-    EXPECT_EQ(session->list().rows().at(0).sizeText, QStringLiteral("5"));
-    EXPECT_EQ(session->list().rows().at(1).sizeText, QStringLiteral("Folder"));
-    EXPECT_TRUE(session->list().rows().at(1).isFolder);
+    const QList<SyncItem>& rows = session->list().rows();
+    ASSERT_EQ(rows.size(), 6);
+
+    EXPECT_EQ(rows[0].sizeText, QStringLiteral("0"));
+    EXPECT_FALSE(rows[0].isFolder);
+    EXPECT_TRUE(rows[0].localProblem.isEmpty()) << "an empty file is a file like any other";
+
+    EXPECT_FALSE(rows[1].isFolder);
+    EXPECT_EQ(rows[1].sizeText, QStringLiteral("Not found"));
+    EXPECT_EQ(rows[1].status, QStringLiteral("Local file not found"));
+    EXPECT_EQ(rows[1].localProblem, QStringLiteral("the local file was not found"));
+
+    EXPECT_EQ(rows[2].sizeText, QStringLiteral("5"));
+    EXPECT_TRUE(rows[2].status.isEmpty());
+    EXPECT_TRUE(rows[3].isFolder);
+    EXPECT_TRUE(rows[3].localProblem.isEmpty());
+
+    // A folder item stays one while its folder is away (an unmounted share) or unusable.
+    EXPECT_TRUE(rows[4].isFolder);
+    EXPECT_EQ(rows[4].sizeText, QStringLiteral("Folder"));
+    EXPECT_EQ(rows[4].status, QStringLiteral("Local folder not found"));
+    EXPECT_TRUE(rows[5].isFolder);
+    EXPECT_EQ(rows[5].localProblem,
+              QStringLiteral("the local folder is a link, hidden or read-only"));
+
     EXPECT_EQ(session->list().DrvFilesSize(),
               QStringLiteral("Total size of files to sync: 5 bytes"));
     session->SaveFiles();
-    EXPECT_EQ(stored(QStringLiteral("LocalFile1")), local(QStringLiteral("ok.txt")));
-    EXPECT_EQ(stored(QStringLiteral("LocalFile2")), local(QStringLiteral("folder")));
-    EXPECT_EQ(stored(QStringLiteral("LocalFile3")), QString());
+    EXPECT_EQ(stored(QStringLiteral("LocalFile1")), local(QStringLiteral("empty.txt")));
+    EXPECT_EQ(stored(QStringLiteral("LocalFile2")), local(QStringLiteral("missing.txt")));
+    EXPECT_EQ(stored(QStringLiteral("RemoteFile5")), QStringLiteral(":/share/"));
+    EXPECT_EQ(stored(QStringLiteral("LocalFile6")), hidden);
+    EXPECT_EQ(stored(QStringLiteral("LocalFile7")), QString());
+
+    // The file comes back: the same item, measured again.
+    files.write(QStringLiteral("local/missing.txt"), "back");
+    session->RefreshFiles();
+    EXPECT_EQ(session->list().rows()[1].sizeText, QStringLiteral("4"));
+    EXPECT_TRUE(session->list().rows()[1].status.isEmpty());
+}
+
+TEST_F(SyncListTest, AnEmptyFileCanBeAddedAndStays) {
+    const QString empty = files.write(QStringLiteral("local/empty.txt"), "");
+    session->GoLoad();
+    session->SearchLetter();
+    ASSERT_TRUE(session->AddNewFile(empty, drive()).ok());
+    session->RefreshFiles();
+    ASSERT_EQ(session->list().rows().size(), 1);
+    EXPECT_EQ(session->list().rows()[0].localPath, empty);
+    EXPECT_EQ(session->list().rows()[0].sizeText, QStringLiteral("0"));
 }
 
 TEST_F(SyncListTest, FilesLargerThanTheDriveGiveANegativeGroupedFreeSpace) {
