@@ -5,6 +5,8 @@
 #include "base/Path.h"
 #include "base/Translate.h"
 
+#include <QDir>
+
 namespace quillet {
 
 QString remoteDisplay(const QString& stored, const QString& foundLetter) {
@@ -22,6 +24,48 @@ QString remoteStoredFor(const QString& path, const QString& root) {
     if (root.isEmpty() || root == QLatin1String("?") || !path.startsWith(root))
         return QString();
     return QStringLiteral(":/") + path.mid(root.size());
+}
+
+namespace {
+// Where an item sits on the drive, below the root and ending in a separator, so that one
+// place lies inside another exactly when its key starts with the other's. Empty for an item
+// with no place on the drive.
+QString placeKey(const SyncItem& item, bool foldCase) {
+    QString below = item.remoteStored;
+    if (below.startsWith(QLatin1Char(':')))
+        below.remove(0, 1);
+    if (below.isEmpty())
+        return QString();
+    QString key = QDir::cleanPath(QLatin1Char('/') + below);
+    if (!key.endsWith(QLatin1Char('/')))
+        key += QLatin1Char('/');
+    return foldCase ? key.toCaseFolded() : key;
+}
+} // namespace
+
+std::optional<int> SyncList::rowSharingPlace(const SyncItem& item, int before) const {
+    const QString key = placeKey(item, m_driveFoldsCase);
+    if (key.isEmpty())
+        return std::nullopt;
+    // A file's key ends in a separator too: a file item clashes with a folder item whose
+    // folder holds its copy, and with one whose folder would stand where the copy is.
+    for (int row = 0; row < before && row < m_rows.size(); ++row) {
+        const QString other = placeKey(m_rows.at(row), m_driveFoldsCase);
+        if (!other.isEmpty() && (key.startsWith(other) || other.startsWith(key)))
+            return row;
+    }
+    return std::nullopt;
+}
+
+std::optional<QString> SyncList::clashReason(int row) const {
+    if (row < 0 || row >= m_rows.size())
+        return std::nullopt;
+    const std::optional<int> owner = rowSharingPlace(m_rows.at(row), row);
+    if (!owner)
+        return std::nullopt;
+    const SyncItem& earlier = m_rows.at(*owner);
+    return QStringLiteral("item %1 (%2) already keeps %3 on the drive in step")
+        .arg(QString::number(*owner + 1), earlier.localPath, earlier.remotePath);
 }
 
 void SyncList::RefreshFiles(const QString& serial, const QString& foundLetter, quint64 driveSize) {

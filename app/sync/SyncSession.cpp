@@ -127,6 +127,9 @@ void SyncSession::GoLoad() {
 }
 
 void SyncSession::RefreshFiles() {
+    m_list.setDriveFoldsCase(
+        driveFound() &&
+        platform::hasCaseInsensitiveNames(m_volumes.fileSystemType(FoundLetter().toStdString())));
     m_list.RefreshFiles(drive.serialText, FoundLetter(), drive.DriveSize);
 }
 
@@ -167,6 +170,21 @@ EditOutcome fail(EditOutcome::Code code, const QString& englishText) {
 }
 } // namespace
 
+EditOutcome SyncSession::placeTaken(const SyncItem& item) const {
+    // Two items that share a file on the drive would copy one over the other through it.
+    const std::optional<int> owner =
+        m_list.rowSharingPlace(item, static_cast<int>(m_list.rows().size()));
+    if (!owner)
+        return {};
+    const SyncItem& earlier = m_list.rows().at(*owner);
+    return EditOutcome{EditOutcome::Code::BadInput,
+                       Translate(QStringLiteral("%1 on the drive overlaps item %2, which keeps %3 "
+                                                "in step with %4. A file on the drive can belong "
+                                                "to one item only."))
+                           .arg(item.remotePath, QString::number(*owner + 1), earlier.localPath,
+                                earlier.remotePath)};
+}
+
 EditOutcome SyncSession::AddNewFile(const QString& path, const QString& destFolder) {
     if (!driveFound())
         return fail(EditOutcome::Code::DriveAbsent,
@@ -184,7 +202,6 @@ EditOutcome SyncSession::AddNewFile(const QString& path, const QString& destFold
                     QStringLiteral("Folder should be on the remote drive !!"));
 
     RefreshFiles();
-    SaveFiles();
     SyncItem item;
     item.localPath = path;
     item.length = m_probe.FileLength(path);
@@ -193,6 +210,8 @@ EditOutcome SyncSession::AddNewFile(const QString& path, const QString& destFold
     const QString name = slash < 0 ? path : path.mid(slash + 1);
     item.remotePath = dest + name;
     item.remoteStored = remoteStoredFor(item.remotePath, FoundLetter());
+    if (const EditOutcome shared = placeTaken(item); !shared.ok())
+        return shared;
     m_list.append(item);
     SaveFiles();
     return {};
@@ -224,6 +243,10 @@ EditOutcome SyncSession::AddNewFolder(const QString& folder, const QString& dest
     item.remotePath = dest;
     item.remoteStored = remoteStoredFor(dest, FoundLetter());
     item.status = Translate(QStringLiteral("Folder"));
+    // Against the list as stored now, not as this view last saw it.
+    RefreshFiles();
+    if (const EditOutcome shared = placeTaken(item); !shared.ok())
+        return shared;
     m_list.append(item);
     SaveFiles();
     return {};

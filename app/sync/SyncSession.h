@@ -89,6 +89,9 @@ public:
     static std::optional<int> leadingNumber(const QString& text);
 
 private:
+    // Refuses an item whose place on the drive an item of the list already keeps in step.
+    EditOutcome placeTaken(const SyncItem& item) const;
+
     platform::SettingsStore& m_store;
     platform::FileSystem& m_fs;
     platform::VolumeService& m_volumes;

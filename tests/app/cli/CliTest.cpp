@@ -153,17 +153,21 @@ TEST_F(CliTest, AddListRemoveAndTheirRefusals) {
     EXPECT_EQ(settings(), before);
 
     EXPECT_EQ(run({QStringLiteral("add"), file, stick + QStringLiteral("backup")}), 0);
-    EXPECT_EQ(run({QStringLiteral("add-folder"), folder, stick + QStringLiteral("backup/")}), 0);
+    // The folder would hold the file's copy: one file on the drive, two items.
+    EXPECT_EQ(run({QStringLiteral("add-folder"), folder, stick + QStringLiteral("backup/")}), 1);
+    EXPECT_THAT(err.toStdString(), HasSubstr("on the drive overlaps item 1"));
+    files.makeDir(QStringLiteral("stick/photos"));
+    EXPECT_EQ(run({QStringLiteral("add-folder"), folder, stick + QStringLiteral("photos/")}), 0);
     EXPECT_EQ(run({QStringLiteral("list")}), 0);
     EXPECT_EQ(out, file + QStringLiteral("\t5\t") + stick + QStringLiteral("backup/report.doc\n") +
-                       folder + QStringLiteral("\tFolder\t") + stick + QStringLiteral("backup/\n"));
+                       folder + QStringLiteral("\tFolder\t") + stick + QStringLiteral("photos/\n"));
 
     EXPECT_EQ(run({QStringLiteral("remove"), QStringLiteral("3")}), 1);
     EXPECT_THAT(err.toStdString(), HasSubstr("there is no item '3'; the list has 2 items."));
     EXPECT_EQ(run({QStringLiteral("remove"), QStringLiteral("x")}), 1);
     EXPECT_EQ(run({QStringLiteral("remove"), QStringLiteral("1")}), 0);
     EXPECT_EQ(run({QStringLiteral("list")}), 0);
-    EXPECT_EQ(out, folder + QStringLiteral("\tFolder\t") + stick + QStringLiteral("backup/\n"));
+    EXPECT_EQ(out, folder + QStringLiteral("\tFolder\t") + stick + QStringLiteral("photos/\n"));
 }
 
 TEST_F(CliTest, RelativePathsAreStoredInFull) {

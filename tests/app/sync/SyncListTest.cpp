@@ -156,6 +156,93 @@ TEST_F(SyncListTest, AddingTheSamePathTwiceGivesTwoRows) {
     EXPECT_EQ(session->list().rows().at(1).remoteStored, QStringLiteral(":/two/dup.txt"));
 }
 
+TEST_F(SyncListTest, ItemsThatWouldShareAFileOnTheDriveAreRefused) {
+    const QString a = files.write(QStringLiteral("local/a.txt"), "a");
+    const QString otherA = files.write(QStringLiteral("local/elsewhere/a.txt"), "other a");
+    const QString c = files.write(QStringLiteral("local/c.txt"), "c");
+    const QString x = files.write(QStringLiteral("local/x"), "x");
+    const QString p = files.makeDir(QStringLiteral("local/p"));
+    const QString q = files.makeDir(QStringLiteral("local/q"));
+    for (const char* dir : {"one/inner", "two/sub", "three", "twofold"})
+        files.makeDir(QStringLiteral("drive/") + QLatin1String(dir));
+    session->GoLoad();
+    session->SearchLetter();
+
+    ASSERT_TRUE(session->AddNewFile(a, drive(QStringLiteral("one"))).ok());
+    ASSERT_TRUE(session->AddNewFolder(p, drive(QStringLiteral("two"))).ok());
+    ASSERT_TRUE(session->AddNewFile(x, drive(QStringLiteral("three"))).ok());
+    const QByteArray before = TestFiles::read(files.path(QStringLiteral("settings.ini")));
+
+    const EditOutcome sameCopy = session->AddNewFile(otherA, drive(QStringLiteral("one")));
+    EXPECT_EQ(sameCopy.code, EditOutcome::Code::BadInput);
+    EXPECT_EQ(sameCopy.message, drive(QStringLiteral("one/a.txt")) +
+                                    QStringLiteral(" on the drive overlaps item 1, which keeps ") +
+                                    a + QStringLiteral(" in step with ") +
+                                    drive(QStringLiteral("one/a.txt")) +
+                                    QStringLiteral(". A file on the drive can belong to one item "
+                                                   "only."));
+    EXPECT_FALSE(session->AddNewFile(a, drive(QStringLiteral("one/"))).ok()) << "a repeat";
+    EXPECT_FALSE(session->AddNewFile(c, drive(QStringLiteral("two/sub"))).ok())
+        << "inside a folder item's drive folder";
+    EXPECT_FALSE(session->AddNewFolder(q, drive(QStringLiteral("two"))).ok()) << "the same folder";
+    EXPECT_FALSE(session->AddNewFolder(q, drive(QStringLiteral("two/sub"))).ok()) << "inside";
+    EXPECT_FALSE(session->AddNewFolder(q, drive()).ok()) << "around every item";
+    files.makeDir(QStringLiteral("drive/three/x"));
+    EXPECT_FALSE(session->AddNewFolder(q, drive(QStringLiteral("three/x"))).ok())
+        << "a folder where a file item's copy goes";
+    EXPECT_EQ(TestFiles::read(files.path(QStringLiteral("settings.ini"))), before);
+
+    // The same local file may go to a second place; a name that only starts alike is no clash.
+    EXPECT_TRUE(session->AddNewFile(a, drive(QStringLiteral("one/inner"))).ok());
+    EXPECT_TRUE(session->AddNewFolder(q, drive(QStringLiteral("twofold"))).ok());
+    session->RefreshFiles();
+    EXPECT_EQ(session->list().rows().size(), 5);
+}
+
+TEST_F(SyncListTest, OnADriveThatIgnoresCaseNamesDifferingInCaseClash) {
+    const QString lower = files.write(QStringLiteral("local/report.txt"), "r");
+    const QString upper = files.write(QStringLiteral("local/up/Report.TXT"), "R");
+    const QString folder = files.makeDir(QStringLiteral("local/docs"));
+    files.makeDir(QStringLiteral("drive/Docs"));
+    files.makeDir(QStringLiteral("drive/docs"));
+    session->GoLoad();
+    session->SearchLetter();
+    ASSERT_TRUE(session->AddNewFile(lower, drive()).ok());
+    ASSERT_TRUE(session->AddNewFolder(folder, drive(QStringLiteral("Docs"))).ok());
+    // On ext4 these are other files.
+    EXPECT_TRUE(session->AddNewFile(upper, drive()).ok());
+    session->RemoveItem(2, false);
+
+    volumes.find(root().toStdString())->fsType = "vfat";
+    EXPECT_FALSE(session->AddNewFile(upper, drive()).ok());
+    EXPECT_FALSE(session->AddNewFolder(folder, drive(QStringLiteral("docs"))).ok());
+}
+
+TEST_F(SyncListTest, AStoredListThatSharesDriveFilesNamesTheRowsNotToCopy) {
+    storeRow(1, files.write(QStringLiteral("local/x.txt"), "1"), QStringLiteral("x.txt"));
+    storeRow(2, files.write(QStringLiteral("local/sub/x.txt"), "2"), QStringLiteral("x.txt"));
+    storeRow(3, files.makeDir(QStringLiteral("local/d")), QStringLiteral("d/"));
+    storeRow(4, files.write(QStringLiteral("local/y.txt"), "4"), QStringLiteral("d/./y.txt"));
+    storeRow(5, files.write(QStringLiteral("local/z.txt"), "5"), QStringLiteral("dz.txt"));
+    storeRow(6, files.makeDir(QStringLiteral("local/e")), QStringLiteral("d/e/"));
+    session->GoLoad();
+    session->SearchLetter();
+    session->RefreshFiles();
+    const SyncList& list = session->list();
+    EXPECT_EQ(list.clashReason(0), std::nullopt);
+    EXPECT_EQ(list.clashReason(1), QStringLiteral("item 1 (") + local(QStringLiteral("x.txt")) +
+                                       QStringLiteral(") already keeps ") +
+                                       drive(QStringLiteral("x.txt")) +
+                                       QStringLiteral(" on the drive in step"));
+    EXPECT_EQ(list.clashReason(2), std::nullopt);
+    ASSERT_TRUE(list.clashReason(3).has_value());
+    EXPECT_TRUE(list.clashReason(3)->startsWith(QStringLiteral("item 3 ")));
+    EXPECT_EQ(list.clashReason(4), std::nullopt);
+    EXPECT_TRUE(list.clashReason(5)->startsWith(QStringLiteral("item 3 ")));
+    EXPECT_EQ(list.clashReason(6), std::nullopt);
+    EXPECT_EQ(list.clashReason(-1), std::nullopt);
+}
+
 TEST_F(SyncListTest, AddChecksAndMessages) {
     const QString f = files.write(QStringLiteral("local/f.txt"), "f");
     const QString folder = files.makeDir(QStringLiteral("local/dir"));
