@@ -5,6 +5,8 @@
 #include "base/Path.h"
 #include "base/Translate.h"
 
+#include <QFileInfo>
+
 #include <cmath>
 #include <limits>
 
@@ -170,6 +172,14 @@ EditOutcome fail(EditOutcome::Code code, const QString& englishText) {
 }
 } // namespace
 
+bool SyncSession::onPairedDrive(const QString& path) const {
+    if (withSeparator(path).startsWith(FoundLetter()))
+        return true;
+    // Reached through a link into the drive: the path itself does not say so.
+    const QString real = QFileInfo(path).canonicalFilePath();
+    return !real.isEmpty() && withSeparator(real).startsWith(FoundLetter());
+}
+
 EditOutcome SyncSession::placeTaken(const SyncItem& item) const {
     // Two items that share a file on the drive would copy one over the other through it.
     const std::optional<int> owner =
@@ -194,6 +204,11 @@ EditOutcome SyncSession::AddNewFile(const QString& path, const QString& destFold
         return fail(EditOutcome::Code::BadInput,
                     QStringLiteral("File does not exist or is a Folder, you can only synchronize "
                                    "files not folders."));
+    // Its copy would be itself or another file of the same drive: removing the item with its
+    // copy could then delete the only one.
+    if (onPairedDrive(path))
+        return fail(EditOutcome::Code::BadInput,
+                    QStringLiteral("You cannot select files inside the Removable Drive !"));
     const QString dest = withSeparator(destFolder);
     // The picker offers only folders of the drive; without it the same must hold.
     const platform::FileStat st = m_fs.stat(Path::fromText(dest).native());
@@ -225,7 +240,7 @@ EditOutcome SyncSession::AddNewFolder(const QString& folder, const QString& dest
         return fail(EditOutcome::Code::DriveAbsent,
                     QStringLiteral("Removable drive not found. Please connect the drive before "
                                    "adding any new folder."));
-    if (withSeparator(path).startsWith(FoundLetter()))
+    if (onPairedDrive(path))
         return fail(EditOutcome::Code::BadInput,
                     QStringLiteral("You cannot select folders inside the Removable Drive !"));
     // Nothing to add: the list is left exactly as stored.

@@ -89,6 +89,8 @@ public:
     static std::optional<int> leadingNumber(const QString& text);
 
 private:
+    // Whether a local path lies on the paired drive, by its text or through links.
+    bool onPairedDrive(const QString& path) const;
     // Refuses an item whose place on the drive an item of the list already keeps in step.
     EditOutcome placeTaken(const SyncItem& item) const;
 

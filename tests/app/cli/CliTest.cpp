@@ -147,6 +147,10 @@ TEST_F(CliTest, AddListRemoveAndTheirRefusals) {
     EXPECT_EQ(run({QStringLiteral("add-folder"), stick + QStringLiteral("backup"), stick}), 1);
     EXPECT_THAT(err.toStdString(),
                 HasSubstr("You cannot select folders inside the Removable Drive !"));
+    const QString onStick = files.write(QStringLiteral("stick/only-copy.txt"), "only");
+    EXPECT_EQ(run({QStringLiteral("add"), onStick, stick + QStringLiteral("backup")}), 1);
+    EXPECT_THAT(err.toStdString(),
+                HasSubstr("You cannot select files inside the Removable Drive !"));
     EXPECT_EQ(run({QStringLiteral("add-folder"), files.path(QStringLiteral("home/none")), stick}),
               1);
     EXPECT_THAT(err.toStdString(), HasSubstr("is not a folder"));

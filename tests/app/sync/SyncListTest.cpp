@@ -270,6 +270,16 @@ TEST_F(SyncListTest, AddChecksAndMessages) {
               QStringLiteral("Folder should be on the remote drive !!"));
     EXPECT_EQ(session->AddNewFolder(drive(QStringLiteral("dest")), drive()).message,
               QStringLiteral("You cannot select folders inside the Removable Drive !"));
+    // A file of the drive itself, also when reached through a link.
+    const QString onDrive = files.write(QStringLiteral("drive/dest/d.txt"), "d");
+    QFile::link(drive(QStringLiteral("dest")), local(QStringLiteral("link")));
+    files.makeDir(QStringLiteral("drive/dest/sub"));
+    for (const QString& path : {onDrive, local(QStringLiteral("link/d.txt"))})
+        EXPECT_EQ(session->AddNewFile(path, drive()).message,
+                  QStringLiteral("You cannot select files inside the Removable Drive !"))
+            << path.toStdString();
+    EXPECT_EQ(session->AddNewFolder(local(QStringLiteral("link/sub")), drive()).message,
+              QStringLiteral("You cannot select folders inside the Removable Drive !"));
     EXPECT_EQ(session->AddNewFolder(folder, local()).message,
               QStringLiteral("Folder should be on the remote drive !!"));
     EXPECT_EQ(session->AddNewFolder(folder, QString()).message,
