@@ -301,13 +301,17 @@ int Cli::pair(const QString& rootArgument, bool sameRoot, bool yes) {
         return ask(Translate(QStringLiteral(
             "You have already set a drive, do you wish to substitute this drive ?")));
     });
-    if (outcome == SyncSession::PairOutcome::Declined) {
+    if (outcome.code == SyncSession::PairOutcome::Code::Declined) {
         m_io.err << "quillet-cli: a drive is already paired; nothing was changed "
                     "(use --yes to replace it)."
                  << Qt::endl;
         return BadInput;
     }
-    session.GoLoad();
+    if (!outcome.ok()) {
+        m_io.err << "quillet-cli: " << outcome.message << Qt::endl;
+        return BadInput;
+    }
+    session.loadReadOnly();
     m_io.out << "Paired " << root << " (serial " << session.drive.serialText << ", "
              << session.drive.DriveSize << " bytes)." << Qt::endl;
     return Ok;
@@ -315,7 +319,7 @@ int Cli::pair(const QString& rootArgument, bool sameRoot, bool yes) {
 
 int Cli::status() {
     SyncSession session(m_store, m_fs, m_volumes);
-    session.GoLoad();
+    session.loadReadOnly();
     if (!session.hasPairedDrive()) {
         m_io.out << "No drive is paired." << Qt::endl;
     } else {
@@ -339,7 +343,7 @@ int Cli::status() {
 
 int Cli::choose(const QStringList& args, const char* what, int high, int current,
                 const std::function<QString(std::optional<int>)>& caption,
-                const std::function<void(int)>& select) {
+                const std::function<EditOutcome(int)>& select) {
     if (args.isEmpty()) {
         m_io.out << current << " " << caption(current) << Qt::endl;
         return Ok;
@@ -350,14 +354,17 @@ int Cli::choose(const QStringList& args, const char* what, int high, int current
                  << ", not '" << args.first() << "'." << Qt::endl;
         return BadInput;
     }
-    select(value);
+    if (const EditOutcome outcome = select(value); !outcome.ok()) {
+        m_io.err << "quillet-cli: " << outcome.message << Qt::endl;
+        return BadInput;
+    }
     m_io.out << value << " " << caption(value) << Qt::endl;
     return Ok;
 }
 
 int Cli::mode(const QStringList& args) {
     SyncSession session(m_store, m_fs, m_volumes);
-    session.GoLoad();
+    session.loadReadOnly();
     // A stored mode outside the list is still shown as the number it is.
     if (args.isEmpty()) {
         m_io.out << session.conflictMode.value() << " "
@@ -365,14 +372,14 @@ int Cli::mode(const QStringList& args) {
         return Ok;
     }
     return choose(args, "conflict mode", 5, session.conflictMode.value(), conflictCaption,
-                  [&](int v) { session.selectConflictMode(v); });
+                  [&](int v) { return session.selectConflictMode(v); });
 }
 
 int Cli::refresh(const QStringList& args) {
     SyncSession session(m_store, m_fs, m_volumes);
-    session.GoLoad();
+    session.loadReadOnly();
     return choose(args, "refresh choice", 8, session.refreshSelection().value_or(-1),
-                  refreshCaption, [&](int v) { session.selectRefreshTime(v); });
+                  refreshCaption, [&](int v) { return session.selectRefreshTime(v); });
 }
 
 bool Cli::paired(const SyncSession& session) {
@@ -395,7 +402,7 @@ int Cli::added(SyncSession& session, const EditOutcome& outcome, const QString& 
 
 int Cli::add(const QString& file, const QString& dest) {
     SyncSession session(m_store, m_fs, m_volumes);
-    session.GoLoad();
+    session.loadReadOnly();
     if (!paired(session))
         return NoDrive;
     session.SearchLetter();
@@ -404,7 +411,7 @@ int Cli::add(const QString& file, const QString& dest) {
 
 int Cli::addFolder(const QString& folder, const QString& dest) {
     SyncSession session(m_store, m_fs, m_volumes);
-    session.GoLoad();
+    session.loadReadOnly();
     if (!paired(session))
         return NoDrive;
     session.SearchLetter();
@@ -418,7 +425,7 @@ int Cli::addFolder(const QString& folder, const QString& dest) {
 
 int Cli::list() {
     SyncSession session(m_store, m_fs, m_volumes);
-    session.GoLoad();
+    session.loadReadOnly();
     session.SearchLetter();
     session.RefreshFiles();
     for (const SyncItem& item : session.list().rows()) {
@@ -433,7 +440,7 @@ int Cli::list() {
 
 int Cli::remove(const QString& number, bool deleteRemote) {
     SyncSession session(m_store, m_fs, m_volumes);
-    session.GoLoad();
+    session.loadReadOnly();
     session.SearchLetter();
     session.RefreshFiles();
     int n = 0;
@@ -451,6 +458,10 @@ int Cli::remove(const QString& number, bool deleteRemote) {
         return NoDrive;
     }
     const EditOutcome outcome = session.RemoveItem(n - 1, deleteRemote);
+    if (!outcome.ok() && outcome.code != EditOutcome::Code::RemoteNotDeleted) {
+        m_io.err << "quillet-cli: " << outcome.message << Qt::endl;
+        return BadInput;
+    }
     m_io.out << "Removed " << item.localPath << Qt::endl;
     if (!outcome.ok()) {
         m_io.err << "quillet-cli: could not delete " << item.remotePath << ": " << outcome.message
@@ -462,7 +473,7 @@ int Cli::remove(const QString& number, bool deleteRemote) {
 
 int Cli::sync(bool yes, bool no) {
     SyncSession session(m_store, m_fs, m_volumes);
-    session.GoLoad();
+    session.loadReadOnly();
     if (!paired(session))
         return NoDrive;
     session.SearchLetter();
@@ -497,7 +508,7 @@ int Cli::log() {
 
 int Cli::watch(bool yes, bool no) {
     SyncSession session(m_store, m_fs, m_volumes);
-    session.GoLoad();
+    session.loadReadOnly();
     if (!paired(session))
         return NoDrive;
     TerminalView view(m_io.out, m_io.err, answerer(yes, no));

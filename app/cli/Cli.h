@@ -55,7 +55,7 @@ private:
     bool ask(const QString& question);
     int choose(const QStringList& args, const char* what, int high, int current,
                const std::function<QString(std::optional<int>)>& caption,
-               const std::function<void(int)>& select);
+               const std::function<EditOutcome(int)>& select);
     bool paired(const SyncSession& session);
     std::function<bool(const QString&)> answerer(bool yes, bool no);
     int added(SyncSession& session, const EditOutcome& outcome, const QString& unsaid);

@@ -5,6 +5,7 @@
 #include "base/Path.h"
 #include "base/Translate.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 #include <cmath>
@@ -63,23 +64,38 @@ int SyncSession::refreshSecondsFor(std::optional<int> index) {
     return table[*index];
 }
 
-void SyncSession::selectConflictMode(int index) {
+void SyncSession::applyConflictMode(int index) {
     if (index < 0 || index > 5)
         return;
     m_conflictSelection = index;
     conflictMode = ConflictMode(static_cast<qint16>(index));
-    m_store.write(keys::SyncInfo, keys::Conflicts, QString::number(index));
-    m_store.sync();
 }
 
-void SyncSession::selectRefreshTime(std::optional<int> index) {
+void SyncSession::applyRefreshTime(std::optional<int> index) {
     if (index && (*index < 0 || *index > 8))
         index.reset();
     m_refreshSelection = index;
     m_watch.RefreshSeconds = refreshSecondsFor(index);
-    // With nothing selected the stored index is -1.
-    m_store.write(keys::SyncInfo, keys::Refresh, QString::number(index.value_or(-1)));
-    m_store.sync();
+}
+
+EditOutcome SyncSession::selectConflictMode(int index) {
+    if (index < 0 || index > 5)
+        return EditOutcome{EditOutcome::Code::BadInput, QString()};
+    return changeSettings([&] {
+        applyConflictMode(index);
+        m_store.write(keys::SyncInfo, keys::Conflicts, QString::number(index));
+        return EditOutcome{};
+    });
+}
+
+EditOutcome SyncSession::selectRefreshTime(std::optional<int> index) {
+    return changeSettings([&] {
+        applyRefreshTime(index);
+        // With nothing selected the stored index is -1.
+        m_store.write(keys::SyncInfo, keys::Refresh,
+                      QString::number(m_refreshSelection.value_or(-1)));
+        return EditOutcome{};
+    });
 }
 
 namespace {
@@ -92,9 +108,13 @@ std::optional<qint32> serialFromText(const QString& text) {
         return std::nullopt;
     return static_cast<qint32>(value);
 }
+
+EditOutcome fail(EditOutcome::Code code, const QString& englishText) {
+    return EditOutcome{code, Translate(englishText)};
+}
 } // namespace
 
-void SyncSession::GoLoad() {
+void SyncSession::readDrive() {
     drive.serialText = m_store.read(keys::SyncInfo, keys::SN, QString());
     drive.DriveSerial = serialFromText(drive.serialText);
     // The option is on only for the exact text "1".
@@ -107,7 +127,9 @@ void SyncSession::GoLoad() {
         m_store.read(keys::SyncInfo, keys::Size, QString()).trimmed().toULongLong(&ok);
     if (ok)
         drive.DriveSize = size;
+}
 
+void SyncSession::readOptions(bool storeChoices) {
     if (const auto conflicts =
             leadingNumber(m_store.read(keys::SyncInfo, keys::Conflicts, QStringLiteral("0"))))
         conflictMode = ConflictMode(static_cast<qint16>(*conflicts));
@@ -116,16 +138,54 @@ void SyncSession::GoLoad() {
         leadingNumber(m_store.read(keys::SyncInfo, keys::Refresh, QStringLiteral("1")));
     if (refresh && *refresh >= 0 && *refresh <= 8)
         m_refreshSelection = refresh;
-    selectRefreshTime(m_refreshSelection);
 
     // Selecting stores the choice; a mode outside the list selects nothing but stays the mode.
-    selectConflictMode(conflictMode.value());
+    if (storeChoices) {
+        selectRefreshTime(m_refreshSelection);
+        selectConflictMode(conflictMode.value());
+    } else {
+        applyRefreshTime(m_refreshSelection);
+        applyConflictMode(conflictMode.value());
+    }
+}
 
+void SyncSession::load(bool storeChoices) {
+    readDrive();
+    readOptions(storeChoices);
     m_list.clear();
     m_watch.forgetDrive();
     RefreshFiles();
     m_watch.TimerCount = m_watch.RefreshSeconds - 1;
     m_watch.setSearchTimer(true);
+}
+
+void SyncSession::GoLoad() {
+    changeSettings([&] {
+        load(true);
+        return EditOutcome{};
+    });
+}
+
+void SyncSession::loadReadOnly() {
+    load(false);
+}
+
+EditOutcome SyncSession::changeSettings(const std::function<EditOutcome()>& change) {
+    if (m_settingsDepth > 0)
+        return change(); // part of a change already under way
+    ++m_settingsDepth;
+    EditOutcome outcome = change();
+    --m_settingsDepth;
+    if (!m_store.sync()) {
+        QString reason = m_store.writeError();
+        if (reason.isEmpty())
+            reason = QStringLiteral("the system refused to write it");
+        return EditOutcome{EditOutcome::Code::NotSaved,
+                           Translate(QStringLiteral("The settings could not be saved in %1 (%2). "
+                                                    "Nothing was changed."))
+                               .arg(QDir::toNativeSeparators(m_store.location()), reason)};
+    }
+    return outcome;
 }
 
 void SyncSession::RefreshFiles() {
@@ -145,32 +205,35 @@ bool SyncSession::hasPairedDrive() const {
 
 SyncSession::PairOutcome SyncSession::StartNewSync(const QString& root, bool sameRootOnly,
                                                    const std::function<bool()>& confirmReplace) {
-    if (!m_store.read(keys::SyncInfo, keys::Drive, QString()).isEmpty()) {
-        if (!confirmReplace || !confirmReplace())
-            return PairOutcome::Declined;
-        m_store.deleteSection(m_store.read(keys::SyncInfo, keys::SN, QString()));
-    }
-    m_store.deleteSection(keys::SyncInfo);
+    bool declined = false;
+    const EditOutcome saved = changeSettings([&] {
+        if (!m_store.read(keys::SyncInfo, keys::Drive, QString()).isEmpty()) {
+            if (!confirmReplace || !confirmReplace()) {
+                declined = true;
+                return EditOutcome{};
+            }
+            m_store.deleteSection(m_store.read(keys::SyncInfo, keys::SN, QString()));
+        }
+        m_store.deleteSection(keys::SyncInfo);
 
-    drive.DriveRoot = root;
-    m_store.write(keys::SyncInfo, keys::Drive, root);
-    drive.DriveSerial = m_identity.GetVolumeSerial(root);
-    drive.serialText = QString::number(*drive.DriveSerial);
-    m_store.write(keys::SyncInfo, keys::SN, drive.serialText);
-    drive.DriveSize = m_identity.GetDriveTotalBytes(root);
-    m_store.write(keys::SyncInfo, keys::Size, QString::number(drive.DriveSize));
-    drive.SameLetterOnly = sameRootOnly;
-    m_store.write(keys::SyncInfo, keys::Letter,
-                  sameRootOnly ? QStringLiteral("1") : QStringLiteral("0"));
-    m_store.sync();
-    return PairOutcome::Paired;
+        drive.DriveRoot = root;
+        m_store.write(keys::SyncInfo, keys::Drive, root);
+        drive.DriveSerial = m_identity.GetVolumeSerial(root);
+        drive.serialText = QString::number(*drive.DriveSerial);
+        m_store.write(keys::SyncInfo, keys::SN, drive.serialText);
+        drive.DriveSize = m_identity.GetDriveTotalBytes(root);
+        m_store.write(keys::SyncInfo, keys::Size, QString::number(drive.DriveSize));
+        drive.SameLetterOnly = sameRootOnly;
+        m_store.write(keys::SyncInfo, keys::Letter,
+                      sameRootOnly ? QStringLiteral("1") : QStringLiteral("0"));
+        return EditOutcome{};
+    });
+    if (!saved.ok())
+        return PairOutcome{PairOutcome::Code::NotSaved, saved.message};
+    if (declined)
+        return PairOutcome{PairOutcome::Code::Declined, QString()};
+    return PairOutcome{};
 }
-
-namespace {
-EditOutcome fail(EditOutcome::Code code, const QString& englishText) {
-    return EditOutcome{code, Translate(englishText)};
-}
-} // namespace
 
 bool SyncSession::onPairedDrive(const QString& path) const {
     if (withSeparator(path).startsWith(FoundLetter()))
@@ -196,6 +259,14 @@ EditOutcome SyncSession::placeTaken(const SyncItem& item) const {
 }
 
 EditOutcome SyncSession::AddNewFile(const QString& path, const QString& destFolder) {
+    return changeSettings([&] { return addFile(path, destFolder); });
+}
+
+EditOutcome SyncSession::AddNewFolder(const QString& folder, const QString& destFolder) {
+    return changeSettings([&] { return addFolder(folder, destFolder); });
+}
+
+EditOutcome SyncSession::addFile(const QString& path, const QString& destFolder) {
     if (!driveFound())
         return fail(EditOutcome::Code::DriveAbsent,
                     QStringLiteral("Removable drive not found. Please connect the drive before "
@@ -232,7 +303,7 @@ EditOutcome SyncSession::AddNewFile(const QString& path, const QString& destFold
     return {};
 }
 
-EditOutcome SyncSession::AddNewFolder(const QString& folder, const QString& destFolder) {
+EditOutcome SyncSession::addFolder(const QString& folder, const QString& destFolder) {
     QString path = folder;
     if (path.size() > 1 && path.endsWith(QLatin1Char('/')))
         path.chop(1);
@@ -271,14 +342,20 @@ EditOutcome SyncSession::RemoveItem(int index, bool deleteRemote) {
     if (index < 0 || index >= m_list.rows().size())
         return EditOutcome{EditOutcome::Code::BadInput, QString()};
     const SyncItem removed = m_list.rows().at(index);
-    m_list.rows().removeAt(index);
-    SaveFiles();
+    const EditOutcome saved = changeSettings([&] {
+        m_list.rows().removeAt(index);
+        SaveFiles();
+        return EditOutcome{};
+    });
+    // The copy on the drive goes only once the store no longer names it.
+    if (!saved.ok())
+        return saved;
     EditOutcome outcome;
     if (!removed.isFolder && removed.sizeText != Translate(QStringLiteral("Folder")) &&
         deleteRemote) {
         const platform::Status st = m_fs.remove(Path::fromText(removed.remotePath).native());
         if (!st)
-            outcome = EditOutcome{EditOutcome::Code::BadInput,
+            outcome = EditOutcome{EditOutcome::Code::RemoteNotDeleted,
                                   QString::fromStdString(st.error().message)};
     }
     if (!removed.isFolder)

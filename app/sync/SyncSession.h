@@ -18,7 +18,13 @@ namespace quillet {
 
 // What an add or a removal came to, for whoever shows it.
 struct EditOutcome {
-    enum class Code { Done, DriveAbsent, BadInput };
+    enum class Code {
+        Done,
+        DriveAbsent,
+        BadInput,
+        NotSaved,         // the settings could not be written: nothing was changed
+        RemoteNotDeleted, // the item is gone, its copy on the drive could not be deleted
+    };
     Code code = Code::Done;
     QString message; // the text to show; empty when nothing is to be said
     bool ok() const { return code == Code::Done; }
@@ -48,15 +54,19 @@ public:
     std::optional<int> conflictSelection() const { return m_conflictSelection; }
     std::optional<int> refreshSelection() const { return m_refreshSelection; }
 
-    // Load settings, options and the list; arm the watch.
+    // Load settings, options and the list; arm the watch. Loading stores both option
+    // choices back, as selecting them does.
     void GoLoad();
+    // The same load, writing nothing: a command that only reads, or that is refused, leaves
+    // the store exactly as it was.
+    void loadReadOnly();
     void RefreshFiles();
     void SaveFiles();
 
     // A choice in the conflict list: becomes the mode and is stored.
-    void selectConflictMode(int index);
+    EditOutcome selectConflictMode(int index);
     // A choice in the refresh list (none: nothing selected): sets the interval and is stored.
-    void selectRefreshTime(std::optional<int> index);
+    EditOutcome selectRefreshTime(std::optional<int> index);
     static int refreshSecondsFor(std::optional<int> index);
 
     // Where the paired drive is now ("?" while absent), and the watch that finds it.
@@ -67,15 +77,24 @@ public:
 
     // Pair the drive mounted at root, replacing any earlier pairing. confirmReplace is
     // asked only when a drive was paired before; false leaves everything as it was.
-    enum class PairOutcome { Paired, Declined };
+    struct PairOutcome {
+        enum class Code { Paired, Declined, NotSaved };
+        Code code = Code::Paired;
+        QString message; // why it was not paired; empty for Paired and Declined
+        bool ok() const { return code == Code::Paired; }
+    };
     PairOutcome StartNewSync(const QString& root, bool sameRootOnly,
                              const std::function<bool()>& confirmReplace);
     bool hasPairedDrive() const;
 
+    // Every edit of the stored settings below is checked to have reached the store:
+    // NotSaved says why not.
+
     // Adds without pickers: the destination folder is given.
     EditOutcome AddNewFile(const QString& path, const QString& destFolder);
     EditOutcome AddNewFolder(const QString& path, const QString& destFolder);
-    // Remove row index (from 0); deleteRemote also deletes a file item's copy on the drive.
+    // Remove row index (from 0); deleteRemote also deletes a file item's copy on the drive,
+    // once the store no longer holds the item.
     EditOutcome RemoveItem(int index, bool deleteRemote);
 
     SyncList& list() { return m_list; }
@@ -89,6 +108,16 @@ public:
     static std::optional<int> leadingNumber(const QString& text);
 
 private:
+    void load(bool storeChoices);
+    void readDrive();
+    void readOptions(bool storeChoices);
+    void applyConflictMode(int index);
+    void applyRefreshTime(std::optional<int> index);
+    // Runs change as one edit of the store, then writes it and checks that it was written.
+    // Nested calls join the edit under way.
+    EditOutcome changeSettings(const std::function<EditOutcome()>& change);
+    EditOutcome addFile(const QString& path, const QString& destFolder);
+    EditOutcome addFolder(const QString& folder, const QString& destFolder);
     // Whether a local path lies on the paired drive, by its text or through links.
     bool onPairedDrive(const QString& path) const;
     // Refuses an item whose place on the drive an item of the list already keeps in step.
@@ -103,6 +132,7 @@ private:
     SyncList m_list;
     std::optional<int> m_conflictSelection;
     std::optional<int> m_refreshSelection;
+    int m_settingsDepth = 0;
 };
 
 } // namespace quillet

@@ -7,8 +7,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 
 #include <gmock/gmock.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace quillet;
 using namespace quillet::test;
@@ -264,6 +268,92 @@ TEST_F(CliTest, PromptingModesAskOrTakeTheFlag) {
     EXPECT_EQ(TestFiles::read(copy), QByteArray("old"));
     EXPECT_EQ(run({QStringLiteral("sync")}, QStringLiteral("y"), true), 0);
     EXPECT_EQ(TestFiles::read(copy), QByteArray("new"));
+}
+
+TEST_F(CliTest, CommandsThatChangeNothingWriteNothing) {
+    ASSERT_EQ(pairStick(), 0);
+    const QString file = files.write(QStringLiteral("home/a.txt"), "a");
+    ASSERT_EQ(run({QStringLiteral("add"), file, stick + QStringLiteral("backup")}), 0);
+    const QDateTime old(QDate(2020, 1, 1), QTime(0, 0));
+    TestFiles::setModified(settingsPath(), old);
+    const QByteArray before = settings();
+    const QList<QStringList> commands = {
+        {QStringLiteral("status")},
+        {QStringLiteral("list")},
+        {QStringLiteral("mode")},
+        {QStringLiteral("refresh")},
+        {QStringLiteral("sync")},
+        {QStringLiteral("mode"), QStringLiteral("9")},
+        {QStringLiteral("refresh"), QStringLiteral("x")},
+        {QStringLiteral("add"), files.path(QStringLiteral("home/missing")), stick},
+        {QStringLiteral("add"), file, files.path(QStringLiteral("home"))},
+        {QStringLiteral("add-folder"), files.path(QStringLiteral("home/none")), stick},
+        {QStringLiteral("remove"), QStringLiteral("7")},
+        {QStringLiteral("pair"), files.path(QStringLiteral("home"))},
+        {QStringLiteral("pair"), stick},
+    };
+    for (const QStringList& command : commands) {
+        run(command);
+        EXPECT_EQ(TestFiles::modified(settingsPath()), old) << command.join(u' ').toStdString();
+    }
+    EXPECT_EQ(settings(), before);
+}
+
+// Makes the settings file unchangeable even for root; undone at the end.
+class UnchangeableFile {
+public:
+    explicit UnchangeableFile(const QString& path) : m_path(path) {
+        ::chmod(QFile::encodeName(path).constData(), 0444);
+        m_immutable =
+            QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), path}) == 0;
+    }
+    ~UnchangeableFile() {
+        if (m_immutable)
+            QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), m_path});
+        ::chmod(QFile::encodeName(m_path).constData(), 0644);
+    }
+    bool holds() const { return m_immutable || ::geteuid() != 0; }
+
+private:
+    QString m_path;
+    bool m_immutable = false;
+};
+
+TEST_F(CliTest, SettingsThatCannotBeWrittenAreReportedAndNothingHappens) {
+    ASSERT_EQ(pairStick(), 0);
+    const QString file = files.write(QStringLiteral("home/a.txt"), "a");
+    const QString other = files.write(QStringLiteral("home/b.txt"), "b");
+    const QString copy = files.write(QStringLiteral("stick/backup/a.txt"), "a");
+    files.makeDir(QStringLiteral("stick/photos"));
+    ASSERT_EQ(run({QStringLiteral("add"), file, stick + QStringLiteral("backup")}), 0);
+    const QByteArray before = settings();
+    UnchangeableFile guard(settingsPath());
+    if (!guard.holds())
+        GTEST_SKIP() << "chattr cannot make the settings file unchangeable here";
+
+    const QList<QStringList> commands = {
+        {QStringLiteral("mode"), QStringLiteral("2")},
+        {QStringLiteral("refresh"), QStringLiteral("3")},
+        {QStringLiteral("add"), other, stick + QStringLiteral("backup")},
+        {QStringLiteral("add-folder"), files.path(QStringLiteral("home")),
+         stick + QStringLiteral("photos")},
+        {QStringLiteral("remove"), QStringLiteral("1"), QStringLiteral("--delete-remote")},
+        {QStringLiteral("pair"), stick, QStringLiteral("--yes")},
+    };
+    for (const QStringList& command : commands) {
+        EXPECT_EQ(run(command), 1) << command.join(u' ').toStdString();
+        EXPECT_THAT(err.toStdString(), HasSubstr("The settings could not be saved in " +
+                                                 settingsPath().toStdString() + " ("))
+            << command.join(u' ').toStdString();
+        EXPECT_THAT(err.toStdString(), HasSubstr("Nothing was changed."));
+        EXPECT_FALSE(out.contains(QStringLiteral("Added")) ||
+                     out.contains(QStringLiteral("Removed")) ||
+                     out.contains(QStringLiteral("Paired")))
+            << out.toStdString();
+    }
+    EXPECT_EQ(settings(), before);
+    EXPECT_TRUE(QFile::exists(copy)) << "the copy goes only once the item is gone from the store";
+    EXPECT_EQ(run({QStringLiteral("list")}), 0) << "reading still works";
 }
 
 TEST_F(CliTest, DamagedSettingsAreReportedAndLeftAlone) {

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 
 #include <gmock/gmock.h>
 
@@ -227,6 +228,54 @@ TEST(SettingsStoreTest, SectionsKeysAndDeletion) {
         QStringLiteral("gone"));
     EXPECT_EQ(third.read(QStringLiteral("SyncInfo"), QStringLiteral("SN"), QString()),
               QStringLiteral("-5"));
+}
+
+// Makes a file unchangeable even for root (the tests may run as root, who ignores permission
+// bits); undone when the guard ends so that the scratch folder can go.
+class Immutable {
+public:
+    explicit Immutable(const QString& path) : m_path(path) {
+        ::chmod(QFile::encodeName(path).constData(), 0444);
+        m_ok = QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), path}) == 0;
+    }
+    ~Immutable() {
+        if (m_ok)
+            QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), m_path});
+        ::chmod(QFile::encodeName(m_path).constData(), 0644);
+    }
+    // Whether writing is now refused for this process.
+    bool holds() const { return m_ok || ::geteuid() != 0; }
+
+private:
+    QString m_path;
+    bool m_ok = false;
+};
+
+TEST(SettingsStoreTest, AStoreThatCannotBeWrittenSaysSoAndWhy) {
+    TestFiles files;
+    const QString path = files.write(QStringLiteral("s.ini"), "[SyncInfo]\nConflicts=1\n");
+    QSettingsStore store(path);
+    EXPECT_TRUE(store.writeError().isEmpty());
+    {
+        Immutable guard(path);
+        if (!guard.holds())
+            GTEST_SKIP() << "chattr cannot make the file unchangeable here";
+        store.write(QStringLiteral("SyncInfo"), QStringLiteral("Conflicts"), QStringLiteral("2"));
+        EXPECT_FALSE(store.sync());
+        EXPECT_FALSE(store.writeError().isEmpty());
+        EXPECT_EQ(TestFiles::read(path), QByteArray("[SyncInfo]\nConflicts=1\n"));
+    }
+    // Writable again: the next write goes through and is reported so.
+    store.write(QStringLiteral("SyncInfo"), QStringLiteral("Conflicts"), QStringLiteral("3"));
+    EXPECT_TRUE(store.sync());
+    EXPECT_TRUE(TestFiles::read(path).contains("Conflicts=3"));
+
+    // A store whose folder cannot exist: its parent is a file.
+    files.write(QStringLiteral("plain"), "x");
+    QSettingsStore nowhere(files.path(QStringLiteral("plain/s.ini")));
+    nowhere.write(QStringLiteral("SyncInfo"), QStringLiteral("SN"), QStringLiteral("1"));
+    EXPECT_FALSE(nowhere.sync());
+    EXPECT_THAT(nowhere.writeError().toStdString(), ::testing::HasSubstr("cannot be made"));
 }
 
 } // namespace

@@ -112,21 +112,25 @@ TEST_F(SettingsTest, PairingReplacesTheOldDriveAndItsListAndResetsTheOptions) {
     store->write(QStringLiteral("77"), keys::localFile(1), QStringLiteral("/x"));
 
     int asked = 0;
-    EXPECT_EQ(session->StartNewSync(root, true,
-                                    [&] {
-                                        ++asked;
-                                        return false;
-                                    }),
-              SyncSession::PairOutcome::Declined);
+    EXPECT_EQ(session
+                  ->StartNewSync(root, true,
+                                 [&] {
+                                     ++asked;
+                                     return false;
+                                 })
+                  .code,
+              SyncSession::PairOutcome::Code::Declined);
     EXPECT_EQ(raw(QStringLiteral("77/LocalFile1")), QStringLiteral("/x"));
     EXPECT_EQ(raw(QStringLiteral("SyncInfo/Conflicts")), QStringLiteral("3"));
 
-    EXPECT_EQ(session->StartNewSync(root, true,
-                                    [&] {
-                                        ++asked;
-                                        return true;
-                                    }),
-              SyncSession::PairOutcome::Paired);
+    EXPECT_EQ(session
+                  ->StartNewSync(root, true,
+                                 [&] {
+                                     ++asked;
+                                     return true;
+                                 })
+                  .code,
+              SyncSession::PairOutcome::Code::Paired);
     EXPECT_EQ(asked, 2);
     EXPECT_EQ(raw(QStringLiteral("77/LocalFile1")), QStringLiteral("<missing>"));
     EXPECT_EQ(raw(QStringLiteral("SyncInfo/Conflicts")), QStringLiteral("<missing>"));
@@ -143,12 +147,14 @@ TEST_F(SettingsTest, FirstPairingAsksNothing) {
     const QString root = files.makeDir(QStringLiteral("stick")) + QLatin1Char('/');
     volumes.add({root.toStdString(), platform::DriveType::Removable, 4096, 5, "ext4"});
     bool asked = false;
-    EXPECT_EQ(session->StartNewSync(root, false,
-                                    [&] {
-                                        asked = true;
-                                        return false;
-                                    }),
-              SyncSession::PairOutcome::Paired);
+    EXPECT_EQ(session
+                  ->StartNewSync(root, false,
+                                 [&] {
+                                     asked = true;
+                                     return false;
+                                 })
+                  .code,
+              SyncSession::PairOutcome::Code::Paired);
     EXPECT_FALSE(asked);
     EXPECT_EQ(raw(QStringLiteral("SyncInfo/Letter")), QStringLiteral("0"));
 }
