@@ -525,6 +525,9 @@ int Cli::watch(bool yes, bool no) {
             m_io.out << "Drive found at " << session.FoundLetter() << Qt::endl;
         present = true;
     };
+    // Other processes may add, remove, pair or choose options meanwhile: each search and the
+    // pass that follows it work on the settings as they are stored now.
+    watcher.onSearching = [&] { session.reloadSettings(); };
     watcher.onNotFound = [&] {
         if (present)
             m_io.out << Translate(QStringLiteral("The selected removable drive was not found."))

@@ -115,6 +115,12 @@ bool QSettingsStore::sync() {
     return m_settings->status() == QSettings::NoError;
 }
 
+bool QSettingsStore::reload() {
+    // With nothing pending, QSettings reads the file again whatever its size and time say;
+    // with something pending it writes that over what the file holds now.
+    return sync();
+}
+
 QString QSettingsStore::writeError() const {
     // QSettings says only that it failed; the system says why.
     const QFileInfo info(location());

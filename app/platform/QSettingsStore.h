@@ -20,6 +20,7 @@ public:
     Health health() const override;
     QString location() const override;
     bool sync() override;
+    bool reload() override;
     QString writeError() const override;
 
 private:

@@ -4,6 +4,7 @@
 #include "base/Format.h"
 #include "base/Path.h"
 #include "base/Translate.h"
+#include "platform/UserLock.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -32,7 +33,8 @@ CommandLineAdd CommandLineAdd::parse(const QString& commandLine) {
 SyncSession::SyncSession(platform::SettingsStore& store, platform::FileSystem& fs,
                          platform::VolumeService& volumes)
     : m_store(store), m_fs(fs), m_volumes(volumes), m_probe(fs), m_identity(volumes),
-      m_watch(m_identity, drive), m_list(store, m_probe) {}
+      m_watch(m_identity, drive), m_list(store, m_probe),
+      m_lockFolder(platform::UserLock::defaultFolder()) {}
 
 std::optional<int> SyncSession::leadingNumber(const QString& text) {
     // Blanks first, then an optional sign, digits and a fraction: "2.5x" reads 2.5.
@@ -109,6 +111,11 @@ std::optional<qint32> serialFromText(const QString& text) {
     return static_cast<qint32>(value);
 }
 
+bool samePairing(const PairedDrive& a, const PairedDrive& b) {
+    return a.serialText == b.serialText && a.DriveSize == b.DriveSize &&
+           a.DriveRoot == b.DriveRoot && a.SameLetterOnly == b.SameLetterOnly;
+}
+
 EditOutcome fail(EditOutcome::Code code, const QString& englishText) {
     return EditOutcome{code, Translate(englishText)};
 }
@@ -170,9 +177,29 @@ void SyncSession::loadReadOnly() {
     load(false);
 }
 
+void SyncSession::reloadSettings() {
+    m_store.reload();
+    const PairedDrive before = drive;
+    readDrive();
+    readOptions(false);
+    // Paired anew elsewhere: where the old drive was found says nothing about the new one.
+    if (!samePairing(drive, before))
+        m_watch.forgetDrive();
+}
+
 EditOutcome SyncSession::changeSettings(const std::function<EditOutcome()>& change) {
     if (m_settingsDepth > 0)
         return change(); // part of a change already under way
+    platform::UserLock lock(
+        platform::UserLock::nameFor(QStringLiteral("settings"), m_store.location()), m_lockFolder);
+    // A lock file that cannot be made must not keep the user from editing: go on without.
+    if (lock.take(SettingsWait) == platform::UserLock::Take::Busy)
+        return EditOutcome{EditOutcome::Code::NotSaved,
+                           Translate(QStringLiteral("The settings are being changed by another "
+                                                    "program. Nothing was changed; please try "
+                                                    "again."))};
+    // Another process may have written since this one read: change what is stored now.
+    m_store.reload();
     ++m_settingsDepth;
     EditOutcome outcome = change();
     --m_settingsDepth;
@@ -186,6 +213,13 @@ EditOutcome SyncSession::changeSettings(const std::function<EditOutcome()>& chan
                                .arg(QDir::toNativeSeparators(m_store.location()), reason)};
     }
     return outcome;
+}
+
+void SyncSession::refreshPairing() {
+    const PairedDrive before = drive;
+    readDrive();
+    if (!samePairing(drive, before))
+        SearchLetter();
 }
 
 void SyncSession::RefreshFiles() {
@@ -259,11 +293,17 @@ EditOutcome SyncSession::placeTaken(const SyncItem& item) const {
 }
 
 EditOutcome SyncSession::AddNewFile(const QString& path, const QString& destFolder) {
-    return changeSettings([&] { return addFile(path, destFolder); });
+    return changeSettings([&] {
+        refreshPairing();
+        return addFile(path, destFolder);
+    });
 }
 
 EditOutcome SyncSession::AddNewFolder(const QString& folder, const QString& destFolder) {
-    return changeSettings([&] { return addFolder(folder, destFolder); });
+    return changeSettings([&] {
+        refreshPairing();
+        return addFolder(folder, destFolder);
+    });
 }
 
 EditOutcome SyncSession::addFile(const QString& path, const QString& destFolder) {
@@ -341,9 +381,27 @@ EditOutcome SyncSession::addFolder(const QString& folder, const QString& destFol
 EditOutcome SyncSession::RemoveItem(int index, bool deleteRemote) {
     if (index < 0 || index >= m_list.rows().size())
         return EditOutcome{EditOutcome::Code::BadInput, QString()};
-    const SyncItem removed = m_list.rows().at(index);
+    const SyncItem seen = m_list.rows().at(index);
+    SyncItem removed;
     const EditOutcome saved = changeSettings([&] {
-        m_list.rows().removeAt(index);
+        // The row the caller saw, in the list as stored now: another process may have
+        // changed the list since, and the index alone could name another item.
+        RefreshFiles();
+        const QList<SyncItem>& rows = m_list.rows();
+        auto same = [&](const SyncItem& row) {
+            return row.localPath == seen.localPath && row.remoteStored == seen.remoteStored;
+        };
+        qsizetype row = index < rows.size() && same(rows.at(index)) ? index : -1;
+        for (qsizetype i = 0; row < 0 && i < rows.size(); ++i) {
+            if (same(rows.at(i)))
+                row = i;
+        }
+        if (row < 0)
+            return fail(EditOutcome::Code::BadInput,
+                        QStringLiteral("The list was changed by another program meanwhile. "
+                                       "Nothing was removed."));
+        removed = rows.at(row);
+        m_list.rows().removeAt(row);
         SaveFiles();
         return EditOutcome{};
     });

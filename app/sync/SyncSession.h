@@ -11,6 +11,7 @@
 #include "platform/VolumeService.h"
 
 #include <QString>
+#include <chrono>
 #include <functional>
 #include <optional>
 
@@ -60,6 +61,10 @@ public:
     // The same load, writing nothing: a command that only reads, or that is refused, leaves
     // the store exactly as it was.
     void loadReadOnly();
+    // Reads the pairing and the options again from the store, which another process may
+    // have changed, and sees to it that the next RefreshFiles reads the list afresh. The
+    // watch and the list are left alone, except that a new pairing forgets the drive found.
+    void reloadSettings();
     void RefreshFiles();
     void SaveFiles();
 
@@ -87,8 +92,9 @@ public:
                              const std::function<bool()>& confirmReplace);
     bool hasPairedDrive() const;
 
-    // Every edit of the stored settings below is checked to have reached the store:
-    // NotSaved says why not.
+    // Every edit of the stored settings below is made under a per-user lock on the store as
+    // it stands then (other processes may have changed it), and is checked to have reached
+    // it: NotSaved says why not.
 
     // Adds without pickers: the destination folder is given.
     EditOutcome AddNewFile(const QString& path, const QString& destFolder);
@@ -113,9 +119,12 @@ private:
     void readOptions(bool storeChoices);
     void applyConflictMode(int index);
     void applyRefreshTime(std::optional<int> index);
-    // Runs change as one edit of the store, then writes it and checks that it was written.
-    // Nested calls join the edit under way.
+    // Reads the pairing again; when another process changed it, finds the drive anew.
+    void refreshPairing();
+    // Runs change as one edit of the store: locked, on a fresh read, then written and
+    // checked. Nested calls join the edit under way.
     EditOutcome changeSettings(const std::function<EditOutcome()>& change);
+    static constexpr std::chrono::seconds SettingsWait{20};
     EditOutcome addFile(const QString& path, const QString& destFolder);
     EditOutcome addFolder(const QString& folder, const QString& destFolder);
     // Whether a local path lies on the paired drive, by its text or through links.
@@ -132,6 +141,7 @@ private:
     SyncList m_list;
     std::optional<int> m_conflictSelection;
     std::optional<int> m_refreshSelection;
+    QString m_lockFolder;
     int m_settingsDepth = 0;
 };
 

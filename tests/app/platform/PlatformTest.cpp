@@ -2,6 +2,7 @@
 #include "platform/LocalFileSystem.h"
 #include "platform/LocalVolumes_linux.h"
 #include "platform/QSettingsStore.h"
+#include "platform/UserLock.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,6 +12,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace quillet;
@@ -251,6 +253,19 @@ private:
     bool m_ok = false;
 };
 
+TEST(SettingsStoreTest, ReloadReadsWhatAnotherProgramWroteEvenWithTheSameSizeAndTime) {
+    TestFiles files;
+    const QString path = files.write(QStringLiteral("s.ini"), "[SyncInfo]\nConflicts=1\n");
+    const QDateTime stamp = TestFiles::modified(path);
+    QSettingsStore store(path);
+    EXPECT_EQ(store.read(QStringLiteral("SyncInfo"), QStringLiteral("Conflicts"), QString()),
+              QStringLiteral("1"));
+    files.write(QStringLiteral("s.ini"), "[SyncInfo]\nConflicts=4\n", stamp);
+    ASSERT_TRUE(store.reload());
+    EXPECT_EQ(store.read(QStringLiteral("SyncInfo"), QStringLiteral("Conflicts"), QString()),
+              QStringLiteral("4"));
+}
+
 TEST(SettingsStoreTest, AStoreThatCannotBeWrittenSaysSoAndWhy) {
     TestFiles files;
     const QString path = files.write(QStringLiteral("s.ini"), "[SyncInfo]\nConflicts=1\n");
@@ -276,6 +291,55 @@ TEST(SettingsStoreTest, AStoreThatCannotBeWrittenSaysSoAndWhy) {
     nowhere.write(QStringLiteral("SyncInfo"), QStringLiteral("SN"), QStringLiteral("1"));
     EXPECT_FALSE(nowhere.sync());
     EXPECT_THAT(nowhere.writeError().toStdString(), ::testing::HasSubstr("cannot be made"));
+}
+
+TEST(UserLockTest, OneHolderAtATimeUntilReleased) {
+    TestFiles files;
+    UserLock first(QStringLiteral("a.lock"), files.path());
+    UserLock second(QStringLiteral("a.lock"), files.path());
+    UserLock other(QStringLiteral("b.lock"), files.path());
+    EXPECT_EQ(first.take(), UserLock::Take::Taken);
+    EXPECT_TRUE(first.held());
+    EXPECT_EQ(first.take(), UserLock::Take::Taken) << "taking it again is no wait";
+    EXPECT_EQ(second.take(std::chrono::milliseconds(150)), UserLock::Take::Busy);
+    EXPECT_EQ(other.take(), UserLock::Take::Taken);
+    first.release();
+    EXPECT_FALSE(first.held());
+    EXPECT_EQ(second.take(), UserLock::Take::Taken);
+}
+
+TEST(UserLockTest, AHolderThatDiedReleasesIt) {
+    TestFiles files;
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // Takes the lock and dies without a word, as kill -9 or a power cut would leave it.
+        UserLock held(QStringLiteral("a.lock"), files.path());
+        ::_exit(held.take() == UserLock::Take::Taken ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    ASSERT_TRUE(QFile::exists(files.path(QStringLiteral("a.lock"))));
+    UserLock next(QStringLiteral("a.lock"), files.path());
+    EXPECT_EQ(next.take(), UserLock::Take::Taken);
+}
+
+TEST(UserLockTest, AFolderWhereNoLockCanBeMadeIsReported) {
+    TestFiles files;
+    files.write(QStringLiteral("plain"), "x");
+    UserLock lock(QStringLiteral("a.lock"), files.path(QStringLiteral("plain")));
+    EXPECT_EQ(lock.take(), UserLock::Take::Failed);
+    EXPECT_THAT(lock.error().toStdString(), ::testing::HasSubstr("cannot be made"));
+}
+
+TEST(UserLockTest, NamesFollowTheStoreTheyGuard) {
+    const QString a = UserLock::nameFor(QStringLiteral("pass"), QStringLiteral("/home/a/q.conf"));
+    EXPECT_EQ(a, UserLock::nameFor(QStringLiteral("pass"), QStringLiteral("/home/a/q.conf")));
+    EXPECT_NE(a, UserLock::nameFor(QStringLiteral("pass"), QStringLiteral("/home/b/q.conf")));
+    EXPECT_NE(a, UserLock::nameFor(QStringLiteral("settings"), QStringLiteral("/home/a/q.conf")));
+    EXPECT_TRUE(a.startsWith(QStringLiteral("Quillet-pass-")));
+    EXPECT_TRUE(a.endsWith(QStringLiteral(".lock")));
 }
 
 } // namespace

@@ -14,6 +14,20 @@ namespace {
 
 class SyncListTest : public EngineFixture {
 protected:
+    // Rewrites the stored list behind the session's back, as another process would.
+    void rewriteList(const QList<QPair<QString, QString>>& items) {
+        QByteArray text = "[SyncInfo]\nDrive=" + root().toUtf8() + "\nSN=" + serial().toUtf8() +
+                          "\nSize=1000000\nLetter=0\n[" + serial().toUtf8() + "]\n";
+        int n = 1;
+        for (const auto& [localPath, below] : items) {
+            text += "LocalFile" + QByteArray::number(n) + "=" + localPath.toUtf8() + "\n";
+            text += "RemoteFile" + QByteArray::number(n) + "=:/" + below.toUtf8() + "\n";
+            ++n;
+        }
+        text +=
+            "LocalFile" + QByteArray::number(n) + "=\nRemoteFile" + QByteArray::number(n) + "=\n";
+        files.write(QStringLiteral("settings.ini"), text);
+    }
     QString serial() const { return QString::number(0x1234); }
     QString stored(const QString& key) const {
         QSettings raw(files.path(QStringLiteral("settings.ini")), QSettings::IniFormat);
@@ -241,6 +255,42 @@ TEST_F(SyncListTest, AStoredListThatSharesDriveFilesNamesTheRowsNotToCopy) {
     EXPECT_TRUE(list.clashReason(5)->startsWith(QStringLiteral("item 3 ")));
     EXPECT_EQ(list.clashReason(6), std::nullopt);
     EXPECT_EQ(list.clashReason(-1), std::nullopt);
+}
+
+TEST_F(SyncListTest, EditsApplyToTheListAsStoredNowNotAsLoaded) {
+    const QString x = files.write(QStringLiteral("local/x.txt"), "x");
+    const QString y = files.write(QStringLiteral("local/y.txt"), "y");
+    const QString w = files.write(QStringLiteral("local/w.txt"), "w");
+    const QString z = files.write(QStringLiteral("local/z.txt"), "z");
+    storeRow(1, x, QStringLiteral("x.txt"));
+    storeRow(2, y, QStringLiteral("y.txt"));
+    session->GoLoad();
+    session->SearchLetter();
+
+    // Another process added w meanwhile: adding z keeps it.
+    rewriteList(
+        {{x, QStringLiteral("x.txt")}, {y, QStringLiteral("y.txt")}, {w, QStringLiteral("w.txt")}});
+    ASSERT_TRUE(session->AddNewFile(z, drive()).ok());
+    EXPECT_EQ(stored(QStringLiteral("LocalFile3")), w);
+    EXPECT_EQ(stored(QStringLiteral("LocalFile4")), z);
+
+    // Another process removed x: row 1 as this session saw it (y) is the one removed.
+    session->RefreshFiles();
+    rewriteList(
+        {{y, QStringLiteral("y.txt")}, {w, QStringLiteral("w.txt")}, {z, QStringLiteral("z.txt")}});
+    ASSERT_TRUE(session->RemoveItem(1, false).ok());
+    EXPECT_EQ(stored(QStringLiteral("LocalFile1")), w);
+    EXPECT_EQ(stored(QStringLiteral("LocalFile2")), z);
+    EXPECT_EQ(stored(QStringLiteral("LocalFile3")), QString());
+
+    // The row seen is gone altogether: nothing is removed.
+    session->RefreshFiles();
+    rewriteList({{z, QStringLiteral("z.txt")}});
+    const EditOutcome gone = session->RemoveItem(0, true);
+    EXPECT_EQ(gone.code, EditOutcome::Code::BadInput);
+    EXPECT_EQ(gone.message, QStringLiteral("The list was changed by another program meanwhile. "
+                                           "Nothing was removed."));
+    EXPECT_EQ(stored(QStringLiteral("LocalFile1")), z);
 }
 
 TEST_F(SyncListTest, AddChecksAndMessages) {

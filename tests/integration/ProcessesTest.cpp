@@ -1,0 +1,190 @@
+#include "TestFiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QUuid>
+
+#include <gmock/gmock.h>
+
+#include <sched.h>
+#include <sys/mount.h>
+#include <unistd.h>
+
+#include <memory>
+#include <vector>
+
+using namespace quillet::test;
+using ::testing::HasSubstr;
+
+namespace {
+
+struct Outcome {
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+// Several quillet-cli processes at once, as a user's terminal, a cron job and the watch would
+// run them, over one ext4 drive image of our own. The drive is mounted in a private mount
+// namespace: it is seen by this test and the processes it starts, by nobody else, and goes
+// away with the test even when the test dies.
+class ProcessesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (::geteuid() != 0)
+            GTEST_SKIP() << "mounting a test drive needs root";
+        if (::unshare(CLONE_NEWNS) != 0 ||
+            ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+            GTEST_SKIP() << "this system gives no private mount namespace";
+        env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), files.path(QStringLiteral("config")));
+        env.insert(QStringLiteral("XDG_DATA_HOME"), files.path(QStringLiteral("data")));
+        env.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0"));
+
+        // A random UUID and an unusual size: other images mounted on this machine must never
+        // pass for this drive.
+        const QString image = files.path(QStringLiteral("drive.img"));
+        QFile f(image);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        QRandomGenerator& random = *QRandomGenerator::global();
+        f.resize((qint64(40 + random.bounded(40)) << 20) + qint64(random.bounded(1, 250)) * 4096);
+        f.close();
+        const QString uuid = QUuid::createUuid().toString(QUuid::WithoutBraces);
+        const Outcome mkfs =
+            command(QStringLiteral("mkfs.ext4"), {QStringLiteral("-q"), QStringLiteral("-F"),
+                                                  QStringLiteral("-U"), uuid, image});
+        if (mkfs.code != 0)
+            GTEST_SKIP() << "mkfs.ext4 is not available: " << mkfs.err.toStdString();
+        const QString point = files.makeDir(QStringLiteral("drive"));
+        const Outcome mount = command(QStringLiteral("mount"),
+                                      {QStringLiteral("-o"), QStringLiteral("loop"), image, point});
+        if (mount.code != 0)
+            GTEST_SKIP() << "this system does not allow loop mounts: " << mount.err.toStdString();
+        mountPoint = point;
+        root = point + QLatin1Char('/');
+        const Outcome paired = cli({QStringLiteral("pair"), root});
+        ASSERT_EQ(paired.code, 0) << paired.err.toStdString();
+    }
+    void TearDown() override {
+        for (const auto& process : running) {
+            process->kill();
+            process->waitForFinished(5000);
+        }
+        if (!mountPoint.isEmpty())
+            command(QStringLiteral("umount"), {mountPoint});
+    }
+
+    static Outcome
+    command(const QString& program, const QStringList& args,
+            const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment()) {
+        QProcess p;
+        p.setProcessEnvironment(environment);
+        p.start(program, args);
+        Outcome r;
+        if (!p.waitForFinished(120000))
+            return r;
+        r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+        r.out = QString::fromUtf8(p.readAllStandardOutput());
+        r.err = QString::fromUtf8(p.readAllStandardError());
+        return r;
+    }
+    Outcome cli(const QStringList& args) { return command(QStringLiteral(QUILLET_CLI), args, env); }
+    // A process left running; the test reads its output as it comes.
+    QProcess& start(const QStringList& args) {
+        running.push_back(std::make_unique<QProcess>());
+        QProcess& p = *running.back();
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(QUILLET_CLI), args);
+        EXPECT_TRUE(p.waitForStarted());
+        return p;
+    }
+    static Outcome finish(QProcess& p) {
+        Outcome r;
+        if (!p.waitForFinished(120000))
+            return r;
+        r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+        r.out = QString::fromUtf8(p.readAllStandardOutput());
+        r.err = QString::fromUtf8(p.readAllStandardError());
+        return r;
+    }
+    // Reads the output of p into seen until it holds text count times past from.
+    static bool waitFor(QProcess& p, QString& seen, const QString& text, qsizetype from = 0,
+                        int seconds = 30) {
+        for (int i = 0; i < seconds * 10; ++i) {
+            seen += QString::fromUtf8(p.readAllStandardOutput());
+            if (seen.indexOf(text, from) >= 0)
+                return true;
+            if (p.state() == QProcess::NotRunning)
+                return false;
+            p.waitForReadyRead(100);
+        }
+        return false;
+    }
+    QString settingsFile() const {
+        return files.path(QStringLiteral("config/Quillet/Quillet.conf"));
+    }
+
+    TestFiles files;
+    QProcessEnvironment env;
+    QString mountPoint;
+    QString root;
+    std::vector<std::unique_ptr<QProcess>> running;
+};
+
+TEST_F(ProcessesTest, EightAddsAtOnceKeepEveryItem) {
+    QDir().mkpath(root + QStringLiteral("backup"));
+    QStringList locals;
+    for (int i = 0; i < 8; ++i)
+        locals << files.write(QStringLiteral("home/file%1.txt").arg(i), "x");
+    std::vector<QProcess*> adds;
+    for (const QString& local : locals)
+        adds.push_back(&start({QStringLiteral("add"), local, root + QStringLiteral("backup")}));
+    for (QProcess* add : adds) {
+        const Outcome r = finish(*add);
+        EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    }
+    const Outcome list = cli({QStringLiteral("list")});
+    const QStringList lines = list.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    EXPECT_EQ(lines.size(), 8) << list.out.toStdString();
+    for (const QString& local : locals)
+        EXPECT_TRUE(list.out.contains(local + QLatin1Char('\t'))) << local.toStdString();
+}
+
+TEST_F(ProcessesTest, ARunningWatchSeesWhatOtherProcessesChange) {
+    QDir().mkpath(root + QStringLiteral("backup"));
+    const QString a = files.write(QStringLiteral("home/a.txt"), "a", at(8, 0, 0));
+    const QString b = files.write(QStringLiteral("home/b.txt"), "b", at(8, 0, 0));
+    ASSERT_EQ(cli({QStringLiteral("refresh"), QStringLiteral("0")}).code, 0);
+    ASSERT_EQ(cli({QStringLiteral("add"), a, root + QStringLiteral("backup")}).code, 0);
+
+    QProcess& watch = start({QStringLiteral("watch")});
+    const QString ended = QStringLiteral("Last synchronization ended at: ");
+    QString seen;
+    ASSERT_TRUE(waitFor(watch, seen, ended)) << seen.toStdString();
+    EXPECT_EQ(TestFiles::read(root + QStringLiteral("backup/a.txt")), QByteArray("a"));
+
+    // An item added elsewhere is copied by the watch's next pass.
+    ASSERT_EQ(cli({QStringLiteral("add"), b, root + QStringLiteral("backup")}).code, 0);
+    qsizetype from = seen.size();
+    ASSERT_TRUE(waitFor(watch, seen, ended, from)) << seen.toStdString();
+    EXPECT_EQ(TestFiles::read(root + QStringLiteral("backup/b.txt")), QByteArray("b"));
+
+    // An item removed elsewhere is left out of the next pass, and a new mode is followed.
+    ASSERT_EQ(cli({QStringLiteral("remove"), QStringLiteral("1")}).code, 0);
+    ASSERT_EQ(cli({QStringLiteral("mode"), QStringLiteral("2")}).code, 0);
+    files.write(QStringLiteral("home/b.txt"), "b, newer here", at(9, 0, 0));
+    from = seen.size();
+    ASSERT_TRUE(waitFor(watch, seen, ended, from)) << seen.toStdString();
+    const QString pass = seen.mid(from);
+    EXPECT_FALSE(pass.contains(a)) << pass.toStdString();
+    // Mode 2 copies from the drive whichever side is newer.
+    EXPECT_THAT(
+        pass.toStdString(),
+        HasSubstr(
+            (b + QStringLiteral(" - Synchronized Local Drive to Removable Drive")).toStdString()));
+    EXPECT_EQ(TestFiles::read(b), QByteArray("b"));
+}
+
+} // namespace
