@@ -32,7 +32,14 @@ const char* const Usage = R"(Commands:
   remove N [--delete-remote]        remove item N (from 1)
   sync [--yes | --no]               find the drive and run one pass now
   log                               print the log of the last pass
-  watch [--yes | --no]              watch for the drive and pass whenever it is found)";
+  watch [--yes | --no]              watch for the drive and pass whenever it is found
+
+Exit status:
+  0  done
+  1  bad usage or input, or the settings could not be saved
+  2  no drive is paired, or the paired drive is not present
+  3  a copy failed (the log and the row say which)
+  4  another pass of this user is running: nothing was done)";
 
 QString conflictCaption(std::optional<int> selected) {
     static const char* const captions[] = {
@@ -486,6 +493,12 @@ int Cli::sync(bool yes, bool no) {
     SyncEngine engine(session, view, m_logPath);
     engine.log().onLine = [&](const QString& line) { m_io.out << line << '\n'; };
     engine.Syncronize();
+    if (session.passBusy()) {
+        m_io.err << "quillet-cli: a pass is already running (started by quillet-cli or Quillet "
+                    "for this user); nothing was done. Try again when it has ended."
+                 << Qt::endl;
+        return PassRunning;
+    }
     for (const SyncItem& item : session.list().rows())
         m_io.out << item.localPath << '\t' << item.status << '\n';
     m_io.out.flush();
@@ -516,8 +529,13 @@ int Cli::watch(bool yes, bool no) {
     engine.log().onLine = [&](const QString& line) { m_io.out << line << '\n'; };
     bool present = false;
     DriveWatch& watcher = session.watch();
+    bool waiting = false;
     watcher.runPass = [&] {
         engine.Syncronize();
+        // Another process is passing: the next search tries again.
+        if (session.passBusy() && !waiting)
+            m_io.out << "Another pass is running; waiting for the next search." << Qt::endl;
+        waiting = session.passBusy();
         m_io.out.flush();
     };
     watcher.onFound = [&] {

@@ -4,7 +4,6 @@
 #include "base/Format.h"
 #include "base/Path.h"
 #include "base/Translate.h"
-#include "platform/UserLock.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -213,6 +212,15 @@ EditOutcome SyncSession::changeSettings(const std::function<EditOutcome()>& chan
                                .arg(QDir::toNativeSeparators(m_store.location()), reason)};
     }
     return outcome;
+}
+
+std::unique_ptr<platform::UserLock> SyncSession::takePassTurn() {
+    auto lock = std::make_unique<platform::UserLock>(
+        platform::UserLock::nameFor(QStringLiteral("pass"), m_store.location()), m_lockFolder);
+    m_passBusy = lock->take() == platform::UserLock::Take::Busy;
+    if (m_passBusy)
+        return nullptr;
+    return lock;
 }
 
 void SyncSession::refreshPairing() {

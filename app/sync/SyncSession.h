@@ -8,11 +8,13 @@
 #include "drives/PairedDrive.h"
 #include "platform/FileSystem.h"
 #include "platform/SettingsStore.h"
+#include "platform/UserLock.h"
 #include "platform/VolumeService.h"
 
 #include <QString>
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace quillet {
@@ -103,6 +105,12 @@ public:
     // once the store no longer holds the item.
     EditOutcome RemoveItem(int index, bool deleteRemote);
 
+    // The user's turn to run a pass, across processes: held until the returned lock goes.
+    // None while another process of this user is passing; passBusy() then says so. Where no
+    // lock file can be made the pass runs all the same, unguarded as before.
+    std::unique_ptr<platform::UserLock> takePassTurn();
+    bool passBusy() const { return m_passBusy; }
+
     SyncList& list() { return m_list; }
     const FileProbe& probe() const { return m_probe; }
     DriveIdentity& identity() { return m_identity; }
@@ -143,6 +151,7 @@ private:
     std::optional<int> m_refreshSelection;
     QString m_lockFolder;
     int m_settingsDepth = 0;
+    bool m_passBusy = false;
 };
 
 } // namespace quillet

@@ -1,4 +1,5 @@
 #include "TestFiles.h"
+#include "platform/UserLock.h"
 
 #include <QDir>
 #include <QFile>
@@ -185,6 +186,61 @@ TEST_F(ProcessesTest, ARunningWatchSeesWhatOtherProcessesChange) {
         HasSubstr(
             (b + QStringLiteral(" - Synchronized Local Drive to Removable Drive")).toStdString()));
     EXPECT_EQ(TestFiles::read(b), QByteArray("b"));
+}
+
+TEST_F(ProcessesTest, APassStartedWhileAnotherRunsWaitsItsTurn) {
+    QDir().mkpath(root + QStringLiteral("backup"));
+    const QString a = files.write(QStringLiteral("home/a.txt"), "a", at(8, 0, 0));
+    ASSERT_EQ(cli({QStringLiteral("refresh"), QStringLiteral("0")}).code, 0);
+    ASSERT_EQ(cli({QStringLiteral("add"), a, root + QStringLiteral("backup")}).code, 0);
+    quillet::platform::UserLock other(
+        quillet::platform::UserLock::nameFor(QStringLiteral("pass"), settingsFile()));
+    ASSERT_EQ(other.take(), quillet::platform::UserLock::Take::Taken);
+
+    const Outcome sync = cli({QStringLiteral("sync")});
+    EXPECT_EQ(sync.code, 4) << sync.err.toStdString();
+    EXPECT_THAT(sync.err.toStdString(), HasSubstr("a pass is already running"));
+    EXPECT_FALSE(QFile::exists(root + QStringLiteral("backup/a.txt")));
+
+    // The watch waits for the next search, and passes once the other pass has ended.
+    QProcess& watch = start({QStringLiteral("watch")});
+    QString seen;
+    ASSERT_TRUE(waitFor(watch, seen, QStringLiteral("Another pass is running; waiting")))
+        << seen.toStdString();
+    EXPECT_FALSE(seen.contains(QStringLiteral("Last synchronization started")));
+    other.release();
+    ASSERT_TRUE(waitFor(watch, seen, QStringLiteral("Last synchronization ended at: ")))
+        << seen.toStdString();
+    EXPECT_EQ(TestFiles::read(root + QStringLiteral("backup/a.txt")), QByteArray("a"));
+}
+
+TEST_F(ProcessesTest, ThreeSyncsAtOnceGiveOnePassAtATimeAndNoFalseErrors) {
+    QDir().mkpath(root + QStringLiteral("photos"));
+    for (int i = 0; i < 400; ++i)
+        files.write(QStringLiteral("home/photos/p%1.jpg").arg(i), QByteArray(2048, 'p'),
+                    at(8, 0, 0));
+    ASSERT_EQ(cli({QStringLiteral("add-folder"), files.path(QStringLiteral("home/photos")),
+                   root + QStringLiteral("photos")})
+                  .code,
+              0);
+    std::vector<QProcess*> syncs;
+    for (int i = 0; i < 3; ++i)
+        syncs.push_back(&start({QStringLiteral("sync")}));
+    int passes = 0;
+    for (QProcess* sync : syncs) {
+        const Outcome r = finish(*sync);
+        EXPECT_TRUE(r.code == 0 || r.code == 4) << r.code << r.err.toStdString();
+        EXPECT_FALSE(r.out.contains(QStringLiteral("ERROR"))) << r.out.toStdString();
+        passes += r.code == 0 ? 1 : 0;
+    }
+    EXPECT_GE(passes, 1);
+    EXPECT_EQ(QDir(root + QStringLiteral("photos")).entryList(QDir::Files).size(), 400);
+    // The log is one whole pass, not several woven together.
+    const QString log =
+        QString::fromUtf8(TestFiles::read(files.path(QStringLiteral("data/Quillet/lastsync.txt"))));
+    EXPECT_EQ(log.count(QStringLiteral("Last synchronization started at: ")), 1);
+    EXPECT_EQ(log.count(QStringLiteral("Last synchronization ended at: ")), 1);
+    EXPECT_FALSE(log.contains(QStringLiteral("ERROR")));
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "TestFiles.h"
 #include "platform/LocalFileSystem.h"
 #include "platform/QSettingsStore.h"
+#include "platform/UserLock.h"
 
 #include <QDir>
 #include <QFile>
@@ -64,6 +65,7 @@ protected:
 TEST_F(CliTest, HelpVersionAndUsageErrors) {
     EXPECT_EQ(run({QStringLiteral("--help")}), 0);
     EXPECT_THAT(out.toStdString(), HasSubstr("add-folder FOLDER DEST_FOLDER"));
+    EXPECT_THAT(out.toStdString(), HasSubstr("4  another pass of this user is running"));
     EXPECT_EQ(run({QStringLiteral("--version")}), 0);
     EXPECT_THAT(out.toStdString(), HasSubstr("quillet-cli "));
     EXPECT_EQ(run({}), 1);
@@ -251,6 +253,26 @@ TEST_F(CliTest, EmptyAndMissingFilesKeepTheirItems) {
     ASSERT_EQ(run({QStringLiteral("add"), other, stick + QStringLiteral("backup")}), 0);
     EXPECT_EQ(run({QStringLiteral("list")}), 0);
     EXPECT_EQ(out.count(QLatin1Char('\n')), 3);
+}
+
+TEST_F(CliTest, SyncWhileAnotherPassRunsDoesNothingAndSaysSo) {
+    ASSERT_EQ(pairStick(), 0);
+    const QString file = files.write(QStringLiteral("home/a.txt"), "new", at(9, 0, 0));
+    ASSERT_EQ(run({QStringLiteral("add"), file, stick + QStringLiteral("backup")}), 0);
+    files.write(QStringLiteral("log.txt"), "the last pass\r\n");
+    // The lock another process of this user would hold for its pass.
+    platform::UserLock other(platform::UserLock::nameFor(QStringLiteral("pass"), settingsPath()));
+    ASSERT_EQ(other.take(), platform::UserLock::Take::Taken);
+
+    EXPECT_EQ(run({QStringLiteral("sync")}), 4);
+    EXPECT_THAT(err.toStdString(), HasSubstr("a pass is already running"));
+    EXPECT_TRUE(out.isEmpty());
+    EXPECT_FALSE(QFile::exists(stick + QStringLiteral("backup/a.txt")));
+    EXPECT_EQ(TestFiles::read(files.path(QStringLiteral("log.txt"))), "the last pass\r\n");
+
+    other.release();
+    EXPECT_EQ(run({QStringLiteral("sync")}), 0);
+    EXPECT_EQ(TestFiles::read(stick + QStringLiteral("backup/a.txt")), QByteArray("new"));
 }
 
 TEST_F(CliTest, PromptingModesAskOrTakeTheFlag) {
