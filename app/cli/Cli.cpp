@@ -295,13 +295,8 @@ int Cli::drives(bool all) {
 
 int Cli::pair(const QString& rootArgument, bool sameRoot, bool yes) {
     SyncSession session(m_store, m_fs, m_volumes);
-    const QString root = normalizedRoot(rootArgument);
-    if (!session.identity().roots().contains(root)) {
-        m_io.err << "quillet-cli: " << rootArgument
-                 << " is not the mount point of a drive. See 'quillet-cli drives --all'."
-                 << Qt::endl;
-        return BadInput;
-    }
+    // An empty argument is no root: it must never become "/", the system's own disk.
+    const QString root = rootArgument.isEmpty() ? QString() : normalizedRoot(rootArgument);
     const auto outcome = session.StartNewSync(root, sameRoot, [&] {
         if (yes)
             return true;
@@ -315,7 +310,10 @@ int Cli::pair(const QString& rootArgument, bool sameRoot, bool yes) {
         return BadInput;
     }
     if (!outcome.ok()) {
-        m_io.err << "quillet-cli: " << outcome.message << Qt::endl;
+        m_io.err << "quillet-cli: " << outcome.message;
+        if (outcome.code == SyncSession::PairOutcome::Code::NotADrive)
+            m_io.err << " See 'quillet-cli drives --all'.";
+        m_io.err << Qt::endl;
         return BadInput;
     }
     session.loadReadOnly();

@@ -247,6 +247,31 @@ bool SyncSession::hasPairedDrive() const {
 
 SyncSession::PairOutcome SyncSession::StartNewSync(const QString& root, bool sameRootOnly,
                                                    const std::function<bool()>& confirmReplace) {
+    using Code = PairOutcome::Code;
+    if (root.isEmpty())
+        return PairOutcome{Code::NotADrive,
+                           Translate(QStringLiteral("No drive was chosen. Please choose the drive "
+                                                    "to sync."))};
+    if (!m_identity.roots().contains(root))
+        return PairOutcome{
+            Code::NotADrive,
+            Translate(QStringLiteral("%1 is not the mount point of a drive.")).arg(root)};
+    // Measured now, at the moment of pairing, and refused when the drive cannot be told
+    // apart: with serial 0 it would pass for any drive of the same size.
+    const qint32 serial = m_identity.GetVolumeSerial(root);
+    if (serial == 0)
+        return PairOutcome{Code::Unreadable,
+                           Translate(QStringLiteral("The serial number of the drive at %1 cannot "
+                                                    "be read, so it could not be told apart from "
+                                                    "other drives of the same size. It was not "
+                                                    "paired."))
+                               .arg(root)};
+    const quint64 size = m_identity.GetDriveTotalBytes(root);
+    if (size == 0)
+        return PairOutcome{Code::Unreadable,
+                           Translate(QStringLiteral("The size of the drive at %1 cannot be read. "
+                                                    "It was not paired."))
+                               .arg(root)};
     bool declined = false;
     const EditOutcome saved = changeSettings([&] {
         if (!m_store.read(keys::SyncInfo, keys::Drive, QString()).isEmpty()) {
@@ -260,10 +285,10 @@ SyncSession::PairOutcome SyncSession::StartNewSync(const QString& root, bool sam
 
         drive.DriveRoot = root;
         m_store.write(keys::SyncInfo, keys::Drive, root);
-        drive.DriveSerial = m_identity.GetVolumeSerial(root);
-        drive.serialText = QString::number(*drive.DriveSerial);
+        drive.DriveSerial = serial;
+        drive.serialText = QString::number(serial);
         m_store.write(keys::SyncInfo, keys::SN, drive.serialText);
-        drive.DriveSize = m_identity.GetDriveTotalBytes(root);
+        drive.DriveSize = size;
         m_store.write(keys::SyncInfo, keys::Size, QString::number(drive.DriveSize));
         drive.SameLetterOnly = sameRootOnly;
         m_store.write(keys::SyncInfo, keys::Letter,
@@ -271,9 +296,9 @@ SyncSession::PairOutcome SyncSession::StartNewSync(const QString& root, bool sam
         return EditOutcome{};
     });
     if (!saved.ok())
-        return PairOutcome{PairOutcome::Code::NotSaved, saved.message};
+        return PairOutcome{Code::NotSaved, saved.message};
     if (declined)
-        return PairOutcome{PairOutcome::Code::Declined, QString()};
+        return PairOutcome{Code::Declined, QString()};
     return PairOutcome{};
 }
 

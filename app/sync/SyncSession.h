@@ -83,9 +83,17 @@ public:
     DriveWatch& watch() { return m_watch; }
 
     // Pair the drive mounted at root, replacing any earlier pairing. confirmReplace is
-    // asked only when a drive was paired before; false leaves everything as it was.
+    // asked only when a drive was paired before; false leaves everything as it was. A root
+    // that is no drive's, or a drive whose serial or size cannot be read, is refused before
+    // anything is asked or changed: such a pairing would match the wrong drive, or none.
     struct PairOutcome {
-        enum class Code { Paired, Declined, NotSaved };
+        enum class Code {
+            Paired,
+            Declined,
+            NotADrive,  // no root given, or not the root of a drive
+            Unreadable, // its serial number or size cannot be read
+            NotSaved,
+        };
         Code code = Code::Paired;
         QString message; // why it was not paired; empty for Paired and Declined
         bool ok() const { return code == Code::Paired; }

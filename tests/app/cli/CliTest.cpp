@@ -117,6 +117,23 @@ TEST_F(CliTest, PairRefusesWhatIsNotAMountPoint) {
     EXPECT_EQ(run({QStringLiteral("pair"), files.path(QStringLiteral("home"))}), 1);
     EXPECT_THAT(err.toStdString(), HasSubstr("is not the mount point of a drive"));
     EXPECT_FALSE(QFile::exists(settingsPath()));
+    // An empty root is no root, never the system's own disk.
+    EXPECT_EQ(run({QStringLiteral("pair"), QString()}), 1);
+    EXPECT_THAT(err.toStdString(), HasSubstr("No drive was chosen."));
+    EXPECT_FALSE(QFile::exists(settingsPath()));
+
+    // Paired already, with a list: a drive without a readable serial changes nothing.
+    ASSERT_EQ(pairStick(), 0);
+    const QString file = files.write(QStringLiteral("home/a.txt"), "a");
+    ASSERT_EQ(run({QStringLiteral("add"), file, stick + QStringLiteral("backup")}), 0);
+    const QByteArray before = settings();
+    const QString blank = files.makeDir(QStringLiteral("blank")) + QLatin1Char('/');
+    volumes.add({blank.toStdString(), platform::DriveType::Removable, 1 << 20, 0, "vfat"});
+    EXPECT_EQ(run({QStringLiteral("pair"), blank, QStringLiteral("--yes")}), 1);
+    EXPECT_THAT(err.toStdString(), HasSubstr("serial number of the drive at " +
+                                             blank.toStdString() + " cannot be read"));
+    EXPECT_EQ(run({QStringLiteral("pair"), QString(), QStringLiteral("--yes")}), 1);
+    EXPECT_EQ(settings(), before);
 }
 
 TEST_F(CliTest, ModeAndRefreshShowSetAndRefuseBadValues) {
