@@ -97,6 +97,71 @@ TEST_F(LocalVolumesTest, DriveTypes) {
     EXPECT_EQ(volumes->driveType("/nowhere/"), DriveType::NoRootDir);
 }
 
+TEST_F(LocalVolumesTest, CardReadersAndMappedVolumesFollowTheDeviceChainToTheDisk) {
+    const QString sys = files.path(QStringLiteral("sys"));
+    auto link = [&](const QString& target, const QString& at) {
+        files.makeDir(at.left(at.lastIndexOf(QLatin1Char('/'))));
+        ASSERT_TRUE(QFile::link(sys + QLatin1Char('/') + target, files.path(at)))
+            << at.toStdString();
+    };
+    // A built-in reader: the disk is not removable and not on USB; the card in it is SD.
+    files.write(QStringLiteral("sys/devices/platform/mmc0/mmc0:0001/type"), "SD\n");
+    files.write(QStringLiteral("sys/devices/platform/mmc0/mmc0:0001/block/mmcblk0/removable"),
+                "0\n");
+    files.write(
+        QStringLiteral("sys/devices/platform/mmc0/mmc0:0001/block/mmcblk0/mmcblk0p1/partition"),
+        "1\n");
+    link(QStringLiteral("devices/platform/mmc0/mmc0:0001"),
+         QStringLiteral("sys/devices/platform/mmc0/mmc0:0001/block/mmcblk0/device"));
+    link(QStringLiteral("devices/platform/mmc0/mmc0:0001/block/mmcblk0/mmcblk0p1"),
+         QStringLiteral("sys/class/block/mmcblk0p1"));
+    // Soldered eMMC storage is the same kind of device, and fixed.
+    files.write(QStringLiteral("sys/devices/platform/mmc1/mmc1:0001/type"), "MMC\n");
+    files.write(QStringLiteral("sys/devices/platform/mmc1/mmc1:0001/block/mmcblk1/removable"),
+                "0\n");
+    files.write(
+        QStringLiteral("sys/devices/platform/mmc1/mmc1:0001/block/mmcblk1/mmcblk1p2/partition"),
+        "2\n");
+    link(QStringLiteral("devices/platform/mmc1/mmc1:0001"),
+         QStringLiteral("sys/devices/platform/mmc1/mmc1:0001/block/mmcblk1/device"));
+    link(QStringLiteral("devices/platform/mmc1/mmc1:0001/block/mmcblk1/mmcblk1p2"),
+         QStringLiteral("sys/class/block/mmcblk1p2"));
+    // Encrypted volumes: over the USB disk's partition (found by its numbers, as a
+    // /dev/mapper name is), over the fixed disk's, and one spanning both.
+    files.write(QStringLiteral("sys/devices/virtual/block/dm-3/dm/name"), "secret\n");
+    link(QStringLiteral("devices/pci/usb1/1-1/sdc/sdc1"),
+         QStringLiteral("sys/devices/virtual/block/dm-3/slaves/sdc1"));
+    link(QStringLiteral("devices/virtual/block/dm-3"), QStringLiteral("sys/dev/block/254:3"));
+    link(QStringLiteral("devices/pci/sdd/sdd1"),
+         QStringLiteral("sys/devices/virtual/block/dm-4/slaves/sdd1"));
+    link(QStringLiteral("devices/virtual/block/dm-4"), QStringLiteral("sys/class/block/dm-4"));
+    link(QStringLiteral("devices/pci/usb1/1-1/sdc/sdc1"),
+         QStringLiteral("sys/devices/virtual/block/dm-5/slaves/sdc1"));
+    link(QStringLiteral("devices/pci/sdd/sdd1"),
+         QStringLiteral("sys/devices/virtual/block/dm-5/slaves/sdd1"));
+    link(QStringLiteral("devices/virtual/block/dm-5"), QStringLiteral("sys/class/block/dm-5"));
+    // A mapping over a mapping over the USB disk (a volume group on an encrypted stick).
+    link(QStringLiteral("devices/virtual/block/dm-3"),
+         QStringLiteral("sys/devices/virtual/block/dm-6/slaves/dm-3"));
+    link(QStringLiteral("devices/virtual/block/dm-6"), QStringLiteral("sys/class/block/dm-6"));
+    files.write(QStringLiteral("mountinfo"),
+                "27 1 254:0 / / rw - ext4 /dev/vda rw\n"
+                "60 27 179:1 / /media/card rw - vfat /dev/mmcblk0p1 rw\n"
+                "61 27 179:10 / /media/emmc rw - ext4 /dev/mmcblk1p2 rw\n"
+                "62 27 254:3 / /media/secret rw - ext4 /dev/mapper/secret rw\n"
+                "63 27 254:4 / /media/vault rw - ext4 /dev/dm-4 rw\n"
+                "64 27 254:5 / /media/span rw - ext4 /dev/dm-5 rw\n"
+                "65 27 254:6 / /media/group rw - ext4 /dev/dm-6 rw\n"
+                "66 27 254:7 / /media/lost rw - ext4 /dev/dm-7 rw\n");
+    EXPECT_EQ(volumes->driveType("/media/card/"), DriveType::Removable);
+    EXPECT_EQ(volumes->driveType("/media/emmc/"), DriveType::Fixed);
+    EXPECT_EQ(volumes->driveType("/media/secret/"), DriveType::Removable);
+    EXPECT_EQ(volumes->driveType("/media/vault/"), DriveType::Fixed);
+    EXPECT_EQ(volumes->driveType("/media/span/"), DriveType::Fixed) << "partly on a fixed disk";
+    EXPECT_EQ(volumes->driveType("/media/group/"), DriveType::Removable);
+    EXPECT_EQ(volumes->driveType("/media/lost/"), DriveType::Fixed) << "no trace in sysfs";
+}
+
 TEST_F(LocalVolumesTest, FileSystemTypeOfAPathIsTheDeepestMount) {
     EXPECT_EQ(volumes->fileSystemType("/media/ann/MY STICK/docs/a.txt"), "vfat");
     EXPECT_EQ(volumes->fileSystemType("/media/ann/MY STICK/inner/x"), "ext4");
