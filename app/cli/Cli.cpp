@@ -39,7 +39,8 @@ Exit status:
   1  bad usage or input, or the settings could not be saved
   2  no drive is paired, or the paired drive is not present
   3  a copy failed (the log and the row say which)
-  4  another pass of this user is running: nothing was done)";
+  4  another pass of this user is running: nothing was done
+  5  the pass was stopped (Ctrl+C, or a terminate signal) before its end)";
 
 QString conflictCaption(std::optional<int> selected) {
     static const char* const captions[] = {
@@ -500,6 +501,12 @@ int Cli::sync(bool yes, bool no) {
     for (const SyncItem& item : session.list().rows())
         m_io.out << item.localPath << '\t' << item.status << '\n';
     m_io.out.flush();
+    if (engine.lastPass().stopped) {
+        m_io.err << "quillet-cli: the pass was stopped before its end; the file in progress was "
+                    "finished, the rest was left for the next pass."
+                 << Qt::endl;
+        return Stopped;
+    }
     return engine.lastPass().failures > 0 ? CopyFailed : Ok;
 }
 
@@ -528,8 +535,10 @@ int Cli::watch(bool yes, bool no) {
     bool present = false;
     DriveWatch& watcher = session.watch();
     bool waiting = false;
+    bool cutShort = false;
     watcher.runPass = [&] {
         engine.Syncronize();
+        cutShort = !session.passBusy() && engine.lastPass().stopped;
         // Another process is passing: the next search tries again.
         if (session.passBusy() && !waiting)
             m_io.out << "Another pass is running; waiting for the next search." << Qt::endl;
@@ -572,7 +581,8 @@ int Cli::watch(bool yes, bool no) {
     if (!interruptRequested())
         loop.exec();
     m_io.out << "Stopped." << Qt::endl;
-    return Ok;
+    // Stopped between passes, the watch has done all it was asked; during one, it has not.
+    return cutShort ? Stopped : Ok;
 }
 
 } // namespace quillet

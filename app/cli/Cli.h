@@ -25,7 +25,7 @@ public:
         std::function<bool(QString&)> readLine;
     };
 
-    enum Exit { Ok = 0, BadInput = 1, NoDrive = 2, CopyFailed = 3, PassRunning = 4 };
+    enum Exit { Ok = 0, BadInput = 1, NoDrive = 2, CopyFailed = 3, PassRunning = 4, Stopped = 5 };
 
     Cli(platform::SettingsStore& store, platform::FileSystem& fs, platform::VolumeService& volumes,
         Io io, QString logPath);

@@ -5,10 +5,12 @@
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QThread>
 #include <QUuid>
 
 #include <gmock/gmock.h>
 
+#include <csignal>
 #include <sched.h>
 #include <sys/mount.h>
 #include <unistd.h>
@@ -241,6 +243,42 @@ TEST_F(ProcessesTest, ThreeSyncsAtOnceGiveOnePassAtATimeAndNoFalseErrors) {
     EXPECT_EQ(log.count(QStringLiteral("Last synchronization started at: ")), 1);
     EXPECT_EQ(log.count(QStringLiteral("Last synchronization ended at: ")), 1);
     EXPECT_FALSE(log.contains(QStringLiteral("ERROR")));
+}
+
+TEST_F(ProcessesTest, ATerminatedPassFinishesItsFileAndSaysItWasStopped) {
+    QDir().mkpath(root + QStringLiteral("photos"));
+    const int count = 2500;
+    for (int i = 0; i < count; ++i)
+        files.write(QStringLiteral("home/photos/p%1.jpg").arg(i),
+                    QByteArray(1024, char('a' + i % 26)), at(8, 0, 0));
+    ASSERT_EQ(cli({QStringLiteral("add-folder"), files.path(QStringLiteral("home/photos")),
+                   root + QStringLiteral("photos")})
+                  .code,
+              0);
+    QProcess& sync = start({QStringLiteral("sync")});
+    const QDir copies(root + QStringLiteral("photos"));
+    for (int i = 0; i < 3000 && copies.entryList(QDir::Files).isEmpty(); ++i)
+        QThread::msleep(10);
+    ASSERT_FALSE(copies.entryList(QDir::Files).isEmpty()) << "the pass copied nothing";
+    ::kill(static_cast<pid_t>(sync.processId()), SIGTERM);
+    const Outcome r = finish(sync);
+
+    const QStringList copied = copies.entryList(QDir::Files | QDir::Hidden);
+    if (copied.size() == count)
+        GTEST_SKIP() << "the pass ended before the signal came; nothing to stop";
+    EXPECT_EQ(r.code, 5) << r.err.toStdString();
+    EXPECT_THAT(r.err.toStdString(), HasSubstr("the pass was stopped before its end"));
+    EXPECT_FALSE(r.out.contains(QStringLiteral("Last synchronization ended")));
+    // Whatever was placed is whole, and nothing half-made is left behind.
+    for (const QString& name : copied) {
+        EXPECT_TRUE(name.startsWith(QLatin1Char('p'))) << name.toStdString();
+        EXPECT_EQ(TestFiles::read(copies.filePath(name)),
+                  TestFiles::read(files.path(QStringLiteral("home/photos/") + name)))
+            << name.toStdString();
+    }
+    // The next pass does the rest.
+    EXPECT_EQ(cli({QStringLiteral("sync")}).code, 0);
+    EXPECT_EQ(copies.entryList(QDir::Files).size(), count);
 }
 
 } // namespace

@@ -66,6 +66,7 @@ TEST_F(CliTest, HelpVersionAndUsageErrors) {
     EXPECT_EQ(run({QStringLiteral("--help")}), 0);
     EXPECT_THAT(out.toStdString(), HasSubstr("add-folder FOLDER DEST_FOLDER"));
     EXPECT_THAT(out.toStdString(), HasSubstr("4  another pass of this user is running"));
+    EXPECT_THAT(out.toStdString(), HasSubstr("5  the pass was stopped"));
     EXPECT_EQ(run({QStringLiteral("--version")}), 0);
     EXPECT_THAT(out.toStdString(), HasSubstr("quillet-cli "));
     EXPECT_EQ(run({}), 1);
@@ -290,6 +291,25 @@ TEST_F(CliTest, SyncWhileAnotherPassRunsDoesNothingAndSaysSo) {
     other.release();
     EXPECT_EQ(run({QStringLiteral("sync")}), 0);
     EXPECT_EQ(TestFiles::read(stick + QStringLiteral("backup/a.txt")), QByteArray("new"));
+}
+
+TEST_F(CliTest, APassStoppedByTheUserEndsWithItsOwnStatus) {
+    ASSERT_EQ(pairStick(), 0);
+    const QString first = files.write(QStringLiteral("home/a.txt"), "a", at(9, 0, 0));
+    const QString second = files.write(QStringLiteral("home/b.txt"), "b", at(9, 0, 0));
+    ASSERT_EQ(run({QStringLiteral("add"), first, stick + QStringLiteral("backup")}), 0);
+    ASSERT_EQ(run({QStringLiteral("add"), second, stick + QStringLiteral("backup")}), 0);
+    // Ctrl+C arrives while the first row is copied: it is finished, the second is left.
+    Cli::requestInterrupt();
+    const int code = run({QStringLiteral("sync")});
+    Cli::clearInterrupt();
+    EXPECT_EQ(code, 5);
+    EXPECT_THAT(err.toStdString(), HasSubstr("the pass was stopped before its end"));
+    EXPECT_EQ(TestFiles::read(stick + QStringLiteral("backup/a.txt")), QByteArray("a"));
+    EXPECT_FALSE(QFile::exists(stick + QStringLiteral("backup/b.txt")));
+    EXPECT_FALSE(out.contains(QStringLiteral("Last synchronization ended")));
+    EXPECT_EQ(run({QStringLiteral("sync")}), 0) << "the next pass does the rest";
+    EXPECT_EQ(TestFiles::read(stick + QStringLiteral("backup/b.txt")), QByteArray("b"));
 }
 
 TEST_F(CliTest, PromptingModesAskOrTakeTheFlag) {
