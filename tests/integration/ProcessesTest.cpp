@@ -188,6 +188,15 @@ TEST_F(ProcessesTest, ARunningWatchSeesWhatOtherProcessesChange) {
         HasSubstr(
             (b + QStringLiteral(" - Synchronized Local Drive to Removable Drive")).toStdString()));
     EXPECT_EQ(TestFiles::read(b), QByteArray("b"));
+
+    // Stopped between passes, the watch has done all it was asked: status 0, the log whole.
+    ::kill(static_cast<pid_t>(watch.processId()), SIGTERM);
+    const Outcome end = finish(watch);
+    EXPECT_EQ(end.code, 0) << end.err.toStdString();
+    EXPECT_TRUE((seen + end.out).endsWith(QStringLiteral("Stopped.\n")));
+    const QByteArray log = TestFiles::read(files.path(QStringLiteral("data/Quillet/lastsync.txt")));
+    EXPECT_TRUE(log.startsWith("Last synchronization started at: "));
+    EXPECT_TRUE(log.contains("Last synchronization ended at: "));
 }
 
 TEST_F(ProcessesTest, APassStartedWhileAnotherRunsWaitsItsTurn) {
