@@ -424,17 +424,19 @@ EditOutcome SyncSession::RemoveItem(int index, bool deleteRemote) {
         auto same = [&](const SyncItem& row) {
             return row.localPath == seen.localPath && row.remoteStored == seen.remoteStored;
         };
-        qsizetype row = index < rows.size() && same(rows.at(index)) ? index : -1;
-        for (qsizetype i = 0; row < 0 && i < rows.size(); ++i) {
+        std::optional<qsizetype> row;
+        if (index < rows.size() && same(rows.at(index)))
+            row = index;
+        for (qsizetype i = 0; !row && i < rows.size(); ++i) {
             if (same(rows.at(i)))
                 row = i;
         }
-        if (row < 0)
+        if (!row)
             return fail(EditOutcome::Code::BadInput,
                         QStringLiteral("The list was changed by another program meanwhile. "
                                        "Nothing was removed."));
-        removed = rows.at(row);
-        m_list.rows().removeAt(row);
+        removed = rows.at(*row);
+        m_list.rows().removeAt(*row);
         SaveFiles();
         return EditOutcome{};
     });
