@@ -32,7 +32,15 @@ const char* const Usage = R"(Commands:
   remove N [--delete-remote]        remove item N (from 1)
   sync [--yes | --no]               find the drive and run one pass now
   log                               print the log of the last pass
-  watch [--yes | --no]              watch for the drive and pass whenever it is found)";
+  watch [--yes | --no]              watch for the drive and pass whenever it is found
+
+Exit status:
+  0  done
+  1  bad usage or input, or the settings could not be saved
+  2  no drive is paired, or the paired drive is not present
+  3  a copy failed (the log and the row say which)
+  4  another pass of this user is running: nothing was done
+  5  the pass was stopped (Ctrl+C, or a terminate signal) before its end)";
 
 QString conflictCaption(std::optional<int> selected) {
     static const char* const captions[] = {
@@ -288,26 +296,28 @@ int Cli::drives(bool all) {
 
 int Cli::pair(const QString& rootArgument, bool sameRoot, bool yes) {
     SyncSession session(m_store, m_fs, m_volumes);
-    const QString root = normalizedRoot(rootArgument);
-    if (!session.identity().roots().contains(root)) {
-        m_io.err << "quillet-cli: " << rootArgument
-                 << " is not the mount point of a drive. See 'quillet-cli drives --all'."
-                 << Qt::endl;
-        return BadInput;
-    }
+    // An empty argument is no root: it must never become "/", the system's own disk.
+    const QString root = rootArgument.isEmpty() ? QString() : normalizedRoot(rootArgument);
     const auto outcome = session.StartNewSync(root, sameRoot, [&] {
         if (yes)
             return true;
         return ask(Translate(QStringLiteral(
             "You have already set a drive, do you wish to substitute this drive ?")));
     });
-    if (outcome == SyncSession::PairOutcome::Declined) {
+    if (outcome.code == SyncSession::PairOutcome::Code::Declined) {
         m_io.err << "quillet-cli: a drive is already paired; nothing was changed "
                     "(use --yes to replace it)."
                  << Qt::endl;
         return BadInput;
     }
-    session.GoLoad();
+    if (!outcome.ok()) {
+        m_io.err << "quillet-cli: " << outcome.message;
+        if (outcome.code == SyncSession::PairOutcome::Code::NotADrive)
+            m_io.err << " See 'quillet-cli drives --all'.";
+        m_io.err << Qt::endl;
+        return BadInput;
+    }
+    session.loadReadOnly();
     m_io.out << "Paired " << root << " (serial " << session.drive.serialText << ", "
              << session.drive.DriveSize << " bytes)." << Qt::endl;
     return Ok;
@@ -315,7 +325,7 @@ int Cli::pair(const QString& rootArgument, bool sameRoot, bool yes) {
 
 int Cli::status() {
     SyncSession session(m_store, m_fs, m_volumes);
-    session.GoLoad();
+    session.loadReadOnly();
     if (!session.hasPairedDrive()) {
         m_io.out << "No drive is paired." << Qt::endl;
     } else {
@@ -339,7 +349,7 @@ int Cli::status() {
 
 int Cli::choose(const QStringList& args, const char* what, int high, int current,
                 const std::function<QString(std::optional<int>)>& caption,
-                const std::function<void(int)>& select) {
+                const std::function<EditOutcome(int)>& select) {
     if (args.isEmpty()) {
         m_io.out << current << " " << caption(current) << Qt::endl;
         return Ok;
@@ -350,14 +360,17 @@ int Cli::choose(const QStringList& args, const char* what, int high, int current
                  << ", not '" << args.first() << "'." << Qt::endl;
         return BadInput;
     }
-    select(value);
+    if (const EditOutcome outcome = select(value); !outcome.ok()) {
+        m_io.err << "quillet-cli: " << outcome.message << Qt::endl;
+        return BadInput;
+    }
     m_io.out << value << " " << caption(value) << Qt::endl;
     return Ok;
 }
 
 int Cli::mode(const QStringList& args) {
     SyncSession session(m_store, m_fs, m_volumes);
-    session.GoLoad();
+    session.loadReadOnly();
     // A stored mode outside the list is still shown as the number it is.
     if (args.isEmpty()) {
         m_io.out << session.conflictMode.value() << " "
@@ -365,14 +378,14 @@ int Cli::mode(const QStringList& args) {
         return Ok;
     }
     return choose(args, "conflict mode", 5, session.conflictMode.value(), conflictCaption,
-                  [&](int v) { session.selectConflictMode(v); });
+                  [&](int v) { return session.selectConflictMode(v); });
 }
 
 int Cli::refresh(const QStringList& args) {
     SyncSession session(m_store, m_fs, m_volumes);
-    session.GoLoad();
+    session.loadReadOnly();
     return choose(args, "refresh choice", 8, session.refreshSelection().value_or(-1),
-                  refreshCaption, [&](int v) { session.selectRefreshTime(v); });
+                  refreshCaption, [&](int v) { return session.selectRefreshTime(v); });
 }
 
 bool Cli::paired(const SyncSession& session) {
@@ -395,7 +408,7 @@ int Cli::added(SyncSession& session, const EditOutcome& outcome, const QString& 
 
 int Cli::add(const QString& file, const QString& dest) {
     SyncSession session(m_store, m_fs, m_volumes);
-    session.GoLoad();
+    session.loadReadOnly();
     if (!paired(session))
         return NoDrive;
     session.SearchLetter();
@@ -404,7 +417,7 @@ int Cli::add(const QString& file, const QString& dest) {
 
 int Cli::addFolder(const QString& folder, const QString& dest) {
     SyncSession session(m_store, m_fs, m_volumes);
-    session.GoLoad();
+    session.loadReadOnly();
     if (!paired(session))
         return NoDrive;
     session.SearchLetter();
@@ -418,17 +431,22 @@ int Cli::addFolder(const QString& folder, const QString& dest) {
 
 int Cli::list() {
     SyncSession session(m_store, m_fs, m_volumes);
-    session.GoLoad();
+    session.loadReadOnly();
     session.SearchLetter();
     session.RefreshFiles();
-    for (const SyncItem& item : session.list().rows())
-        m_io.out << item.localPath << '\t' << item.sizeText << '\t' << item.remotePath << Qt::endl;
+    for (const SyncItem& item : session.list().rows()) {
+        m_io.out << item.localPath << '\t' << item.sizeText << '\t' << item.remotePath;
+        // An item whose local side is away says so; the others read as they always have.
+        if (!item.localProblem.isEmpty())
+            m_io.out << '\t' << item.status;
+        m_io.out << Qt::endl;
+    }
     return Ok;
 }
 
 int Cli::remove(const QString& number, bool deleteRemote) {
     SyncSession session(m_store, m_fs, m_volumes);
-    session.GoLoad();
+    session.loadReadOnly();
     session.SearchLetter();
     session.RefreshFiles();
     int n = 0;
@@ -446,6 +464,10 @@ int Cli::remove(const QString& number, bool deleteRemote) {
         return NoDrive;
     }
     const EditOutcome outcome = session.RemoveItem(n - 1, deleteRemote);
+    if (!outcome.ok() && outcome.code != EditOutcome::Code::RemoteNotDeleted) {
+        m_io.err << "quillet-cli: " << outcome.message << Qt::endl;
+        return BadInput;
+    }
     m_io.out << "Removed " << item.localPath << Qt::endl;
     if (!outcome.ok()) {
         m_io.err << "quillet-cli: could not delete " << item.remotePath << ": " << outcome.message
@@ -457,7 +479,7 @@ int Cli::remove(const QString& number, bool deleteRemote) {
 
 int Cli::sync(bool yes, bool no) {
     SyncSession session(m_store, m_fs, m_volumes);
-    session.GoLoad();
+    session.loadReadOnly();
     if (!paired(session))
         return NoDrive;
     session.SearchLetter();
@@ -470,9 +492,21 @@ int Cli::sync(bool yes, bool no) {
     SyncEngine engine(session, view, m_logPath);
     engine.log().onLine = [&](const QString& line) { m_io.out << line << '\n'; };
     engine.Syncronize();
+    if (session.passBusy()) {
+        m_io.err << "quillet-cli: a pass is already running (started by quillet-cli or Quillet "
+                    "for this user); nothing was done. Try again when it has ended."
+                 << Qt::endl;
+        return PassRunning;
+    }
     for (const SyncItem& item : session.list().rows())
         m_io.out << item.localPath << '\t' << item.status << '\n';
     m_io.out.flush();
+    if (engine.lastPass().stopped) {
+        m_io.err << "quillet-cli: the pass was stopped before its end; the file in progress was "
+                    "finished, the rest was left for the next pass."
+                 << Qt::endl;
+        return Stopped;
+    }
     return engine.lastPass().failures > 0 ? CopyFailed : Ok;
 }
 
@@ -492,7 +526,7 @@ int Cli::log() {
 
 int Cli::watch(bool yes, bool no) {
     SyncSession session(m_store, m_fs, m_volumes);
-    session.GoLoad();
+    session.loadReadOnly();
     if (!paired(session))
         return NoDrive;
     TerminalView view(m_io.out, m_io.err, answerer(yes, no));
@@ -500,8 +534,15 @@ int Cli::watch(bool yes, bool no) {
     engine.log().onLine = [&](const QString& line) { m_io.out << line << '\n'; };
     bool present = false;
     DriveWatch& watcher = session.watch();
+    bool waiting = false;
+    bool cutShort = false;
     watcher.runPass = [&] {
         engine.Syncronize();
+        cutShort = !session.passBusy() && engine.lastPass().stopped;
+        // Another process is passing: the next search tries again.
+        if (session.passBusy() && !waiting)
+            m_io.out << "Another pass is running; waiting for the next search." << Qt::endl;
+        waiting = session.passBusy();
         m_io.out.flush();
     };
     watcher.onFound = [&] {
@@ -509,6 +550,9 @@ int Cli::watch(bool yes, bool no) {
             m_io.out << "Drive found at " << session.FoundLetter() << Qt::endl;
         present = true;
     };
+    // Other processes may add, remove, pair or choose options meanwhile: each search and the
+    // pass that follows it work on the settings as they are stored now.
+    watcher.onSearching = [&] { session.reloadSettings(); };
     watcher.onNotFound = [&] {
         if (present)
             m_io.out << Translate(QStringLiteral("The selected removable drive was not found."))
@@ -537,7 +581,8 @@ int Cli::watch(bool yes, bool no) {
     if (!interruptRequested())
         loop.exec();
     m_io.out << "Stopped." << Qt::endl;
-    return Ok;
+    // Stopped between passes, the watch has done all it was asked; during one, it has not.
+    return cutShort ? Stopped : Ok;
 }
 
 } // namespace quillet

@@ -25,7 +25,7 @@ public:
         std::function<bool(QString&)> readLine;
     };
 
-    enum Exit { Ok = 0, BadInput = 1, NoDrive = 2, CopyFailed = 3 };
+    enum Exit { Ok = 0, BadInput = 1, NoDrive = 2, CopyFailed = 3, PassRunning = 4, Stopped = 5 };
 
     Cli(platform::SettingsStore& store, platform::FileSystem& fs, platform::VolumeService& volumes,
         Io io, QString logPath);
@@ -55,7 +55,7 @@ private:
     bool ask(const QString& question);
     int choose(const QStringList& args, const char* what, int high, int current,
                const std::function<QString(std::optional<int>)>& caption,
-               const std::function<void(int)>& select);
+               const std::function<EditOutcome(int)>& select);
     bool paired(const SyncSession& session);
     std::function<bool(const QString&)> answerer(bool yes, bool no);
     int added(SyncSession& session, const EditOutcome& outcome, const QString& unsaid);

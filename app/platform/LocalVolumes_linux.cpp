@@ -41,6 +41,53 @@ std::string readFirstLine(const std::string& path) {
     return line;
 }
 
+bool isDirectory(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// Names in a folder, without "." and ".."; none when it cannot be read.
+std::vector<std::string> entriesOf(const std::string& folder) {
+    std::vector<std::string> names;
+    if (DIR* dir = ::opendir(folder.c_str())) {
+        while (struct dirent* ent = ::readdir(dir)) {
+            const std::string name = ent->d_name;
+            if (name != "." && name != "..")
+                names.push_back(name);
+        }
+        ::closedir(dir);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Whether the block device whose sysfs folder is node lies on a removable disk, following
+// partitions to their disk and mapped volumes down to the devices under them.
+bool onRemovableDisk(const std::string& node, int depth) {
+    // Device chains are short; a longer one is no chain of real devices.
+    if (depth > 8 || !isDirectory(node))
+        return false;
+    // From the partition to its disk: /sys/class/block/sdb1 lives under .../block/sdb.
+    std::string disk = node;
+    if (std::ifstream(node + "/partition").good())
+        disk = node.substr(0, node.find_last_of('/'));
+    // A mapped, encrypted or assembled volume (device-mapper, RAID) is removable when all it
+    // lies on is: an encrypted USB stick is one, a volume that spans a fixed disk is not.
+    const std::vector<std::string> below = entriesOf(disk + "/slaves");
+    if (!below.empty())
+        return std::all_of(below.begin(), below.end(), [&](const std::string& slave) {
+            return onRemovableDisk(realPath(disk + "/slaves/" + slave), depth + 1);
+        });
+    if (readFirstLine(disk + "/removable") == "1")
+        return true;
+    if (disk.find("/usb") != std::string::npos)
+        return true;
+    // Built-in card readers show a card as a fixed disk; an SD card comes and goes, while
+    // eMMC (type MMC) is soldered to the board.
+    const std::string diskName = disk.substr(disk.find_last_of('/') + 1);
+    return diskName.rfind("mmcblk", 0) == 0 && readFirstLine(disk + "/device/type") == "SD";
+}
+
 bool isBlockDevice(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISBLK(st.st_mode);
@@ -160,19 +207,15 @@ DriveType LocalVolumes::driveType(const std::string& root) {
         return DriveType::Remote;
     if (m->source.rfind("/dev/", 0) != 0)
         return DriveType::Unknown;
-    // From the partition to its disk: /sys/class/block/sdb1 lives under .../block/sdb.
-    const std::string name = realPath(m->source).substr(realPath(m->source).find_last_of('/') + 1);
+    const std::string device = realPath(m->source);
+    const std::string name = device.substr(device.find_last_of('/') + 1);
     if (name.rfind("sr", 0) == 0)
         return DriveType::CdRom;
-    std::string node = realPath(m_sysRoot + "/class/block/" + name);
-    std::string disk = node;
-    if (std::ifstream(node + "/partition").good())
-        disk = node.substr(0, node.find_last_of('/'));
-    if (readFirstLine(disk + "/removable") == "1")
-        return DriveType::Removable;
-    if (disk.find("/usb") != std::string::npos)
-        return DriveType::Removable;
-    return DriveType::Fixed;
+    // The device's folder in sysfs, by its name or else by its numbers.
+    std::string node = m_sysRoot + "/class/block/" + name;
+    if (!isDirectory(node))
+        node = m_sysRoot + "/dev/block/" + m->device;
+    return onRemovableDisk(realPath(node), 0) ? DriveType::Removable : DriveType::Fixed;
 }
 
 std::uint64_t LocalVolumes::totalBytes(const std::string& root) {

@@ -1,9 +1,11 @@
 #include "QSettingsStore.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
 #include <QStringTokenizer>
+#include <QTemporaryFile>
 
 namespace quillet::platform {
 
@@ -13,14 +15,19 @@ std::unique_ptr<SettingsStore> openSettingsStore(const QString& file) {
     return std::make_unique<QSettingsStore>(file);
 }
 
-QSettingsStore::QSettingsStore()
-    : m_settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Quillet"),
-                 QStringLiteral("Quillet")) {
-    m_health = inspect(m_settings.fileName());
+QSettingsStore::QSettingsStore() : m_settings(open()) {
+    m_health = inspect(m_settings->fileName());
 }
 
-QSettingsStore::QSettingsStore(const QString& file) : m_settings(file, QSettings::IniFormat) {
+QSettingsStore::QSettingsStore(const QString& file) : m_file(file), m_settings(open()) {
     m_health = inspect(file);
+}
+
+std::unique_ptr<QSettings> QSettingsStore::open() const {
+    if (m_file.isEmpty())
+        return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
+                                           QStringLiteral("Quillet"), QStringLiteral("Quillet"));
+    return std::make_unique<QSettings>(m_file, QSettings::IniFormat);
 }
 
 SettingsStore::Health QSettingsStore::inspect(const QString& path) {
@@ -63,7 +70,7 @@ QString QSettingsStore::read(const QString& section, const QString& key,
                              const QString& defaultValue) const {
     if (section.isEmpty() || key.isEmpty())
         return defaultValue;
-    const QVariant v = m_settings.value(keyPath(section, key));
+    const QVariant v = m_settings->value(keyPath(section, key));
     if (!v.isValid())
         return defaultValue;
     // A hand-edited value with a bare comma reads back as a list; take it as text.
@@ -75,38 +82,62 @@ QString QSettingsStore::read(const QString& section, const QString& key,
 void QSettingsStore::write(const QString& section, const QString& key, const QString& value) {
     if (section.isEmpty() || key.isEmpty() || health() != Health::Ok)
         return;
-    m_settings.setValue(keyPath(section, key), value);
+    m_settings->setValue(keyPath(section, key), value);
 }
 
 void QSettingsStore::deleteSection(const QString& section) {
     if (section.isEmpty() || health() != Health::Ok)
         return;
-    m_settings.remove(section);
+    m_settings->remove(section);
 }
 
 SettingsStore::Health QSettingsStore::health() const {
     if (m_health != Health::Ok)
         return m_health;
-    switch (m_settings.status()) {
-    case QSettings::NoError:
-        return Health::Ok;
-    case QSettings::AccessError:
-        return Health::Unreadable;
-    case QSettings::FormatError:
-        return Health::Malformed;
-    }
-    return Health::Malformed;
+    // A file that cannot be read was found at the start; an access error since then is a
+    // write that failed, which sync() reports, and no reason to stop reading or writing.
+    return m_settings->status() == QSettings::FormatError ? Health::Malformed : Health::Ok;
 }
 
 QString QSettingsStore::location() const {
-    return m_settings.fileName();
+    return m_settings->fileName();
 }
 
 bool QSettingsStore::sync() {
     if (health() != Health::Ok)
         return false;
-    m_settings.sync();
-    return m_settings.status() == QSettings::NoError;
+    // QSettings keeps its first error for good: after a failed write, only a fresh one tells
+    // whether this one went through. What could not be written earlier stays pending in Qt's
+    // cache of the file and goes with it.
+    if (m_settings->status() != QSettings::NoError)
+        m_settings = open();
+    m_settings->sync();
+    return m_settings->status() == QSettings::NoError;
+}
+
+bool QSettingsStore::reload() {
+    // With nothing pending, QSettings reads the file again whatever its size and time say;
+    // with something pending it writes that over what the file holds now.
+    return sync();
+}
+
+QString QSettingsStore::writeError() const {
+    // QSettings says only that it failed; the system says why.
+    const QFileInfo info(location());
+    if (info.exists()) {
+        QFile file(info.filePath());
+        if (!file.open(QIODevice::ReadWrite))
+            return file.errorString();
+    }
+    const QDir folder = info.absoluteDir();
+    if (!folder.exists())
+        return QStringLiteral("the folder %1 cannot be made")
+            .arg(QDir::toNativeSeparators(folder.path()));
+    // The file is replaced through a new file beside it.
+    QTemporaryFile probe(folder.filePath(QStringLiteral("Quillet-XXXXXX.tmp")));
+    if (!probe.open())
+        return probe.errorString();
+    return QString();
 }
 
 } // namespace quillet::platform

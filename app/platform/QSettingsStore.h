@@ -4,6 +4,8 @@
 
 #include <QSettings>
 
+#include <memory>
+
 namespace quillet::platform {
 
 class QSettingsStore : public SettingsStore {
@@ -18,11 +20,15 @@ public:
     Health health() const override;
     QString location() const override;
     bool sync() override;
+    bool reload() override;
+    QString writeError() const override;
 
 private:
     static Health inspect(const QString& path);
+    std::unique_ptr<QSettings> open() const;
 
-    mutable QSettings m_settings;
+    QString m_file; // empty: the native store of the user
+    std::unique_ptr<QSettings> m_settings;
     Health m_health = Health::Ok;
 };
 

@@ -21,6 +21,11 @@ public:
     virtual QString location() const = 0;
     // Writes what is pending; false when it could not be written.
     virtual bool sync() = 0;
+    // Reads the stored values again from where they live, so that what other processes
+    // wrote meanwhile is seen (after writing what is pending); false when that failed.
+    virtual bool reload() = 0;
+    // Why the store cannot be written, in plain words; empty when nothing is known against it.
+    virtual QString writeError() const = 0;
 };
 
 // The store of organisation and application "Quillet" in the system's native format, or a

@@ -129,6 +129,11 @@ void SyncEngine::Syncronize() {
     m_stopRequested = false;
     if (!m_session.driveFound())
         return;
+    // One pass at a time per user, across processes: while another runs, this one does not
+    // start, and the session's passBusy() says so.
+    const auto turn = m_session.takePassTurn();
+    if (!turn)
+        return;
 
     m_running = true;
     m_summary = Summary{};

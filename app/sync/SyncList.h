@@ -6,6 +6,8 @@
 #include <QList>
 #include <QString>
 
+#include <optional>
+
 namespace quillet {
 
 // One row of the sync list.
@@ -17,6 +19,11 @@ struct SyncItem {
     QString status;
     bool isFolder = false;
     qint64 length = 0;
+    // Why the local side cannot be synchronised as it stands (the file or folder is missing,
+    // or the folder fails the folder test), in plain words; empty when it can. Such an item
+    // stays in the list: a file on an unmounted share or a file being rewritten must not
+    // lose its item.
+    QString localProblem;
 };
 
 // Drive paths are stored without their root: ":" and the path below the root. The current
@@ -41,6 +48,19 @@ public:
     void clear() { m_rows.clear(); }
     void append(const SyncItem& item) { m_rows.append(item); }
 
+    // Whether the drive ignores the case of names ("Report.txt" and "report.txt" are one
+    // file there): places on the drive are then compared without case.
+    void setDriveFoldsCase(bool folds) { m_driveFoldsCase = folds; }
+    bool driveFoldsCase() const { return m_driveFoldsCase; }
+
+    // The first row before `before` (rows count from 0) whose place on the drive is the same
+    // as item's, lies inside it or holds it; none when item shares nothing on the drive.
+    std::optional<int> rowSharingPlace(const SyncItem& item, int before) const;
+    // Why row (from 0) must not be copied: an earlier row already keeps its place on the
+    // drive in step, and copying both would write one over the other. Lists stored before
+    // such adds were refused may hold them. None when the row has its place to itself.
+    std::optional<QString> clashReason(int row) const;
+
     qint64 totalFileBytes() const { return m_total; }
     // The three texts under the list.
     QString DrvFilesSize() const { return m_filesSizeText; }
@@ -51,6 +71,7 @@ private:
     platform::SettingsStore& m_store;
     const FileProbe& m_probe;
     QList<SyncItem> m_rows;
+    bool m_driveFoldsCase = false;
     qint64 m_total = 0;
     QString m_filesSizeText;
     QString m_sizeText;

@@ -5,6 +5,9 @@
 #include "base/Path.h"
 #include "base/Translate.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 #include <cmath>
 #include <limits>
 
@@ -29,7 +32,8 @@ CommandLineAdd CommandLineAdd::parse(const QString& commandLine) {
 SyncSession::SyncSession(platform::SettingsStore& store, platform::FileSystem& fs,
                          platform::VolumeService& volumes)
     : m_store(store), m_fs(fs), m_volumes(volumes), m_probe(fs), m_identity(volumes),
-      m_watch(m_identity, drive), m_list(store, m_probe) {}
+      m_watch(m_identity, drive), m_list(store, m_probe),
+      m_lockFolder(platform::UserLock::defaultFolder()) {}
 
 std::optional<int> SyncSession::leadingNumber(const QString& text) {
     // Blanks first, then an optional sign, digits and a fraction: "2.5x" reads 2.5.
@@ -61,23 +65,38 @@ int SyncSession::refreshSecondsFor(std::optional<int> index) {
     return table[*index];
 }
 
-void SyncSession::selectConflictMode(int index) {
+void SyncSession::applyConflictMode(int index) {
     if (index < 0 || index > 5)
         return;
     m_conflictSelection = index;
     conflictMode = ConflictMode(static_cast<qint16>(index));
-    m_store.write(keys::SyncInfo, keys::Conflicts, QString::number(index));
-    m_store.sync();
 }
 
-void SyncSession::selectRefreshTime(std::optional<int> index) {
+void SyncSession::applyRefreshTime(std::optional<int> index) {
     if (index && (*index < 0 || *index > 8))
         index.reset();
     m_refreshSelection = index;
     m_watch.RefreshSeconds = refreshSecondsFor(index);
-    // With nothing selected the stored index is -1.
-    m_store.write(keys::SyncInfo, keys::Refresh, QString::number(index.value_or(-1)));
-    m_store.sync();
+}
+
+EditOutcome SyncSession::selectConflictMode(int index) {
+    if (index < 0 || index > 5)
+        return EditOutcome{EditOutcome::Code::BadInput, QString()};
+    return changeSettings([&] {
+        applyConflictMode(index);
+        m_store.write(keys::SyncInfo, keys::Conflicts, QString::number(index));
+        return EditOutcome{};
+    });
+}
+
+EditOutcome SyncSession::selectRefreshTime(std::optional<int> index) {
+    return changeSettings([&] {
+        applyRefreshTime(index);
+        // With nothing selected the stored index is -1.
+        m_store.write(keys::SyncInfo, keys::Refresh,
+                      QString::number(m_refreshSelection.value_or(-1)));
+        return EditOutcome{};
+    });
 }
 
 namespace {
@@ -90,9 +109,18 @@ std::optional<qint32> serialFromText(const QString& text) {
         return std::nullopt;
     return static_cast<qint32>(value);
 }
+
+bool samePairing(const PairedDrive& a, const PairedDrive& b) {
+    return a.serialText == b.serialText && a.DriveSize == b.DriveSize &&
+           a.DriveRoot == b.DriveRoot && a.SameLetterOnly == b.SameLetterOnly;
+}
+
+EditOutcome fail(EditOutcome::Code code, const QString& englishText) {
+    return EditOutcome{code, Translate(englishText)};
+}
 } // namespace
 
-void SyncSession::GoLoad() {
+void SyncSession::readDrive() {
     drive.serialText = m_store.read(keys::SyncInfo, keys::SN, QString());
     drive.DriveSerial = serialFromText(drive.serialText);
     // The option is on only for the exact text "1".
@@ -105,7 +133,9 @@ void SyncSession::GoLoad() {
         m_store.read(keys::SyncInfo, keys::Size, QString()).trimmed().toULongLong(&ok);
     if (ok)
         drive.DriveSize = size;
+}
 
+void SyncSession::readOptions(bool storeChoices) {
     if (const auto conflicts =
             leadingNumber(m_store.read(keys::SyncInfo, keys::Conflicts, QStringLiteral("0"))))
         conflictMode = ConflictMode(static_cast<qint16>(*conflicts));
@@ -114,11 +144,20 @@ void SyncSession::GoLoad() {
         leadingNumber(m_store.read(keys::SyncInfo, keys::Refresh, QStringLiteral("1")));
     if (refresh && *refresh >= 0 && *refresh <= 8)
         m_refreshSelection = refresh;
-    selectRefreshTime(m_refreshSelection);
 
     // Selecting stores the choice; a mode outside the list selects nothing but stays the mode.
-    selectConflictMode(conflictMode.value());
+    if (storeChoices) {
+        selectRefreshTime(m_refreshSelection);
+        selectConflictMode(conflictMode.value());
+    } else {
+        applyRefreshTime(m_refreshSelection);
+        applyConflictMode(conflictMode.value());
+    }
+}
 
+void SyncSession::load(bool storeChoices) {
+    readDrive();
+    readOptions(storeChoices);
     m_list.clear();
     m_watch.forgetDrive();
     RefreshFiles();
@@ -126,7 +165,75 @@ void SyncSession::GoLoad() {
     m_watch.setSearchTimer(true);
 }
 
+void SyncSession::GoLoad() {
+    changeSettings([&] {
+        load(true);
+        return EditOutcome{};
+    });
+}
+
+void SyncSession::loadReadOnly() {
+    load(false);
+}
+
+void SyncSession::reloadSettings() {
+    m_store.reload();
+    const PairedDrive before = drive;
+    readDrive();
+    readOptions(false);
+    // Paired anew elsewhere: where the old drive was found says nothing about the new one.
+    if (!samePairing(drive, before))
+        m_watch.forgetDrive();
+}
+
+EditOutcome SyncSession::changeSettings(const std::function<EditOutcome()>& change) {
+    if (m_settingsDepth > 0)
+        return change(); // part of a change already under way
+    platform::UserLock lock(
+        platform::UserLock::nameFor(QStringLiteral("settings"), m_store.location()), m_lockFolder);
+    // A lock file that cannot be made must not keep the user from editing: go on without.
+    if (lock.take(SettingsWait) == platform::UserLock::Take::Busy)
+        return EditOutcome{EditOutcome::Code::NotSaved,
+                           Translate(QStringLiteral("The settings are being changed by another "
+                                                    "program. Nothing was changed; please try "
+                                                    "again."))};
+    // Another process may have written since this one read: change what is stored now.
+    m_store.reload();
+    ++m_settingsDepth;
+    EditOutcome outcome = change();
+    --m_settingsDepth;
+    if (!m_store.sync()) {
+        QString reason = m_store.writeError();
+        if (reason.isEmpty())
+            reason = QStringLiteral("the system refused to write it");
+        return EditOutcome{EditOutcome::Code::NotSaved,
+                           Translate(QStringLiteral("The settings could not be saved in %1 (%2). "
+                                                    "Nothing was changed."))
+                               .arg(QDir::toNativeSeparators(m_store.location()), reason)};
+    }
+    return outcome;
+}
+
+std::unique_ptr<platform::UserLock> SyncSession::takePassTurn() {
+    auto lock = std::make_unique<platform::UserLock>(
+        platform::UserLock::nameFor(QStringLiteral("pass"), m_store.location()), m_lockFolder);
+    m_passBusy = lock->take() == platform::UserLock::Take::Busy;
+    if (m_passBusy)
+        return nullptr;
+    return lock;
+}
+
+void SyncSession::refreshPairing() {
+    const PairedDrive before = drive;
+    readDrive();
+    if (!samePairing(drive, before))
+        SearchLetter();
+}
+
 void SyncSession::RefreshFiles() {
+    m_list.setDriveFoldsCase(
+        driveFound() &&
+        platform::hasCaseInsensitiveNames(m_volumes.fileSystemType(FoundLetter().toStdString())));
     m_list.RefreshFiles(drive.serialText, FoundLetter(), drive.DriveSize);
 }
 
@@ -140,34 +247,99 @@ bool SyncSession::hasPairedDrive() const {
 
 SyncSession::PairOutcome SyncSession::StartNewSync(const QString& root, bool sameRootOnly,
                                                    const std::function<bool()>& confirmReplace) {
-    if (!m_store.read(keys::SyncInfo, keys::Drive, QString()).isEmpty()) {
-        if (!confirmReplace || !confirmReplace())
-            return PairOutcome::Declined;
-        m_store.deleteSection(m_store.read(keys::SyncInfo, keys::SN, QString()));
-    }
-    m_store.deleteSection(keys::SyncInfo);
+    using Code = PairOutcome::Code;
+    if (root.isEmpty())
+        return PairOutcome{Code::NotADrive,
+                           Translate(QStringLiteral("No drive was chosen. Please choose the drive "
+                                                    "to sync."))};
+    if (!m_identity.roots().contains(root))
+        return PairOutcome{
+            Code::NotADrive,
+            Translate(QStringLiteral("%1 is not the mount point of a drive.")).arg(root)};
+    // Measured now, at the moment of pairing, and refused when the drive cannot be told
+    // apart: with serial 0 it would pass for any drive of the same size.
+    const qint32 serial = m_identity.GetVolumeSerial(root);
+    if (serial == 0)
+        return PairOutcome{Code::Unreadable,
+                           Translate(QStringLiteral("The serial number of the drive at %1 cannot "
+                                                    "be read, so it could not be told apart from "
+                                                    "other drives of the same size. It was not "
+                                                    "paired."))
+                               .arg(root)};
+    const quint64 size = m_identity.GetDriveTotalBytes(root);
+    if (size == 0)
+        return PairOutcome{Code::Unreadable,
+                           Translate(QStringLiteral("The size of the drive at %1 cannot be read. "
+                                                    "It was not paired."))
+                               .arg(root)};
+    bool declined = false;
+    const EditOutcome saved = changeSettings([&] {
+        if (!m_store.read(keys::SyncInfo, keys::Drive, QString()).isEmpty()) {
+            if (!confirmReplace || !confirmReplace()) {
+                declined = true;
+                return EditOutcome{};
+            }
+            m_store.deleteSection(m_store.read(keys::SyncInfo, keys::SN, QString()));
+        }
+        m_store.deleteSection(keys::SyncInfo);
 
-    drive.DriveRoot = root;
-    m_store.write(keys::SyncInfo, keys::Drive, root);
-    drive.DriveSerial = m_identity.GetVolumeSerial(root);
-    drive.serialText = QString::number(*drive.DriveSerial);
-    m_store.write(keys::SyncInfo, keys::SN, drive.serialText);
-    drive.DriveSize = m_identity.GetDriveTotalBytes(root);
-    m_store.write(keys::SyncInfo, keys::Size, QString::number(drive.DriveSize));
-    drive.SameLetterOnly = sameRootOnly;
-    m_store.write(keys::SyncInfo, keys::Letter,
-                  sameRootOnly ? QStringLiteral("1") : QStringLiteral("0"));
-    m_store.sync();
-    return PairOutcome::Paired;
+        drive.DriveRoot = root;
+        m_store.write(keys::SyncInfo, keys::Drive, root);
+        drive.DriveSerial = serial;
+        drive.serialText = QString::number(serial);
+        m_store.write(keys::SyncInfo, keys::SN, drive.serialText);
+        drive.DriveSize = size;
+        m_store.write(keys::SyncInfo, keys::Size, QString::number(drive.DriveSize));
+        drive.SameLetterOnly = sameRootOnly;
+        m_store.write(keys::SyncInfo, keys::Letter,
+                      sameRootOnly ? QStringLiteral("1") : QStringLiteral("0"));
+        return EditOutcome{};
+    });
+    if (!saved.ok())
+        return PairOutcome{Code::NotSaved, saved.message};
+    if (declined)
+        return PairOutcome{Code::Declined, QString()};
+    return PairOutcome{};
 }
 
-namespace {
-EditOutcome fail(EditOutcome::Code code, const QString& englishText) {
-    return EditOutcome{code, Translate(englishText)};
+bool SyncSession::onPairedDrive(const QString& path) const {
+    if (withSeparator(path).startsWith(FoundLetter()))
+        return true;
+    // Reached through a link into the drive: the path itself does not say so.
+    const QString real = QFileInfo(path).canonicalFilePath();
+    return !real.isEmpty() && withSeparator(real).startsWith(FoundLetter());
 }
-} // namespace
+
+EditOutcome SyncSession::placeTaken(const SyncItem& item) const {
+    // Two items that share a file on the drive would copy one over the other through it.
+    const std::optional<int> owner =
+        m_list.rowSharingPlace(item, static_cast<int>(m_list.rows().size()));
+    if (!owner)
+        return {};
+    const SyncItem& earlier = m_list.rows().at(*owner);
+    return EditOutcome{EditOutcome::Code::BadInput,
+                       Translate(QStringLiteral("%1 on the drive overlaps item %2, which keeps %3 "
+                                                "in step with %4. A file on the drive can belong "
+                                                "to one item only."))
+                           .arg(item.remotePath, QString::number(*owner + 1), earlier.localPath,
+                                earlier.remotePath)};
+}
 
 EditOutcome SyncSession::AddNewFile(const QString& path, const QString& destFolder) {
+    return changeSettings([&] {
+        refreshPairing();
+        return addFile(path, destFolder);
+    });
+}
+
+EditOutcome SyncSession::AddNewFolder(const QString& folder, const QString& destFolder) {
+    return changeSettings([&] {
+        refreshPairing();
+        return addFolder(folder, destFolder);
+    });
+}
+
+EditOutcome SyncSession::addFile(const QString& path, const QString& destFolder) {
     if (!driveFound())
         return fail(EditOutcome::Code::DriveAbsent,
                     QStringLiteral("Removable drive not found. Please connect the drive before "
@@ -176,6 +348,11 @@ EditOutcome SyncSession::AddNewFile(const QString& path, const QString& destFold
         return fail(EditOutcome::Code::BadInput,
                     QStringLiteral("File does not exist or is a Folder, you can only synchronize "
                                    "files not folders."));
+    // Its copy would be itself or another file of the same drive: removing the item with its
+    // copy could then delete the only one.
+    if (onPairedDrive(path))
+        return fail(EditOutcome::Code::BadInput,
+                    QStringLiteral("You cannot select files inside the Removable Drive !"));
     const QString dest = withSeparator(destFolder);
     // The picker offers only folders of the drive; without it the same must hold.
     const platform::FileStat st = m_fs.stat(Path::fromText(dest).native());
@@ -184,7 +361,6 @@ EditOutcome SyncSession::AddNewFile(const QString& path, const QString& destFold
                     QStringLiteral("Folder should be on the remote drive !!"));
 
     RefreshFiles();
-    SaveFiles();
     SyncItem item;
     item.localPath = path;
     item.length = m_probe.FileLength(path);
@@ -193,12 +369,14 @@ EditOutcome SyncSession::AddNewFile(const QString& path, const QString& destFold
     const QString name = slash < 0 ? path : path.mid(slash + 1);
     item.remotePath = dest + name;
     item.remoteStored = remoteStoredFor(item.remotePath, FoundLetter());
+    if (const EditOutcome shared = placeTaken(item); !shared.ok())
+        return shared;
     m_list.append(item);
     SaveFiles();
     return {};
 }
 
-EditOutcome SyncSession::AddNewFolder(const QString& folder, const QString& destFolder) {
+EditOutcome SyncSession::addFolder(const QString& folder, const QString& destFolder) {
     QString path = folder;
     if (path.size() > 1 && path.endsWith(QLatin1Char('/')))
         path.chop(1);
@@ -206,7 +384,7 @@ EditOutcome SyncSession::AddNewFolder(const QString& folder, const QString& dest
         return fail(EditOutcome::Code::DriveAbsent,
                     QStringLiteral("Removable drive not found. Please connect the drive before "
                                    "adding any new folder."));
-    if (withSeparator(path).startsWith(FoundLetter()))
+    if (onPairedDrive(path))
         return fail(EditOutcome::Code::BadInput,
                     QStringLiteral("You cannot select folders inside the Removable Drive !"));
     // Nothing to add: the list is left exactly as stored.
@@ -224,6 +402,10 @@ EditOutcome SyncSession::AddNewFolder(const QString& folder, const QString& dest
     item.remotePath = dest;
     item.remoteStored = remoteStoredFor(dest, FoundLetter());
     item.status = Translate(QStringLiteral("Folder"));
+    // Against the list as stored now, not as this view last saw it.
+    RefreshFiles();
+    if (const EditOutcome shared = placeTaken(item); !shared.ok())
+        return shared;
     m_list.append(item);
     SaveFiles();
     return {};
@@ -232,15 +414,41 @@ EditOutcome SyncSession::AddNewFolder(const QString& folder, const QString& dest
 EditOutcome SyncSession::RemoveItem(int index, bool deleteRemote) {
     if (index < 0 || index >= m_list.rows().size())
         return EditOutcome{EditOutcome::Code::BadInput, QString()};
-    const SyncItem removed = m_list.rows().at(index);
-    m_list.rows().removeAt(index);
-    SaveFiles();
+    const SyncItem seen = m_list.rows().at(index);
+    SyncItem removed;
+    const EditOutcome saved = changeSettings([&] {
+        // The row the caller saw, in the list as stored now: another process may have
+        // changed the list since, and the index alone could name another item.
+        RefreshFiles();
+        const QList<SyncItem>& rows = m_list.rows();
+        auto same = [&](const SyncItem& row) {
+            return row.localPath == seen.localPath && row.remoteStored == seen.remoteStored;
+        };
+        std::optional<qsizetype> row;
+        if (index < rows.size() && same(rows.at(index)))
+            row = index;
+        for (qsizetype i = 0; !row && i < rows.size(); ++i) {
+            if (same(rows.at(i)))
+                row = i;
+        }
+        if (!row)
+            return fail(EditOutcome::Code::BadInput,
+                        QStringLiteral("The list was changed by another program meanwhile. "
+                                       "Nothing was removed."));
+        removed = rows.at(*row);
+        m_list.rows().removeAt(*row);
+        SaveFiles();
+        return EditOutcome{};
+    });
+    // The copy on the drive goes only once the store no longer names it.
+    if (!saved.ok())
+        return saved;
     EditOutcome outcome;
     if (!removed.isFolder && removed.sizeText != Translate(QStringLiteral("Folder")) &&
         deleteRemote) {
         const platform::Status st = m_fs.remove(Path::fromText(removed.remotePath).native());
         if (!st)
-            outcome = EditOutcome{EditOutcome::Code::BadInput,
+            outcome = EditOutcome{EditOutcome::Code::RemoteNotDeleted,
                                   QString::fromStdString(st.error().message)};
     }
     if (!removed.isFolder)

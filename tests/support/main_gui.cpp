@@ -1,4 +1,6 @@
 #include <QApplication>
+#include <QFile>
+#include <QTemporaryDir>
 #include <gmock/gmock.h>
 
 int main(int argc, char** argv) {
@@ -7,5 +9,8 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    // The program's per-user locks go to a runtime folder of the tests' own.
+    QTemporaryDir runtime;
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
     return RUN_ALL_TESTS();
 }

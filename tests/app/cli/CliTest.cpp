@@ -4,11 +4,16 @@
 #include "TestFiles.h"
 #include "platform/LocalFileSystem.h"
 #include "platform/QSettingsStore.h"
+#include "platform/UserLock.h"
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 
 #include <gmock/gmock.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace quillet;
 using namespace quillet::test;
@@ -60,6 +65,8 @@ protected:
 TEST_F(CliTest, HelpVersionAndUsageErrors) {
     EXPECT_EQ(run({QStringLiteral("--help")}), 0);
     EXPECT_THAT(out.toStdString(), HasSubstr("add-folder FOLDER DEST_FOLDER"));
+    EXPECT_THAT(out.toStdString(), HasSubstr("4  another pass of this user is running"));
+    EXPECT_THAT(out.toStdString(), HasSubstr("5  the pass was stopped"));
     EXPECT_EQ(run({QStringLiteral("--version")}), 0);
     EXPECT_THAT(out.toStdString(), HasSubstr("quillet-cli "));
     EXPECT_EQ(run({}), 1);
@@ -111,6 +118,23 @@ TEST_F(CliTest, PairRefusesWhatIsNotAMountPoint) {
     EXPECT_EQ(run({QStringLiteral("pair"), files.path(QStringLiteral("home"))}), 1);
     EXPECT_THAT(err.toStdString(), HasSubstr("is not the mount point of a drive"));
     EXPECT_FALSE(QFile::exists(settingsPath()));
+    // An empty root is no root, never the system's own disk.
+    EXPECT_EQ(run({QStringLiteral("pair"), QString()}), 1);
+    EXPECT_THAT(err.toStdString(), HasSubstr("No drive was chosen."));
+    EXPECT_FALSE(QFile::exists(settingsPath()));
+
+    // Paired already, with a list: a drive without a readable serial changes nothing.
+    ASSERT_EQ(pairStick(), 0);
+    const QString file = files.write(QStringLiteral("home/a.txt"), "a");
+    ASSERT_EQ(run({QStringLiteral("add"), file, stick + QStringLiteral("backup")}), 0);
+    const QByteArray before = settings();
+    const QString blank = files.makeDir(QStringLiteral("blank")) + QLatin1Char('/');
+    volumes.add({blank.toStdString(), platform::DriveType::Removable, 1 << 20, 0, "vfat"});
+    EXPECT_EQ(run({QStringLiteral("pair"), blank, QStringLiteral("--yes")}), 1);
+    EXPECT_THAT(err.toStdString(), HasSubstr("serial number of the drive at " +
+                                             blank.toStdString() + " cannot be read"));
+    EXPECT_EQ(run({QStringLiteral("pair"), QString(), QStringLiteral("--yes")}), 1);
+    EXPECT_EQ(settings(), before);
 }
 
 TEST_F(CliTest, ModeAndRefreshShowSetAndRefuseBadValues) {
@@ -147,23 +171,31 @@ TEST_F(CliTest, AddListRemoveAndTheirRefusals) {
     EXPECT_EQ(run({QStringLiteral("add-folder"), stick + QStringLiteral("backup"), stick}), 1);
     EXPECT_THAT(err.toStdString(),
                 HasSubstr("You cannot select folders inside the Removable Drive !"));
+    const QString onStick = files.write(QStringLiteral("stick/only-copy.txt"), "only");
+    EXPECT_EQ(run({QStringLiteral("add"), onStick, stick + QStringLiteral("backup")}), 1);
+    EXPECT_THAT(err.toStdString(),
+                HasSubstr("You cannot select files inside the Removable Drive !"));
     EXPECT_EQ(run({QStringLiteral("add-folder"), files.path(QStringLiteral("home/none")), stick}),
               1);
     EXPECT_THAT(err.toStdString(), HasSubstr("is not a folder"));
     EXPECT_EQ(settings(), before);
 
     EXPECT_EQ(run({QStringLiteral("add"), file, stick + QStringLiteral("backup")}), 0);
-    EXPECT_EQ(run({QStringLiteral("add-folder"), folder, stick + QStringLiteral("backup/")}), 0);
+    // The folder would hold the file's copy: one file on the drive, two items.
+    EXPECT_EQ(run({QStringLiteral("add-folder"), folder, stick + QStringLiteral("backup/")}), 1);
+    EXPECT_THAT(err.toStdString(), HasSubstr("on the drive overlaps item 1"));
+    files.makeDir(QStringLiteral("stick/photos"));
+    EXPECT_EQ(run({QStringLiteral("add-folder"), folder, stick + QStringLiteral("photos/")}), 0);
     EXPECT_EQ(run({QStringLiteral("list")}), 0);
     EXPECT_EQ(out, file + QStringLiteral("\t5\t") + stick + QStringLiteral("backup/report.doc\n") +
-                       folder + QStringLiteral("\tFolder\t") + stick + QStringLiteral("backup/\n"));
+                       folder + QStringLiteral("\tFolder\t") + stick + QStringLiteral("photos/\n"));
 
     EXPECT_EQ(run({QStringLiteral("remove"), QStringLiteral("3")}), 1);
     EXPECT_THAT(err.toStdString(), HasSubstr("there is no item '3'; the list has 2 items."));
     EXPECT_EQ(run({QStringLiteral("remove"), QStringLiteral("x")}), 1);
     EXPECT_EQ(run({QStringLiteral("remove"), QStringLiteral("1")}), 0);
     EXPECT_EQ(run({QStringLiteral("list")}), 0);
-    EXPECT_EQ(out, folder + QStringLiteral("\tFolder\t") + stick + QStringLiteral("backup/\n"));
+    EXPECT_EQ(out, folder + QStringLiteral("\tFolder\t") + stick + QStringLiteral("photos/\n"));
 }
 
 TEST_F(CliTest, RelativePathsAreStoredInFull) {
@@ -218,6 +250,68 @@ TEST_F(CliTest, SyncPrintsTheLogAndRowsAndReportsFailures) {
                               .toStdString()));
 }
 
+TEST_F(CliTest, EmptyAndMissingFilesKeepTheirItems) {
+    ASSERT_EQ(pairStick(), 0);
+    const QString empty = files.write(QStringLiteral("home/empty.txt"), "");
+    const QString away = files.write(QStringLiteral("home/away.txt"), "away");
+    ASSERT_EQ(run({QStringLiteral("add"), empty, stick + QStringLiteral("backup")}), 0)
+        << err.toStdString();
+    ASSERT_EQ(run({QStringLiteral("add"), away, stick + QStringLiteral("backup")}), 0);
+    EXPECT_EQ(run({QStringLiteral("sync")}), 0);
+    EXPECT_TRUE(QFile::exists(stick + QStringLiteral("backup/empty.txt")));
+    EXPECT_EQ(TestFiles::read(stick + QStringLiteral("backup/empty.txt")), QByteArray());
+
+    QFile::remove(away);
+    EXPECT_EQ(run({QStringLiteral("list")}), 0);
+    EXPECT_EQ(out, empty + QStringLiteral("\t0\t") + stick + QStringLiteral("backup/empty.txt\n") +
+                       away + QStringLiteral("\tNot found\t") + stick +
+                       QStringLiteral("backup/away.txt\tLocal file not found\n"));
+    // A later edit of the list keeps both.
+    const QString other = files.write(QStringLiteral("home/other.txt"), "o");
+    ASSERT_EQ(run({QStringLiteral("add"), other, stick + QStringLiteral("backup")}), 0);
+    EXPECT_EQ(run({QStringLiteral("list")}), 0);
+    EXPECT_EQ(out.count(QLatin1Char('\n')), 3);
+}
+
+TEST_F(CliTest, SyncWhileAnotherPassRunsDoesNothingAndSaysSo) {
+    ASSERT_EQ(pairStick(), 0);
+    const QString file = files.write(QStringLiteral("home/a.txt"), "new", at(9, 0, 0));
+    ASSERT_EQ(run({QStringLiteral("add"), file, stick + QStringLiteral("backup")}), 0);
+    files.write(QStringLiteral("log.txt"), "the last pass\r\n");
+    // The lock another process of this user would hold for its pass.
+    platform::UserLock other(platform::UserLock::nameFor(QStringLiteral("pass"), settingsPath()));
+    ASSERT_EQ(other.take(), platform::UserLock::Take::Taken);
+
+    EXPECT_EQ(run({QStringLiteral("sync")}), 4);
+    EXPECT_THAT(err.toStdString(), HasSubstr("a pass is already running"));
+    EXPECT_TRUE(out.isEmpty());
+    EXPECT_FALSE(QFile::exists(stick + QStringLiteral("backup/a.txt")));
+    EXPECT_EQ(TestFiles::read(files.path(QStringLiteral("log.txt"))), "the last pass\r\n");
+
+    other.release();
+    EXPECT_EQ(run({QStringLiteral("sync")}), 0);
+    EXPECT_EQ(TestFiles::read(stick + QStringLiteral("backup/a.txt")), QByteArray("new"));
+}
+
+TEST_F(CliTest, APassStoppedByTheUserEndsWithItsOwnStatus) {
+    ASSERT_EQ(pairStick(), 0);
+    const QString first = files.write(QStringLiteral("home/a.txt"), "a", at(9, 0, 0));
+    const QString second = files.write(QStringLiteral("home/b.txt"), "b", at(9, 0, 0));
+    ASSERT_EQ(run({QStringLiteral("add"), first, stick + QStringLiteral("backup")}), 0);
+    ASSERT_EQ(run({QStringLiteral("add"), second, stick + QStringLiteral("backup")}), 0);
+    // Ctrl+C arrives while the first row is copied: it is finished, the second is left.
+    Cli::requestInterrupt();
+    const int code = run({QStringLiteral("sync")});
+    Cli::clearInterrupt();
+    EXPECT_EQ(code, 5);
+    EXPECT_THAT(err.toStdString(), HasSubstr("the pass was stopped before its end"));
+    EXPECT_EQ(TestFiles::read(stick + QStringLiteral("backup/a.txt")), QByteArray("a"));
+    EXPECT_FALSE(QFile::exists(stick + QStringLiteral("backup/b.txt")));
+    EXPECT_FALSE(out.contains(QStringLiteral("Last synchronization ended")));
+    EXPECT_EQ(run({QStringLiteral("sync")}), 0) << "the next pass does the rest";
+    EXPECT_EQ(TestFiles::read(stick + QStringLiteral("backup/b.txt")), QByteArray("b"));
+}
+
 TEST_F(CliTest, PromptingModesAskOrTakeTheFlag) {
     ASSERT_EQ(pairStick(), 0);
     ASSERT_EQ(run({QStringLiteral("mode"), QStringLiteral("3")}), 0);
@@ -233,6 +327,92 @@ TEST_F(CliTest, PromptingModesAskOrTakeTheFlag) {
     EXPECT_EQ(TestFiles::read(copy), QByteArray("old"));
     EXPECT_EQ(run({QStringLiteral("sync")}, QStringLiteral("y"), true), 0);
     EXPECT_EQ(TestFiles::read(copy), QByteArray("new"));
+}
+
+TEST_F(CliTest, CommandsThatChangeNothingWriteNothing) {
+    ASSERT_EQ(pairStick(), 0);
+    const QString file = files.write(QStringLiteral("home/a.txt"), "a");
+    ASSERT_EQ(run({QStringLiteral("add"), file, stick + QStringLiteral("backup")}), 0);
+    const QDateTime old(QDate(2020, 1, 1), QTime(0, 0));
+    TestFiles::setModified(settingsPath(), old);
+    const QByteArray before = settings();
+    const QList<QStringList> commands = {
+        {QStringLiteral("status")},
+        {QStringLiteral("list")},
+        {QStringLiteral("mode")},
+        {QStringLiteral("refresh")},
+        {QStringLiteral("sync")},
+        {QStringLiteral("mode"), QStringLiteral("9")},
+        {QStringLiteral("refresh"), QStringLiteral("x")},
+        {QStringLiteral("add"), files.path(QStringLiteral("home/missing")), stick},
+        {QStringLiteral("add"), file, files.path(QStringLiteral("home"))},
+        {QStringLiteral("add-folder"), files.path(QStringLiteral("home/none")), stick},
+        {QStringLiteral("remove"), QStringLiteral("7")},
+        {QStringLiteral("pair"), files.path(QStringLiteral("home"))},
+        {QStringLiteral("pair"), stick},
+    };
+    for (const QStringList& command : commands) {
+        run(command);
+        EXPECT_EQ(TestFiles::modified(settingsPath()), old) << command.join(u' ').toStdString();
+    }
+    EXPECT_EQ(settings(), before);
+}
+
+// Makes the settings file unchangeable even for root; undone at the end.
+class UnchangeableFile {
+public:
+    explicit UnchangeableFile(const QString& path) : m_path(path) {
+        ::chmod(QFile::encodeName(path).constData(), 0444);
+        m_immutable =
+            QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), path}) == 0;
+    }
+    ~UnchangeableFile() {
+        if (m_immutable)
+            QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), m_path});
+        ::chmod(QFile::encodeName(m_path).constData(), 0644);
+    }
+    bool holds() const { return m_immutable || ::geteuid() != 0; }
+
+private:
+    QString m_path;
+    bool m_immutable = false;
+};
+
+TEST_F(CliTest, SettingsThatCannotBeWrittenAreReportedAndNothingHappens) {
+    ASSERT_EQ(pairStick(), 0);
+    const QString file = files.write(QStringLiteral("home/a.txt"), "a");
+    const QString other = files.write(QStringLiteral("home/b.txt"), "b");
+    const QString copy = files.write(QStringLiteral("stick/backup/a.txt"), "a");
+    files.makeDir(QStringLiteral("stick/photos"));
+    ASSERT_EQ(run({QStringLiteral("add"), file, stick + QStringLiteral("backup")}), 0);
+    const QByteArray before = settings();
+    UnchangeableFile guard(settingsPath());
+    if (!guard.holds())
+        GTEST_SKIP() << "chattr cannot make the settings file unchangeable here";
+
+    const QList<QStringList> commands = {
+        {QStringLiteral("mode"), QStringLiteral("2")},
+        {QStringLiteral("refresh"), QStringLiteral("3")},
+        {QStringLiteral("add"), other, stick + QStringLiteral("backup")},
+        {QStringLiteral("add-folder"), files.path(QStringLiteral("home")),
+         stick + QStringLiteral("photos")},
+        {QStringLiteral("remove"), QStringLiteral("1"), QStringLiteral("--delete-remote")},
+        {QStringLiteral("pair"), stick, QStringLiteral("--yes")},
+    };
+    for (const QStringList& command : commands) {
+        EXPECT_EQ(run(command), 1) << command.join(u' ').toStdString();
+        EXPECT_THAT(err.toStdString(), HasSubstr("The settings could not be saved in " +
+                                                 settingsPath().toStdString() + " ("))
+            << command.join(u' ').toStdString();
+        EXPECT_THAT(err.toStdString(), HasSubstr("Nothing was changed."));
+        EXPECT_FALSE(out.contains(QStringLiteral("Added")) ||
+                     out.contains(QStringLiteral("Removed")) ||
+                     out.contains(QStringLiteral("Paired")))
+            << out.toStdString();
+    }
+    EXPECT_EQ(settings(), before);
+    EXPECT_TRUE(QFile::exists(copy)) << "the copy goes only once the item is gone from the store";
+    EXPECT_EQ(run({QStringLiteral("list")}), 0) << "reading still works";
 }
 
 TEST_F(CliTest, DamagedSettingsAreReportedAndLeftAlone) {

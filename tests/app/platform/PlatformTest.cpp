@@ -2,14 +2,17 @@
 #include "platform/LocalFileSystem.h"
 #include "platform/LocalVolumes_linux.h"
 #include "platform/QSettingsStore.h"
+#include "platform/UserLock.h"
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 
 #include <gmock/gmock.h>
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace quillet;
@@ -92,6 +95,71 @@ TEST_F(LocalVolumesTest, DriveTypes) {
     EXPECT_EQ(volumes->driveType("/media/cd/"), DriveType::CdRom);
     EXPECT_EQ(volumes->driveType("/net/share/"), DriveType::Remote);
     EXPECT_EQ(volumes->driveType("/nowhere/"), DriveType::NoRootDir);
+}
+
+TEST_F(LocalVolumesTest, CardReadersAndMappedVolumesFollowTheDeviceChainToTheDisk) {
+    const QString sys = files.path(QStringLiteral("sys"));
+    auto link = [&](const QString& target, const QString& at) {
+        files.makeDir(at.left(at.lastIndexOf(QLatin1Char('/'))));
+        ASSERT_TRUE(QFile::link(sys + QLatin1Char('/') + target, files.path(at)))
+            << at.toStdString();
+    };
+    // A built-in reader: the disk is not removable and not on USB; the card in it is SD.
+    files.write(QStringLiteral("sys/devices/platform/mmc0/mmc0:0001/type"), "SD\n");
+    files.write(QStringLiteral("sys/devices/platform/mmc0/mmc0:0001/block/mmcblk0/removable"),
+                "0\n");
+    files.write(
+        QStringLiteral("sys/devices/platform/mmc0/mmc0:0001/block/mmcblk0/mmcblk0p1/partition"),
+        "1\n");
+    link(QStringLiteral("devices/platform/mmc0/mmc0:0001"),
+         QStringLiteral("sys/devices/platform/mmc0/mmc0:0001/block/mmcblk0/device"));
+    link(QStringLiteral("devices/platform/mmc0/mmc0:0001/block/mmcblk0/mmcblk0p1"),
+         QStringLiteral("sys/class/block/mmcblk0p1"));
+    // Soldered eMMC storage is the same kind of device, and fixed.
+    files.write(QStringLiteral("sys/devices/platform/mmc1/mmc1:0001/type"), "MMC\n");
+    files.write(QStringLiteral("sys/devices/platform/mmc1/mmc1:0001/block/mmcblk1/removable"),
+                "0\n");
+    files.write(
+        QStringLiteral("sys/devices/platform/mmc1/mmc1:0001/block/mmcblk1/mmcblk1p2/partition"),
+        "2\n");
+    link(QStringLiteral("devices/platform/mmc1/mmc1:0001"),
+         QStringLiteral("sys/devices/platform/mmc1/mmc1:0001/block/mmcblk1/device"));
+    link(QStringLiteral("devices/platform/mmc1/mmc1:0001/block/mmcblk1/mmcblk1p2"),
+         QStringLiteral("sys/class/block/mmcblk1p2"));
+    // Encrypted volumes: over the USB disk's partition (found by its numbers, as a
+    // /dev/mapper name is), over the fixed disk's, and one spanning both.
+    files.write(QStringLiteral("sys/devices/virtual/block/dm-3/dm/name"), "secret\n");
+    link(QStringLiteral("devices/pci/usb1/1-1/sdc/sdc1"),
+         QStringLiteral("sys/devices/virtual/block/dm-3/slaves/sdc1"));
+    link(QStringLiteral("devices/virtual/block/dm-3"), QStringLiteral("sys/dev/block/254:3"));
+    link(QStringLiteral("devices/pci/sdd/sdd1"),
+         QStringLiteral("sys/devices/virtual/block/dm-4/slaves/sdd1"));
+    link(QStringLiteral("devices/virtual/block/dm-4"), QStringLiteral("sys/class/block/dm-4"));
+    link(QStringLiteral("devices/pci/usb1/1-1/sdc/sdc1"),
+         QStringLiteral("sys/devices/virtual/block/dm-5/slaves/sdc1"));
+    link(QStringLiteral("devices/pci/sdd/sdd1"),
+         QStringLiteral("sys/devices/virtual/block/dm-5/slaves/sdd1"));
+    link(QStringLiteral("devices/virtual/block/dm-5"), QStringLiteral("sys/class/block/dm-5"));
+    // A mapping over a mapping over the USB disk (a volume group on an encrypted stick).
+    link(QStringLiteral("devices/virtual/block/dm-3"),
+         QStringLiteral("sys/devices/virtual/block/dm-6/slaves/dm-3"));
+    link(QStringLiteral("devices/virtual/block/dm-6"), QStringLiteral("sys/class/block/dm-6"));
+    files.write(QStringLiteral("mountinfo"),
+                "27 1 254:0 / / rw - ext4 /dev/vda rw\n"
+                "60 27 179:1 / /media/card rw - vfat /dev/mmcblk0p1 rw\n"
+                "61 27 179:10 / /media/emmc rw - ext4 /dev/mmcblk1p2 rw\n"
+                "62 27 254:3 / /media/secret rw - ext4 /dev/mapper/secret rw\n"
+                "63 27 254:4 / /media/vault rw - ext4 /dev/dm-4 rw\n"
+                "64 27 254:5 / /media/span rw - ext4 /dev/dm-5 rw\n"
+                "65 27 254:6 / /media/group rw - ext4 /dev/dm-6 rw\n"
+                "66 27 254:7 / /media/lost rw - ext4 /dev/dm-7 rw\n");
+    EXPECT_EQ(volumes->driveType("/media/card/"), DriveType::Removable);
+    EXPECT_EQ(volumes->driveType("/media/emmc/"), DriveType::Fixed);
+    EXPECT_EQ(volumes->driveType("/media/secret/"), DriveType::Removable);
+    EXPECT_EQ(volumes->driveType("/media/vault/"), DriveType::Fixed);
+    EXPECT_EQ(volumes->driveType("/media/span/"), DriveType::Fixed) << "partly on a fixed disk";
+    EXPECT_EQ(volumes->driveType("/media/group/"), DriveType::Removable);
+    EXPECT_EQ(volumes->driveType("/media/lost/"), DriveType::Fixed) << "no trace in sysfs";
 }
 
 TEST_F(LocalVolumesTest, FileSystemTypeOfAPathIsTheDeepestMount) {
@@ -227,6 +295,116 @@ TEST(SettingsStoreTest, SectionsKeysAndDeletion) {
         QStringLiteral("gone"));
     EXPECT_EQ(third.read(QStringLiteral("SyncInfo"), QStringLiteral("SN"), QString()),
               QStringLiteral("-5"));
+}
+
+// Makes a file unchangeable even for root (the tests may run as root, who ignores permission
+// bits); undone when the guard ends so that the scratch folder can go.
+class Immutable {
+public:
+    explicit Immutable(const QString& path) : m_path(path) {
+        ::chmod(QFile::encodeName(path).constData(), 0444);
+        m_ok = QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), path}) == 0;
+    }
+    ~Immutable() {
+        if (m_ok)
+            QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), m_path});
+        ::chmod(QFile::encodeName(m_path).constData(), 0644);
+    }
+    // Whether writing is now refused for this process.
+    bool holds() const { return m_ok || ::geteuid() != 0; }
+
+private:
+    QString m_path;
+    bool m_ok = false;
+};
+
+TEST(SettingsStoreTest, ReloadReadsWhatAnotherProgramWroteEvenWithTheSameSizeAndTime) {
+    TestFiles files;
+    const QString path = files.write(QStringLiteral("s.ini"), "[SyncInfo]\nConflicts=1\n");
+    const QDateTime stamp = TestFiles::modified(path);
+    QSettingsStore store(path);
+    EXPECT_EQ(store.read(QStringLiteral("SyncInfo"), QStringLiteral("Conflicts"), QString()),
+              QStringLiteral("1"));
+    files.write(QStringLiteral("s.ini"), "[SyncInfo]\nConflicts=4\n", stamp);
+    ASSERT_TRUE(store.reload());
+    EXPECT_EQ(store.read(QStringLiteral("SyncInfo"), QStringLiteral("Conflicts"), QString()),
+              QStringLiteral("4"));
+}
+
+TEST(SettingsStoreTest, AStoreThatCannotBeWrittenSaysSoAndWhy) {
+    TestFiles files;
+    const QString path = files.write(QStringLiteral("s.ini"), "[SyncInfo]\nConflicts=1\n");
+    QSettingsStore store(path);
+    EXPECT_TRUE(store.writeError().isEmpty());
+    {
+        Immutable guard(path);
+        if (!guard.holds())
+            GTEST_SKIP() << "chattr cannot make the file unchangeable here";
+        store.write(QStringLiteral("SyncInfo"), QStringLiteral("Conflicts"), QStringLiteral("2"));
+        EXPECT_FALSE(store.sync());
+        EXPECT_FALSE(store.writeError().isEmpty());
+        EXPECT_EQ(TestFiles::read(path), QByteArray("[SyncInfo]\nConflicts=1\n"));
+    }
+    // Writable again: the next write goes through and is reported so.
+    store.write(QStringLiteral("SyncInfo"), QStringLiteral("Conflicts"), QStringLiteral("3"));
+    EXPECT_TRUE(store.sync());
+    EXPECT_TRUE(TestFiles::read(path).contains("Conflicts=3"));
+
+    // A store whose folder cannot exist: its parent is a file.
+    files.write(QStringLiteral("plain"), "x");
+    QSettingsStore nowhere(files.path(QStringLiteral("plain/s.ini")));
+    nowhere.write(QStringLiteral("SyncInfo"), QStringLiteral("SN"), QStringLiteral("1"));
+    EXPECT_FALSE(nowhere.sync());
+    EXPECT_THAT(nowhere.writeError().toStdString(), ::testing::HasSubstr("cannot be made"));
+}
+
+TEST(UserLockTest, OneHolderAtATimeUntilReleased) {
+    TestFiles files;
+    UserLock first(QStringLiteral("a.lock"), files.path());
+    UserLock second(QStringLiteral("a.lock"), files.path());
+    UserLock other(QStringLiteral("b.lock"), files.path());
+    EXPECT_EQ(first.take(), UserLock::Take::Taken);
+    EXPECT_TRUE(first.held());
+    EXPECT_EQ(first.take(), UserLock::Take::Taken) << "taking it again is no wait";
+    EXPECT_EQ(second.take(std::chrono::milliseconds(150)), UserLock::Take::Busy);
+    EXPECT_EQ(other.take(), UserLock::Take::Taken);
+    first.release();
+    EXPECT_FALSE(first.held());
+    EXPECT_EQ(second.take(), UserLock::Take::Taken);
+}
+
+TEST(UserLockTest, AHolderThatDiedReleasesIt) {
+    TestFiles files;
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // Takes the lock and dies without a word, as kill -9 or a power cut would leave it.
+        UserLock held(QStringLiteral("a.lock"), files.path());
+        ::_exit(held.take() == UserLock::Take::Taken ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    ASSERT_TRUE(QFile::exists(files.path(QStringLiteral("a.lock"))));
+    UserLock next(QStringLiteral("a.lock"), files.path());
+    EXPECT_EQ(next.take(), UserLock::Take::Taken);
+}
+
+TEST(UserLockTest, AFolderWhereNoLockCanBeMadeIsReported) {
+    TestFiles files;
+    files.write(QStringLiteral("plain"), "x");
+    UserLock lock(QStringLiteral("a.lock"), files.path(QStringLiteral("plain")));
+    EXPECT_EQ(lock.take(), UserLock::Take::Failed);
+    EXPECT_THAT(lock.error().toStdString(), ::testing::HasSubstr("cannot be made"));
+}
+
+TEST(UserLockTest, NamesFollowTheStoreTheyGuard) {
+    const QString a = UserLock::nameFor(QStringLiteral("pass"), QStringLiteral("/home/a/q.conf"));
+    EXPECT_EQ(a, UserLock::nameFor(QStringLiteral("pass"), QStringLiteral("/home/a/q.conf")));
+    EXPECT_NE(a, UserLock::nameFor(QStringLiteral("pass"), QStringLiteral("/home/b/q.conf")));
+    EXPECT_NE(a, UserLock::nameFor(QStringLiteral("settings"), QStringLiteral("/home/a/q.conf")));
+    EXPECT_TRUE(a.startsWith(QStringLiteral("Quillet-pass-")));
+    EXPECT_TRUE(a.endsWith(QStringLiteral(".lock")));
 }
 
 } // namespace

@@ -112,21 +112,25 @@ TEST_F(SettingsTest, PairingReplacesTheOldDriveAndItsListAndResetsTheOptions) {
     store->write(QStringLiteral("77"), keys::localFile(1), QStringLiteral("/x"));
 
     int asked = 0;
-    EXPECT_EQ(session->StartNewSync(root, true,
-                                    [&] {
-                                        ++asked;
-                                        return false;
-                                    }),
-              SyncSession::PairOutcome::Declined);
+    EXPECT_EQ(session
+                  ->StartNewSync(root, true,
+                                 [&] {
+                                     ++asked;
+                                     return false;
+                                 })
+                  .code,
+              SyncSession::PairOutcome::Code::Declined);
     EXPECT_EQ(raw(QStringLiteral("77/LocalFile1")), QStringLiteral("/x"));
     EXPECT_EQ(raw(QStringLiteral("SyncInfo/Conflicts")), QStringLiteral("3"));
 
-    EXPECT_EQ(session->StartNewSync(root, true,
-                                    [&] {
-                                        ++asked;
-                                        return true;
-                                    }),
-              SyncSession::PairOutcome::Paired);
+    EXPECT_EQ(session
+                  ->StartNewSync(root, true,
+                                 [&] {
+                                     ++asked;
+                                     return true;
+                                 })
+                  .code,
+              SyncSession::PairOutcome::Code::Paired);
     EXPECT_EQ(asked, 2);
     EXPECT_EQ(raw(QStringLiteral("77/LocalFile1")), QStringLiteral("<missing>"));
     EXPECT_EQ(raw(QStringLiteral("SyncInfo/Conflicts")), QStringLiteral("<missing>"));
@@ -143,14 +147,65 @@ TEST_F(SettingsTest, FirstPairingAsksNothing) {
     const QString root = files.makeDir(QStringLiteral("stick")) + QLatin1Char('/');
     volumes.add({root.toStdString(), platform::DriveType::Removable, 4096, 5, "ext4"});
     bool asked = false;
-    EXPECT_EQ(session->StartNewSync(root, false,
-                                    [&] {
-                                        asked = true;
-                                        return false;
-                                    }),
-              SyncSession::PairOutcome::Paired);
+    EXPECT_EQ(session
+                  ->StartNewSync(root, false,
+                                 [&] {
+                                     asked = true;
+                                     return false;
+                                 })
+                  .code,
+              SyncSession::PairOutcome::Code::Paired);
     EXPECT_FALSE(asked);
     EXPECT_EQ(raw(QStringLiteral("SyncInfo/Letter")), QStringLiteral("0"));
+}
+
+TEST_F(SettingsTest, PairingRefusesWhatCannotBeToldApartBeforeAskingOrChangingAnything) {
+    const QString stick = files.makeDir(QStringLiteral("stick")) + QLatin1Char('/');
+    const QString blank = files.makeDir(QStringLiteral("blank")) + QLatin1Char('/');
+    const QString empty = files.makeDir(QStringLiteral("empty")) + QLatin1Char('/');
+    volumes.add({stick.toStdString(), platform::DriveType::Removable, 4096, 5, "ext4"});
+    volumes.add({blank.toStdString(), platform::DriveType::Removable, 4096, 0, "vfat"});
+    volumes.add({empty.toStdString(), platform::DriveType::Removable, 0, 9, "vfat"});
+    store->write(keys::SyncInfo, keys::Drive, QStringLiteral("/old/"));
+    store->write(keys::SyncInfo, keys::SN, QStringLiteral("77"));
+    store->write(QStringLiteral("77"), keys::localFile(1), QStringLiteral("/x"));
+    store->sync();
+    const QByteArray before = TestFiles::read(files.path(QStringLiteral("s.ini")));
+
+    struct Case {
+        QString root;
+        SyncSession::PairOutcome::Code code;
+        QString message;
+    };
+    using Code = SyncSession::PairOutcome::Code;
+    const Case cases[] = {
+        {QString(), Code::NotADrive,
+         QStringLiteral("No drive was chosen. Please choose the drive to sync.")},
+        {files.path(QStringLiteral("nowhere/")), Code::NotADrive,
+         files.path(QStringLiteral("nowhere/")) +
+             QStringLiteral(" is not the mount point of a drive.")},
+        {stick + QStringLiteral("sub/"), Code::NotADrive,
+         stick + QStringLiteral("sub/ is not the mount point of a drive.")},
+        {blank, Code::Unreadable,
+         QStringLiteral("The serial number of the drive at ") + blank +
+             QStringLiteral(" cannot be read, so it could not be told apart from other drives "
+                            "of the same size. It was not paired.")},
+        {empty, Code::Unreadable,
+         QStringLiteral("The size of the drive at ") + empty +
+             QStringLiteral(" cannot be read. It was not paired.")},
+    };
+    for (const Case& c : cases) {
+        bool asked = false;
+        const auto outcome = session->StartNewSync(c.root, false, [&] {
+            asked = true;
+            return true;
+        });
+        EXPECT_EQ(outcome.code, c.code) << c.root.toStdString();
+        EXPECT_EQ(outcome.message, c.message);
+        EXPECT_FALSE(asked);
+    }
+    EXPECT_EQ(TestFiles::read(files.path(QStringLiteral("s.ini"))), before);
+    EXPECT_EQ(raw(QStringLiteral("77/LocalFile1")), QStringLiteral("/x"));
 }
 
 TEST_F(SettingsTest, DamagedStoreIsNotWrittenOver) {
