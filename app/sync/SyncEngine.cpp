@@ -160,10 +160,17 @@ void SyncEngine::Syncronize() {
     for (int i = 0; i < count && i < m_session.list().rows().size(); ++i) {
         m_view.setRowBold(i, true);
         m_view.yield();
-        if (m_session.probe().IsFolder(m_session.list().rows().at(i).localPath))
+        const SyncItem& item = m_session.list().rows().at(i);
+        // An item whose place on the drive an earlier item already keeps in step (a list
+        // from before such adds were refused) would write one over the other.
+        if (const auto clash = m_session.list().clashReason(i))
+            failRow(i, *clash);
+        else if (m_session.probe().IsFolder(item.localPath))
             syncFolderRow(i);
+        else if (item.isFolder)
+            failRow(i, item.localProblem); // its folder is away: nothing to walk
         else
-            syncFileRow(i);
+            syncFileRow(i); // a missing local file is a missing side
         m_view.setRowBold(i, false);
         if (StopRequested()) {
             stopped = true;
@@ -179,6 +186,14 @@ void SyncEngine::Syncronize() {
     m_view.setFileStatus(QString());
     m_session.watch().passEnded();
     m_running = false;
+}
+
+void SyncEngine::failRow(int row, const QString& reason) {
+    m_row = RowState{};
+    m_row.row = row;
+    reportFailure(m_session.list().rows().at(row).localPath, reason);
+    setRowStatus(row, Translate(QStringLiteral("Error")));
+    m_view.setRowReason(row, reason);
 }
 
 void SyncEngine::setRowStatus(int row, const QString& status) {

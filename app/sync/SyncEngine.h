@@ -88,6 +88,8 @@ private:
     };
 
     void syncFileRow(int row);
+    // A row the pass cannot copy at all: one line in the log, the row an error.
+    void failRow(int row, const QString& reason);
     void syncFolderRow(int row);
     void setRowStatus(int row, const QString& status);
     // Walks a pair of folders. The folders are made first, one level each, unless the

@@ -286,3 +286,56 @@ TEST_F(SourceChangeTest, WhatIsMeantForAVolumeLandsOnItOrNowhere) {
 }
 
 } // namespace
+
+namespace {
+
+class ItemSafetyTest : public EngineFixture {};
+
+TEST_F(ItemSafetyTest, AnOlderListWithTwoItemsOnOneDriveFileCopiesOnlyTheFirst) {
+    const QString first = files.write(QStringLiteral("local/a/report.txt"), "first", at(9, 0, 0));
+    const QString second =
+        files.write(QStringLiteral("local/b/report.txt"), "second", at(10, 0, 0));
+    storeRow(1, first, QStringLiteral("report.txt"));
+    storeRow(2, second, QStringLiteral("report.txt"));
+    pass();
+    EXPECT_EQ(TestFiles::read(drive(QStringLiteral("report.txt"))), QByteArray("first"));
+    EXPECT_EQ(TestFiles::read(second), QByteArray("second"));
+    EXPECT_EQ(view.statuses[1].constLast(), QStringLiteral("Error"));
+    EXPECT_THAT(view.reasons[1].toStdString(), HasSubstr("item 1"));
+    EXPECT_THAT(logLines(), Contains(second + failed(view.reasons[1])));
+    pass();
+    EXPECT_EQ(TestFiles::read(first), QByteArray("first")) << "never copied back through it";
+}
+
+TEST_F(ItemSafetyTest, AFolderItemWhoseFolderIsAwayFailsAndTouchesNothing) {
+    files.write(QStringLiteral("drive/backup/kept.txt"), "on the drive", at(8, 0, 0));
+    storeRow(1, local(QStringLiteral("share")), QStringLiteral("backup/"));
+    pass();
+    EXPECT_EQ(view.statuses[0].constLast(), QStringLiteral("Error"));
+    EXPECT_EQ(view.reasons[0], QStringLiteral("the local folder was not found"));
+    EXPECT_FALSE(QFile::exists(local(QStringLiteral("share"))));
+    EXPECT_EQ(TestFiles::tree(drive(QStringLiteral("backup"))),
+              QStringList{QStringLiteral("kept.txt")});
+}
+
+TEST_F(ItemSafetyTest, AMissingLocalFileIsAMissingSide) {
+    for (const int mode : {0, 1, 2, 4}) {
+        const QString gone = local(QStringLiteral("gone.txt"));
+        QFile::remove(gone);
+        files.write(QStringLiteral("drive/gone.txt"), "on the drive", at(8, 0, 0));
+        storeRow(1, gone, QStringLiteral("gone.txt"));
+        setMode(mode);
+        view.statuses.clear();
+        pass();
+        if (mode == 1 || mode == 4) {
+            // Toward the drive: nothing to copy, and it says why.
+            EXPECT_FALSE(QFile::exists(gone)) << mode;
+            EXPECT_EQ(view.reasons[0], QStringLiteral("the local file is missing")) << mode;
+        } else {
+            EXPECT_EQ(TestFiles::read(gone), QByteArray("on the drive")) << mode;
+        }
+        EXPECT_EQ(TestFiles::read(drive(QStringLiteral("gone.txt"))), QByteArray("on the drive"));
+    }
+}
+
+} // namespace
