@@ -40,9 +40,10 @@ struct FileStat {
     bool isSymlink = false; // the path itself is a (dangling) link; set only when it dangles
     bool readable = false;  // by its permission bits, for this process
     std::int64_t length = 0;
-    std::uint32_t mode = 0;   // permission bits
-    std::uint64_t device = 0; // the volume it lives on
-    std::uint64_t inode = 0;  // with device, what the file is, whatever path reached it
+    std::int64_t allocated = 0; // bytes the file takes on the disk (less than length: holes)
+    std::uint32_t mode = 0;     // permission bits
+    std::uint64_t device = 0;   // the volume it lives on
+    std::uint64_t inode = 0;    // with device, what the file is, whatever path reached it
     std::uint32_t owner = 0;
     std::uint32_t group = 0;
     FileTimes times;
@@ -103,6 +104,12 @@ public:
     virtual Status skip(Handle h, std::size_t size) = 0;
     virtual Status setLength(Handle h, std::int64_t length) = 0;
     virtual Status flush(Handle h) = 0;
+    // Starts writing a written range out to the disk without waiting for it, so that the
+    // disk works while the copy reads on; a file system that cannot is no error.
+    virtual void startWriteback(Handle h, std::int64_t offset, std::int64_t length) = 0;
+    // Copies up to size bytes from in to out inside the kernel, from and to their current
+    // positions; fails (EXDEV, EOPNOTSUPP, ...) where the two file systems do not allow it.
+    virtual Result<std::size_t> copyRange(Handle in, Handle out, std::size_t size) = 0;
     virtual Status setTimes(Handle h, const FileTimes& times) = 0;
     virtual Status setMode(Handle h, std::uint32_t mode) = 0;
     virtual Status setOwner(Handle h, std::uint32_t owner, std::uint32_t group) = 0;

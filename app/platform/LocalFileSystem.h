@@ -23,6 +23,8 @@ public:
     Status skip(Handle h, std::size_t size) override;
     Status setLength(Handle h, std::int64_t length) override;
     Status flush(Handle h) override;
+    void startWriteback(Handle h, std::int64_t offset, std::int64_t length) override;
+    Result<std::size_t> copyRange(Handle in, Handle out, std::size_t size) override;
     Status setTimes(Handle h, const FileTimes& times) override;
     Status setMode(Handle h, std::uint32_t mode) override;
     Status setOwner(Handle h, std::uint32_t owner, std::uint32_t group) override;

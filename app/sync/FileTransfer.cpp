@@ -95,12 +95,57 @@ void FileTransfer::setPermissions(Handle out, const FileStat& source, const File
         (void)m_fs.setMode(out, created.value().mode & ~AnyWrite);
 }
 
+// Written data is sent to the disk in steps of this size while the copy goes on: the disk
+// then works while the source is read, instead of after the whole copy.
+constexpr std::int64_t WriteBehindStep = 8 << 20;
+
+void FileTransfer::writeBehind(Handle out, std::int64_t copied, std::int64_t& started) {
+    if (copied - started >= WriteBehindStep) {
+        m_fs.startWriteback(out, started, copied - started);
+        started = copied;
+    }
+}
+
+FileTransfer::Attempt FileTransfer::finishAttempt(Handle in, const FileStat& before,
+                                                  std::int64_t copied) {
+    // A source rewritten while we read it would leave old bytes under a new time.
+    const auto after = m_fs.stat(in);
+    if (!after || !sameContentState(before, after.value()) || copied != before.length)
+        return Attempt::SourceChanged;
+    return Attempt::Done;
+}
+
+FileTransfer::Attempt FileTransfer::copyInKernel(Handle in, const FileStat& before,
+                                                 const TempFile& out) {
+    m_bytesDone.store(0, std::memory_order_relaxed);
+    std::int64_t copied = 0;
+    std::int64_t started = 0;
+    for (;;) {
+        auto n = m_fs.copyRange(in, out.handle, m_bufferSize);
+        if (!n) {
+            if (copied == 0 && refusesShortcut(n.error().code))
+                return Attempt::KernelCopyRefused;
+            if (copied == 0 && (n.error().code == EXDEV || n.error().code == ENOTSUP))
+                return Attempt::KernelCopyRefused;
+            fail(TransferFailure::Kind::System, n.error());
+            return Attempt::Failed;
+        }
+        if (n.value() == 0)
+            break;
+        copied += static_cast<std::int64_t>(n.value());
+        m_bytesDone.store(copied, std::memory_order_relaxed);
+        writeBehind(out.handle, copied, started);
+    }
+    return finishAttempt(in, before, copied);
+}
+
 FileTransfer::Attempt FileTransfer::writeOnce(Handle in, const FileStat& before,
                                               const TempFile& out, bool holes) {
     if (m_buffer.size() != m_bufferSize)
         m_buffer.resize(m_bufferSize);
     m_bytesDone.store(0, std::memory_order_relaxed);
     std::int64_t copied = 0;
+    std::int64_t started = 0;
     std::int64_t trailingHole = 0;
     for (;;) {
         auto n = m_fs.read(in, m_buffer.data(), m_buffer.size());
@@ -130,11 +175,10 @@ FileTransfer::Attempt FileTransfer::writeOnce(Handle in, const FileStat& before,
         }
         copied += static_cast<std::int64_t>(n.value());
         m_bytesDone.store(copied, std::memory_order_relaxed);
+        writeBehind(out.handle, copied, started);
     }
-    // A source rewritten while we read it would leave old bytes under a new time.
-    const auto after = m_fs.stat(in);
-    if (!after || !sameContentState(before, after.value()) || copied != before.length)
-        return Attempt::SourceChanged;
+    if (const Attempt read = finishAttempt(in, before, copied); read != Attempt::Done)
+        return read;
     if (trailingHole > 0) {
         if (auto l = m_fs.setLength(out.handle, copied); !l) {
             if (refusesShortcut(l.error().code))
@@ -184,8 +228,19 @@ bool FileTransfer::writeTemp(const std::string& src, const Target& target, const
             return abandon();
         }
         const std::uint64_t device = made.value().device;
+        // The kernel copies without a trip through this process where both volumes allow
+        // it; a sparse file goes the long way, which keeps its holes.
+        const std::pair<std::uint64_t, std::uint64_t> volumes{before.value().device, device};
+        const bool sparse = before.value().allocated < before.value().length;
         const Attempt attempt =
-            writeOnce(in.value(), before.value(), out.value(), m_noHoles.count(device) == 0);
+            !sparse && m_noKernelCopy.count(volumes) == 0
+                ? copyInKernel(in.value(), before.value(), out.value())
+                : writeOnce(in.value(), before.value(), out.value(), m_noHoles.count(device) == 0);
+        if (attempt == Attempt::KernelCopyRefused) {
+            m_noKernelCopy.insert(volumes);
+            abandon();
+            continue;
+        }
         if (attempt == Attempt::HolesRefused) {
             m_noHoles.insert(device);
             abandon();

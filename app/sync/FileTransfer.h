@@ -93,9 +93,15 @@ private:
                    const platform::FileStat& existing, Flush flush, std::string& tempPath,
                    platform::FileTimes& times);
     // One attempt; holes says whether runs of zeros may be skipped.
-    enum class Attempt { Done, Failed, SourceChanged, HolesRefused };
+    enum class Attempt { Done, Failed, SourceChanged, HolesRefused, KernelCopyRefused };
     Attempt writeOnce(platform::Handle in, const platform::FileStat& before,
                       const platform::TempFile& out, bool holes);
+    Attempt copyInKernel(platform::Handle in, const platform::FileStat& before,
+                         const platform::TempFile& out);
+    Attempt finishAttempt(platform::Handle in, const platform::FileStat& before,
+                          std::int64_t copied);
+    // Lets the disk write what was copied so far while the copy goes on.
+    void writeBehind(platform::Handle out, std::int64_t copied, std::int64_t& started);
     void setPermissions(platform::Handle out, const platform::FileStat& source,
                         const platform::FileStat& existing, const std::string& dst);
     bool putInPlace(const std::string& tempPath, const std::string& dst,
@@ -107,6 +113,8 @@ private:
     std::vector<Staged> m_staged;
     // Volumes that refused a hole: their files are written out in full.
     std::set<std::uint64_t> m_noHoles;
+    // Pairs of volumes (from, to) between which the kernel refused to copy.
+    std::set<std::pair<std::uint64_t, std::uint64_t>> m_noKernelCopy;
     TransferFailure m_lastFailure;
     std::atomic<std::int64_t> m_bytesDone{0};
 };

@@ -43,6 +43,22 @@ Result<std::size_t> FaultyFileSystem::read(Handle h, char* buffer, std::size_t s
     return r;
 }
 
+Result<std::size_t> FaultyFileSystem::copyRange(Handle in, Handle out, std::size_t size) {
+    ++copyRangeCalls;
+    if (failReadAfter >= 0 || failWriteAfter >= 0 || afterRead)
+        return errorOf(EXDEV);
+    if (failCopyRangeAfter >= 0) {
+        const std::int64_t room = failCopyRangeAfter - bytesWritten;
+        if (room <= 0)
+            return errorOf(EIO);
+        size = std::min<std::size_t>(size, static_cast<std::size_t>(room));
+    }
+    auto r = LocalFileSystem::copyRange(in, out, size);
+    if (r)
+        bytesWritten += static_cast<std::int64_t>(r.value());
+    return r;
+}
+
 Status FaultyFileSystem::setLength(Handle h, std::int64_t length) {
     if (setLengthErrno != 0)
         return errorOf(setLengthErrno);

@@ -33,6 +33,11 @@ public:
     int setLengthErrno = 0;
     // Called after each read with the bytes read so far (to change a source mid-copy).
     std::function<void(std::int64_t)> afterRead;
+    // The kernel's copy between two files: fails once this many bytes went through (-1:
+    // never). Refused outright (as between two file systems) while a fault of read or
+    // write is armed, so that those faults are met.
+    std::int64_t failCopyRangeAfter = -1;
+    int copyRangeCalls = 0;
 
     std::int64_t bytesWritten = 0;
     std::int64_t bytesRead = 0;
@@ -44,6 +49,8 @@ public:
     platform::Result<std::size_t> read(platform::Handle h, char* buffer, std::size_t size) override;
     platform::Status write(platform::Handle h, const char* data, std::size_t size) override;
     platform::Status setLength(platform::Handle h, std::int64_t length) override;
+    platform::Result<std::size_t> copyRange(platform::Handle in, platform::Handle out,
+                                            std::size_t size) override;
     platform::Status flush(platform::Handle h) override;
     platform::Status rename(const std::string& from, const std::string& to) override;
     platform::Status renameNoReplace(const std::string& from, const std::string& to) override;

@@ -4,6 +4,7 @@
 #include "sync/FileProbe.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTimeZone>
 
 #include <gmock/gmock.h>
@@ -202,8 +203,26 @@ INSTANTIATE_TEST_SUITE_P(
         Fault{"ReadErrorPartWay", [](FaultyFileSystem& f) { f.failReadAfter = 3000; }},
         Fault{"FlushError", [](FaultyFileSystem& f) { f.failFlush = true; }},
         Fault{"RenameError", [](FaultyFileSystem& f) { f.failRename = true; }},
-        Fault{"NoTemporaryFile", [](FaultyFileSystem& f) { f.failCreateTemp = true; }}),
+        Fault{"NoTemporaryFile", [](FaultyFileSystem& f) { f.failCreateTemp = true; }},
+        Fault{"KernelCopyFailsPartWay", [](FaultyFileSystem& f) { f.failCopyRangeAfter = 128; }}),
     FaultName());
+
+TEST_F(FileTransferTest, TheKernelCopiesWhereBothVolumesAllowItAndHolesStay) {
+    const QString s = files.write(QStringLiteral("s.bin"), QByteArray(5000, 'k'), at(8, 0, 0));
+    ASSERT_TRUE(clone(transfer, s, files.path(QStringLiteral("d.bin"))));
+    EXPECT_GT(fs.copyRangeCalls, 0);
+    EXPECT_EQ(TestFiles::read(files.path(QStringLiteral("d.bin"))), TestFiles::read(s));
+    // A sparse source goes the long way round, which keeps its holes.
+    const int calls = fs.copyRangeCalls;
+    QFile sparse(files.path(QStringLiteral("sparse.bin")));
+    ASSERT_TRUE(sparse.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(sparse.resize(8 << 20));
+    sparse.close();
+    FileTransfer big{fs};
+    ASSERT_TRUE(clone(big, sparse.fileName(), files.path(QStringLiteral("copy.bin"))));
+    EXPECT_EQ(fs.copyRangeCalls, calls);
+    EXPECT_EQ(QFileInfo(files.path(QStringLiteral("copy.bin"))).size(), 8 << 20);
+}
 
 TEST_F(FileTransferTest, NewFileThatFailsLeavesNothingAtAll) {
     const QString s = files.write(QStringLiteral("src/s.bin"), QByteArray(2000, 's'));
