@@ -11,8 +11,10 @@
 #include <random>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
+#include <unordered_map>
 
 namespace quillet::platform {
 
@@ -132,47 +134,81 @@ bool foldsCase(int dirFd) {
 }
 } // namespace
 
+namespace {
+// Only a few file systems can fold case folder by folder; asking each folder of the others
+// would cost a call for nothing (and a round trip on FUSE). Remembered per volume.
+bool mayFoldCase(int dirFd, dev_t device) {
+    thread_local std::unordered_map<dev_t, bool> known;
+    const auto it = known.find(device);
+    if (it != known.end())
+        return it->second;
+    struct statfs fs {};
+    constexpr long Ext4Magic = 0xEF53;
+    constexpr long F2fsMagic = 0xF2F52010;
+    const bool may = ::fstatfs(dirFd, &fs) == 0 && (static_cast<long>(fs.f_type) == Ext4Magic ||
+                                                    static_cast<long>(fs.f_type) == F2fsMagic);
+    known.emplace(device, may);
+    return may;
+}
+} // namespace
+
 Result<Listing> LocalFileSystem::listDirectory(const std::string& path) {
-    DIR* dir = ::opendir(path.c_str());
-    if (!dir)
+    const int dirFd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd < 0)
         return lastError();
-    const int dirFd = ::dirfd(dir);
     Listing listing;
-    listing.foldsCase = foldsCase(dirFd);
     struct stat self {};
-    if (::fstat(dirFd, &self) == 0)
+    if (::fstat(dirFd, &self) == 0) {
         listing.device = static_cast<std::uint64_t>(self.st_dev);
-    std::vector<DirEntry>& entries = listing.entries;
-    while (struct dirent* ent = ::readdir(dir)) {
-        DirEntry e;
-        e.name = ent->d_name;
-        if (e.name == "." || e.name == "..") {
-            e.attributes = Attr::Directory;
-            entries.push_back(std::move(e));
-            continue;
-        }
-        // Only links (and entries of unknown type) need a second look for the reparse bit.
-        bool isLink = false;
-        if (ent->d_type == DT_LNK || ent->d_type == DT_UNKNOWN) {
-            struct stat lst {};
-            if (::fstatat(dirFd, ent->d_name, &lst, AT_SYMLINK_NOFOLLOW) != 0)
-                continue;
-            isLink = S_ISLNK(lst.st_mode);
-        }
-        struct stat st {};
-        if (::fstatat(dirFd, ent->d_name, &st, 0) == 0) {
-            e.stat = fileStatOf(st);
-            e.attributes = attributesOf(st, isLink, e.name);
-        } else if (isLink) {
-            e.stat.exists = true; // dangling
-            e.stat.isSymlink = true;
-            e.attributes = Attr::Reparse | (e.name[0] == '.' ? Attr::Hidden : 0);
-        } else {
-            continue; // gone since it was listed
-        }
-        entries.push_back(std::move(e));
+        listing.foldsCase = mayFoldCase(dirFd, self.st_dev) && foldsCase(dirFd);
     }
-    ::closedir(dir);
+    std::vector<DirEntry>& entries = listing.entries;
+    // The entries straight from the kernel, a large batch a call.
+    alignas(8) char buffer[32768];
+    for (;;) {
+        const ssize_t got = ::getdents64(dirFd, buffer, sizeof buffer);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            Error error = lastError();
+            ::close(dirFd);
+            return error;
+        }
+        if (got == 0)
+            break;
+        for (ssize_t at = 0; at < got;) {
+            const auto* ent = reinterpret_cast<const struct dirent64*>(buffer + at);
+            at += ent->d_reclen;
+            DirEntry e;
+            e.name = ent->d_name;
+            if (e.name == "." || e.name == "..") {
+                e.attributes = Attr::Directory;
+                entries.push_back(std::move(e));
+                continue;
+            }
+            // Only links (and entries of unknown type) need a second look for the reparse bit.
+            bool isLink = false;
+            if (ent->d_type == DT_LNK || ent->d_type == DT_UNKNOWN) {
+                struct stat lst {};
+                if (::fstatat(dirFd, ent->d_name, &lst, AT_SYMLINK_NOFOLLOW) != 0)
+                    continue;
+                isLink = S_ISLNK(lst.st_mode);
+            }
+            struct stat st {};
+            if (::fstatat(dirFd, ent->d_name, &st, 0) == 0) {
+                e.stat = fileStatOf(st);
+                e.attributes = attributesOf(st, isLink, e.name);
+            } else if (isLink) {
+                e.stat.exists = true; // dangling
+                e.stat.isSymlink = true;
+                e.attributes = Attr::Reparse | (e.name[0] == '.' ? Attr::Hidden : 0);
+            } else {
+                continue; // gone since it was listed
+            }
+            entries.push_back(std::move(e));
+        }
+    }
+    ::close(dirFd);
     return listing;
 }
 

@@ -340,6 +340,14 @@ bool FileTransfer::StageFile(const Path& source, const Target& destination,
     return true;
 }
 
+bool FileTransfer::isStaged(const Path& tempPath) const {
+    for (const Staged& s : m_staged) {
+        if (s.tempPath == tempPath.native())
+            return true;
+    }
+    return false;
+}
+
 namespace {
 // The file a staged copy replaces is still the one it was written to replace.
 bool unchangedSince(const FileStat& then, const FileStat& now) {

@@ -61,6 +61,8 @@ public:
     // when the copy could not even be written.
     bool StageFile(const Path& source, const Target& destination, const QString& subject);
     std::size_t stagedCount() const { return m_staged.size(); }
+    // True for the temporary file of a copy staged and not yet placed.
+    bool isStaged(const Path& tempPath) const;
     struct StagedFailure {
         QString subject;
         Path destination;

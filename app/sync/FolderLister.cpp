@@ -17,39 +17,42 @@ FolderLister::~FolderLister() {
         t.join();
 }
 
-void FolderLister::prefetch(const Path& folder) {
-    if (m_threads.empty())
+void FolderLister::prefetch(const std::vector<Path>& folders) {
+    if (m_threads.empty() || folders.empty())
         return;
+    bool wake = false;
     {
         std::lock_guard lock(m_mutex);
-        auto [it, added] = m_jobs.try_emplace(folder.native());
-        if (!added)
-            return;
-        it->second = std::make_shared<Job>();
-        it->second->folder = folder;
-        m_queue.push_front(it->second);
+        // In front of what was asked before, in the order given.
+        for (auto it = folders.rbegin(); it != folders.rend(); ++it) {
+            auto [job, added] = m_jobs.try_emplace(it->native());
+            if (!added)
+                continue;
+            job->second = std::make_shared<Job>();
+            job->second->folder = *it;
+            m_queue.push_front(job->second);
+        }
+        wake = m_idle > 0;
     }
-    m_wake.notify_one();
+    // One wake for the whole batch, and none while the worker is busy anyway.
+    if (wake)
+        m_wake.notify_all();
 }
 
 platform::Result<platform::Listing> FolderLister::take(const Path& folder) {
-    std::shared_ptr<Job> job;
-    {
-        std::unique_lock lock(m_mutex);
-        const auto it = m_jobs.find(folder.native());
-        if (it != m_jobs.end()) {
-            job = it->second;
-            m_jobs.erase(it);
-            if (!job->started) {
-                // Not begun yet: quicker to make it here than to wait for a worker.
-                job->started = true;
-                job.reset();
-            } else {
-                m_done.wait(lock, [&] { return job->result.has_value(); });
-                return std::move(*job->result);
-            }
+    std::unique_lock lock(m_mutex);
+    const auto it = m_jobs.find(folder.native());
+    if (it != m_jobs.end()) {
+        std::shared_ptr<Job> job = it->second;
+        m_jobs.erase(it);
+        if (job->started) {
+            m_done.wait(lock, [&] { return job->result.has_value(); });
+            return std::move(*job->result);
         }
+        // Not begun yet: quicker to make it here than to wait for a worker.
+        job->started = true;
     }
+    lock.unlock();
     return m_fs.listDirectory(folder.native());
 }
 
@@ -65,7 +68,9 @@ void FolderLister::clear() {
 void FolderLister::work() {
     std::unique_lock lock(m_mutex);
     for (;;) {
+        ++m_idle;
         m_wake.wait(lock, [this] { return m_stopping || !m_queue.empty(); });
+        --m_idle;
         if (m_stopping)
             return;
         std::shared_ptr<Job> job = m_queue.front();

@@ -15,10 +15,10 @@
 
 namespace quillet {
 
-// Lists folders ahead of the walk, on worker threads: the two sides of a folder pair at
-// once, and the folders the walk will enter next while it is still busy with the files of
-// this one. A drive is slower than the local disk, and a cold or FUSE drive answers every
-// look with a round trip: the walk then waits for the slower side instead of for both.
+// Lists the other side of each folder pair on a worker thread while the walk lists this
+// side and examines its files: the two sides are read at once, and the walk waits for the
+// slower of the two instead of for both. A drive is slower than the local disk, and a cold
+// or FUSE drive answers every look with a round trip.
 //
 // Only the listings are made ahead; what the walk decides, writes and shows stays on the
 // calling thread, in the same order as without workers.
@@ -30,9 +30,9 @@ public:
     FolderLister(const FolderLister&) = delete;
     FolderLister& operator=(const FolderLister&) = delete;
 
-    // Asks for a listing the walk will want soon. Folders asked for later are listed
-    // earlier: the walk goes depth first.
-    void prefetch(const Path& folder);
+    // Asks for the listings the walk will want next, in the order it will want them. A
+    // later request goes before the earlier ones: the walk goes depth first.
+    void prefetch(const std::vector<Path>& folders);
     // The listing of a folder: the one made ahead when there is one, else made now.
     platform::Result<platform::Listing> take(const Path& folder);
     // Forgets every listing not taken yet (the end of a row, a stop).
@@ -52,6 +52,7 @@ private:
     std::condition_variable m_done; // a job finished
     std::deque<std::shared_ptr<Job>> m_queue;
     std::unordered_map<std::string, std::shared_ptr<Job>> m_jobs;
+    int m_idle = 0; // workers waiting for a job
     bool m_stopping = false;
     std::vector<std::thread> m_threads;
 };

@@ -11,6 +11,7 @@
 #include <chrono>
 #include <future>
 #include <map>
+#include <string_view>
 #include <vector>
 
 namespace quillet {
@@ -55,47 +56,136 @@ std::string foldedName(const std::string& name) {
     return folded;
 }
 
+// One side's entries under one name: nearly always a single one.
+class Members {
+public:
+    void add(const DirEntry* e) {
+        if (!m_first)
+            m_first = e;
+        else
+            m_more.push_back(e);
+    }
+    bool empty() const { return m_first == nullptr; }
+    template <typename Visit>
+    void forEach(Visit visit) const {
+        if (!m_first)
+            return;
+        visit(m_first);
+        for (const DirEntry* e : m_more)
+            visit(e);
+    }
+
+private:
+    const DirEntry* m_first = nullptr;
+    std::vector<const DirEntry*> m_more;
+};
+
 // The entries of one name on both sides of a folder pair. Where a side folds case, names
 // that differ only in case are one file there: one spelling (the primary) stands for the
 // group, and a second spelling on a side that keeps case has no file of its own to meet.
 struct NameGroup {
-    std::vector<const DirEntry*> here;
-    std::vector<const DirEntry*> there;
-    std::string primary;
+    Members here;
+    Members there;
+    std::string_view primary;
 
     void choosePrimary(bool foldHere, bool foldThere) {
         // A spelling both sides hold exactly; else one of a side that keeps case. The first
         // in byte order, so that every pass chooses the same one.
-        primary.clear();
-        auto consider = [this](const std::string& name) {
+        primary = {};
+        auto consider = [this](std::string_view name) {
             if (primary.empty() || name < primary)
                 primary = name;
         };
-        for (const DirEntry* e : here) {
-            for (const DirEntry* o : there) {
+        here.forEach([&](const DirEntry* e) {
+            there.forEach([&](const DirEntry* o) {
                 if (o->name == e->name)
                     consider(e->name);
-            }
-        }
+            });
+        });
         if (!primary.empty())
             return;
         const bool preferHere = !foldHere || foldThere || there.empty();
-        for (const DirEntry* e : (!here.empty() && preferHere) ? here : there)
+        ((!here.empty() && preferHere) ? here : there).forEach([&](const DirEntry* e) {
             consider(e->name);
+        });
     }
     // True when this spelling would write over the primary's file on the side that folds.
-    static bool losesTo(const std::string& name, const std::string& primaryName, bool sideFolds) {
+    static bool losesTo(std::string_view name, std::string_view primaryName, bool sideFolds) {
         return !sideFolds && name != primaryName;
     }
     // The entry of a side that stands for the group, if that side has one.
-    static const DirEntry* entryOf(const std::vector<const DirEntry*>& side,
-                                   const std::string& primaryName, bool sideFolds) {
-        for (const DirEntry* e : side) {
-            if (e->name == primaryName || sideFolds)
-                return e;
-        }
-        return nullptr;
+    static const DirEntry* entryOf(const Members& side, std::string_view primaryName,
+                                   bool sideFolds) {
+        const DirEntry* found = nullptr;
+        side.forEach([&](const DirEntry* e) {
+            if (!found && (e->name == primaryName || sideFolds))
+                found = e;
+        });
+        return found;
     }
+};
+
+// The name groups of a folder pair, and the group of each entry of either listing.
+class NameGroups {
+public:
+    NameGroups(const platform::Listing& here, const platform::Listing& there, bool foldHere,
+               bool foldThere) {
+        const bool fold = foldHere || foldThere;
+        struct Keyed {
+            std::string_view key;
+            bool fromHere;
+            std::size_t index;
+        };
+        std::vector<Keyed> keyed;
+        keyed.reserve(here.entries.size() + there.entries.size());
+        if (fold) // the views below point into it: no growth after this
+            m_folded.reserve(keyed.capacity());
+        auto add = [&](const platform::Listing& listing, bool fromHere) {
+            for (std::size_t i = 0; i < listing.entries.size(); ++i) {
+                const std::string& name = listing.entries[i].name;
+                const std::string_view key =
+                    fold ? std::string_view(m_folded.emplace_back(foldedName(name)))
+                         : std::string_view(name);
+                keyed.push_back(Keyed{key, fromHere, i});
+            }
+        };
+        add(here, true);
+        add(there, false);
+        std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
+            if (a.key != b.key)
+                return a.key < b.key;
+            if (a.fromHere != b.fromHere)
+                return a.fromHere;
+            return a.index < b.index;
+        });
+        m_hereGroup.resize(here.entries.size());
+        m_thereGroup.resize(there.entries.size());
+        m_groups.reserve(keyed.size());
+        for (std::size_t k = 0; k < keyed.size(); ++k) {
+            if (k == 0 || keyed[k].key != keyed[k - 1].key)
+                m_groups.emplace_back();
+            NameGroup& group = m_groups.back();
+            const Keyed& entry = keyed[k];
+            if (entry.fromHere) {
+                group.here.add(&here.entries[entry.index]);
+                m_hereGroup[entry.index] = m_groups.size() - 1;
+            } else {
+                group.there.add(&there.entries[entry.index]);
+                m_thereGroup[entry.index] = m_groups.size() - 1;
+            }
+        }
+        for (NameGroup& group : m_groups)
+            group.choosePrimary(foldHere, foldThere);
+    }
+    const NameGroup& of(bool fromHere, std::size_t index) const {
+        return m_groups[fromHere ? m_hereGroup[index] : m_thereGroup[index]];
+    }
+
+private:
+    std::vector<std::string> m_folded;
+    std::vector<NameGroup> m_groups;
+    std::vector<std::size_t> m_hereGroup;
+    std::vector<std::size_t> m_thereGroup;
 };
 
 } // namespace
@@ -338,7 +428,9 @@ void SyncEngine::walk(const Path& thisFolder, const Path& otherFolder, bool this
             if (e.name == "." || e.name == "..")
                 continue;
             if (platform::isTransferTempName(e.name) && e.stat.isRegular) {
-                removeLeftover(dir / e.name);
+                // A killed pass's, never one of this pass's copies waiting for their flush.
+                if (!m_transfer.isStaged(dir / e.name))
+                    removeLeftover(dir / e.name);
                 continue;
             }
             kept.push_back(std::move(e));
@@ -347,7 +439,7 @@ void SyncEngine::walk(const Path& thisFolder, const Path& otherFolder, bool this
         return listing;
     };
     // Both sides at once: the other side on a worker while this one is listed here.
-    m_lister->prefetch(otherFolder);
+    m_lister->prefetch({otherFolder});
     const platform::Listing here = listSide(thisFolder, !thisIsLocal);
     const platform::Listing there = listSide(otherFolder, thisIsLocal);
     if (StopRequested()) {
@@ -359,15 +451,7 @@ void SyncEngine::walk(const Path& thisFolder, const Path& otherFolder, bool this
         here.foldsCase || (thisIsLocal ? m_row.localFoldsCase : m_row.driveFoldsCase);
     const bool foldThere =
         there.foldsCase || (thisIsLocal ? m_row.driveFoldsCase : m_row.localFoldsCase);
-    const bool fold = foldHere || foldThere;
-    std::map<std::string, NameGroup> groups;
-    auto keyOf = [fold](const std::string& name) { return fold ? foldedName(name) : name; };
-    for (const DirEntry& e : here.entries)
-        groups[keyOf(e.name)].here.push_back(&e);
-    for (const DirEntry& e : there.entries)
-        groups[keyOf(e.name)].there.push_back(&e);
-    for (auto& [key, group] : groups)
-        group.choosePrimary(foldHere, foldThere);
+    const NameGroups groups(here, there, foldHere, foldThere);
 
     const QString caseClash = QStringLiteral("another file differs only in case");
     auto isRootOrAbove = [&](const FileStat& st) {
@@ -389,10 +473,11 @@ void SyncEngine::walk(const Path& thisFolder, const Path& otherFolder, bool this
         const bool sideFolds = fromHere ? foldHere : foldThere;
         const Path& sideFolder = fromHere ? thisFolder : otherFolder;
         const Path& oppositeFolder = fromHere ? otherFolder : thisFolder;
-        for (const DirEntry& e : listing.entries) {
+        for (std::size_t i = 0; i < listing.entries.size(); ++i) {
+            const DirEntry& e = listing.entries[i];
             if (e.attributes != platform::Attr::Directory)
                 continue;
-            const NameGroup& group = groups.at(keyOf(e.name));
+            const NameGroup& group = groups.of(fromHere, i);
             if (NameGroup::losesTo(e.name, group.primary, sideFolds)) {
                 steps.push_back(Step{sideFolder / e.name, {}, true, Made::Unknown, true});
                 continue;
@@ -415,13 +500,14 @@ void SyncEngine::walk(const Path& thisFolder, const Path& otherFolder, bool this
     };
     plan(here, true);
     plan(there, false);
-    // The listings the walk wants next are made meanwhile, the first ones first.
-    for (auto it = steps.rbegin(); it != steps.rend(); ++it) {
-        if (!it->clash) {
-            m_lister->prefetch(it->opposite.withSeparator());
-            m_lister->prefetch(it->side.withSeparator());
-        }
+    // The other sides of the folders the walk enters next are listed meanwhile.
+    std::vector<Path> ahead;
+    ahead.reserve(steps.size());
+    for (const Step& step : steps) {
+        if (!step.clash)
+            ahead.push_back(step.opposite.withSeparator());
     }
+    m_lister->prefetch(ahead);
     for (const Step& step : steps) {
         if (StopRequested()) {
             m_lister->clear();
@@ -436,23 +522,28 @@ void SyncEngine::walk(const Path& thisFolder, const Path& otherFolder, bool this
 
     // The files: this side's names, then the other side's; a name on both sides is
     // examined twice, and the second look normally finds nothing to do.
-    std::vector<std::pair<const DirEntry*, bool>> names;
-    for (const DirEntry& e : here.entries) {
-        if (e.attributes != platform::Attr::Directory)
-            names.emplace_back(&e, true);
-    }
-    for (const DirEntry& e : there.entries) {
-        if (e.attributes != platform::Attr::Directory)
-            names.emplace_back(&e, false);
+    struct Name {
+        const DirEntry* entry;
+        const NameGroup* group;
+        bool fromHere;
+    };
+    std::vector<Name> names;
+    for (const bool fromHere : {true, false}) {
+        const auto& entries = fromHere ? here.entries : there.entries;
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            if (entries[i].attributes != platform::Attr::Directory)
+                names.push_back(Name{&entries[i], &groups.of(fromHere, i), fromHere});
+        }
     }
     if (names.empty())
         return;
 
-    for (const auto& [entry, fromHere] : names) {
+    const QString thisShown = thisFolder.display();
+    for (const auto& [entry, groupOf, fromHere] : names) {
         if (StopRequested())
             continue;
-        const NameGroup& group = groups.at(keyOf(entry->name));
-        const QString subject = (thisFolder / entry->name).display();
+        const NameGroup& group = *groupOf;
+        const QString subject = thisShown + Path::displayName(entry->name);
         m_view.setFileStatus(subject);
         m_view.yield();
         if (NameGroup::losesTo(entry->name, group.primary, fromHere ? foldHere : foldThere)) {
@@ -462,9 +553,9 @@ void SyncEngine::walk(const Path& thisFolder, const Path& otherFolder, bool this
         }
         const DirEntry* mine = NameGroup::entryOf(group.here, group.primary, foldHere);
         const DirEntry* theirs = NameGroup::entryOf(group.there, group.primary, foldThere);
-        examine(subject, thisFolder / (mine ? mine->name : group.primary),
+        examine(subject, thisFolder / (mine ? mine->name : std::string(group.primary)),
                 mine ? mine->stat : FileStat{},
-                otherFolder / (theirs ? theirs->name : group.primary),
+                otherFolder / (theirs ? theirs->name : std::string(group.primary)),
                 theirs ? theirs->stat : FileStat{}, thisIsLocal);
     }
     m_view.setFileStatus(QString());

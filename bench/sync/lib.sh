@@ -13,6 +13,7 @@ WORK_PARENT=${TMPDIR_BENCH:-/var/tmp}
 RUNS=3
 DROP_CACHES=0
 IMAGE_SIZE=20G
+DRIVE_FS=ext4
 
 log() { printf '[bench] %s\n' "$*" >&2; }
 die() { printf '[bench] error: %s\n' "$*" >&2; exit 1; }
@@ -25,6 +26,7 @@ common_option() {
     --runs) RUNS=$2; return 2 ;;
     --drop-caches) DROP_CACHES=1; return 1 ;;
     --image-size) IMAGE_SIZE=$2; return 2 ;;
+    --fs) DRIVE_FS=$2; return 2 ;;
     esac
     return 0
 }
@@ -35,7 +37,9 @@ COMMON_USAGE='  --cli PATH        quillet-cli to measure (default: $QUILLET_CLI)
   --runs N          timed runs per command; the median is reported (default 3)
   --drop-caches     drop the page cache before every timed run (default: warm caches,
                     after one untimed warm-up run of each command)
-  --image-size SIZE size of the sparse drive image (default 20G)'
+  --image-size SIZE size of the sparse drive image (default 20G)
+  --fs ext4|exfat   the drive: ext4 through the kernel (default) or exFAT through FUSE
+                    (exfat-fuse), where every look at the drive is a round trip'
 
 # Parse the common options out of "$@" into REST (the script-specific ones).
 parse_common() {
@@ -60,6 +64,29 @@ check_prereqs() {
     [[ -x /usr/bin/time ]] || die "GNU time (/usr/bin/time) is needed"
     command -v rsync >/dev/null || die "rsync is needed"
     command -v mkfs.ext4 >/dev/null || die "mkfs.ext4 (e2fsprogs) is needed"
+    case $DRIVE_FS in
+    ext4) ;;
+    exfat) command -v mount.exfat-fuse >/dev/null && command -v mkfs.exfat >/dev/null ||
+        die "exfat-fuse and exfatprogs are needed for --fs exfat" ;;
+    *) die "--fs is ext4 or exfat" ;;
+    esac
+}
+
+# How trees are copied and compared on the drive. exFAT keeps no owner or permissions:
+# rsync -a would set them again on every run, so both sides keep to what exFAT keeps.
+rsync_flags() {
+    if [[ $DRIVE_FS == exfat ]]; then
+        printf '%s\n' -rlt
+    else
+        printf '%s\n' -a
+    fi
+}
+copy_tree() {
+    if [[ $DRIVE_FS == exfat ]]; then
+        cp -r --preserve=timestamps "$1" "$2"
+    else
+        cp -a "$1" "$2"
+    fi
 }
 
 # Creates WORK, LOCAL (parent of local trees), MNT (the mounted drive) and the config dirs.
@@ -73,15 +100,21 @@ setup_workspace() {
     trap 'exit 130' INT TERM
     mkdir -p "$MNT" "$LOCAL"
     use_config main
-    local uuid
-    uuid=$(cat /proc/sys/kernel/random/uuid)
     truncate -s "$IMAGE_SIZE" "$WORK/drive.img"
-    # Inode tables and journal are written now: lazy init would otherwise keep writing in the
-    # background and disturb the timings.
-    mkfs.ext4 -q -F -U "$uuid" -E lazy_itable_init=0,lazy_journal_init=0 "$WORK/drive.img"
-    mount -o loop "$WORK/drive.img" "$MNT"
+    if [[ $DRIVE_FS == exfat ]]; then
+        mkfs.exfat "$WORK/drive.img" >/dev/null
+        LOOP=$(losetup -f --show "$WORK/drive.img")
+        mount.exfat-fuse "$LOOP" "$MNT" -o "fsname=$LOOP" >/dev/null 2>&1
+    else
+        local uuid
+        uuid=$(cat /proc/sys/kernel/random/uuid)
+        # Inode tables and journal are written now: lazy init would otherwise keep writing
+        # in the background and disturb the timings.
+        mkfs.ext4 -q -F -U "$uuid" -E lazy_itable_init=0,lazy_journal_init=0 "$WORK/drive.img"
+        mount -o loop "$WORK/drive.img" "$MNT"
+    fi
     MOUNTED=1
-    log "workspace $WORK, drive mounted at $MNT"
+    log "workspace $WORK, $DRIVE_FS drive mounted at $MNT"
 }
 
 cleanup_workspace() {
@@ -90,6 +123,7 @@ cleanup_workspace() {
     if ((${MOUNTED:-0})) && mountpoint -q "$MNT"; then
         umount "$MNT" || { sleep 1; umount "$MNT"; } || umount -l "$MNT"
     fi
+    [[ -n ${LOOP:-} ]] && losetup -d "$LOOP"
     [[ -n ${WORK:-} && -d $WORK ]] && rm -rf "$WORK"
     exit "$rc"
 }

@@ -4,8 +4,9 @@
 #
 #   run-all.sh --cli PATH [--only LIST] [size options] [common options]
 #
-#   --only LIST          comma-separated: nochange,firstcopy,memory,depth,profile
-#                        (default: nochange,firstcopy,memory,depth)
+#   --only LIST          comma-separated: nochange,firstcopy,replace,memory,depth,profile
+#                        (default: nochange,firstcopy,memory,depth; replace needs --baseline)
+#   --baseline PATH      replace: the earlier quillet-cli to compare with
 #   --files N --folders N                no-change tree (default 100000 / 10000)
 #   --copy-files N --big N --big-mib N   first copy (default 10000 small, 4 x 256 MiB)
 #   --sparse SIZE                        memory benchmark file (default 4G)
@@ -13,6 +14,7 @@
 #   --profile-files N                    profiled no-change tree (default 5000)
 #   --log FILE                           also keep the full output in FILE
 #   common: --runs N (3) --drop-caches --work DIR (/var/tmp) --image-size SIZE (20G)
+#           --fs ext4|exfat (ext4)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 
@@ -23,9 +25,10 @@ firstcopy=()
 memory=()
 depth=()
 profile=()
+replace=()
 logfile=''
 
-usage() { sed -n '2,17s/^# \{0,1\}//p' "$0" >&2; exit 2; }
+usage() { sed -n '2,18s/^# \{0,1\}//p' "$0" >&2; exit 2; }
 
 while (($#)); do
     (($# >= 2)) || [[ $1 == --drop-caches ]] || usage
@@ -38,7 +41,8 @@ while (($#)); do
     --shallow | --deep) depth+=("$1" "$2") ;;
     --profile-files) profile+=(--files "$2" --folders "$(($2 / 10 > 0 ? $2 / 10 : 1))") ;;
     --log) logfile=$2 ;;
-    --cli | --work | --runs | --image-size) common+=("$1" "$2") ;;
+    --baseline) replace+=(--baseline "$2") ;;
+    --cli | --work | --runs | --image-size | --fs) common+=("$1" "$2") ;;
     --drop-caches) common+=("$1"); shift; continue ;;
     *) usage ;;
     esac
@@ -66,6 +70,7 @@ for b in "${chosen[@]}"; do
     case $b in
     nochange) run "$b" "$here/bench-nochange.sh" "${common[@]}" "${nochange[@]}" ;;
     firstcopy) run "$b" "$here/bench-firstcopy.sh" "${common[@]}" "${firstcopy[@]}" ;;
+    replace) run "$b" "$here/bench-replace.sh" "${common[@]}" "${replace[@]}" ;;
     memory) run "$b" "$here/bench-memory.sh" "${common[@]}" "${memory[@]}" ;;
     depth) run "$b" "$here/bench-depth.sh" "${common[@]}" "${depth[@]}" ;;
     profile) run "$b" "$here/profile-nochange.sh" "${common[@]}" "${profile[@]}" ;;

@@ -1,0 +1,101 @@
+#!/usr/bin/env bash
+# A pass that replaces many files: every file of an equal tree changes on the PC, then one
+# pass carries the changes to the drive. Measured against an earlier quillet-cli (--baseline:
+# the build it is to be compared with) on the very same changes, with rsync -a for context.
+set -euo pipefail
+# shellcheck source=SCRIPTDIR/lib.sh
+source "$(dirname "$0")/lib.sh"
+
+FILES=5000
+FOLDERS=500
+MAXBYTES=4096
+BASELINE=''
+GOAL=0.6
+
+usage() {
+    cat >&2 <<USAGE
+usage: $0 --cli PATH --baseline PATH [--files N] [--folders N] [--max-bytes N] [common options]
+$COMMON_USAGE
+USAGE
+    exit 2
+}
+
+parse_common "$@"
+set -- "${REST[@]+"${REST[@]}"}"
+while (($#)); do
+    case $1 in
+    --baseline) BASELINE=$2; shift 2 ;;
+    --files) FILES=$2; shift 2 ;;
+    --folders) FOLDERS=$2; shift 2 ;;
+    --max-bytes) MAXBYTES=$2; shift 2 ;;
+    *) usage ;;
+    esac
+done
+[[ -n $BASELINE && -x $BASELINE ]] || die "give the quillet-cli to compare with, --baseline PATH"
+BASELINE=$(realpath "$BASELINE")
+check_prereqs
+setup_workspace
+mapfile -t RSYNC < <(rsync_flags)
+
+SRC=$LOCAL/tree
+DST=$MNT/dest
+log "building $FILES files in $FOLDERS folders"
+gen files "$SRC" "$FILES" "$FOLDERS" "$MAXBYTES"
+copy_tree "$SRC" "$DST"
+sync
+pair_drive
+add_folder "$SRC" "$DST"
+
+# Every local file gets new content and a time later than any before, as an edit would.
+stamp=$(date +%s)
+change_all() {
+    stamp=$((stamp + 10))
+    find "$SRC" -type f -exec sh -c 'for f; do printf x >>"$f"; done' sh {} +
+    find "$SRC" -type f -exec touch -d "@$stamp" {} +
+    sync
+    maybe_drop_caches
+}
+c_ours() { "$CLI" sync >/dev/null; }
+c_baseline() { "$BASELINE" sync >/dev/null; }
+c_rsync() { rsync "${RSYNC[@]}" "$SRC/" "$DST/" && sync; }
+
+check_equal() {
+    local diffs
+    # Folder times are not kept in step by the pass (nor compared here).
+    diffs=$(rsync "${RSYNC[@]}" --dry-run --itemize-changes --omit-dir-times "$SRC/" "$DST/" |
+        wc -l)
+    ((diffs == 0)) || die "after $1 the drive differs from the PC in $diffs entries"
+}
+
+commands=(c_ours c_baseline c_rsync)
+declare -A times
+if ((!DROP_CACHES)); then
+    change_all
+    c_ours # warm-up
+    check_equal c_ours
+fi
+for ((r = 0; r < RUNS; r++)); do
+    for ((i = 0; i < ${#commands[@]}; i++)); do
+        c=${commands[(i + r) % ${#commands[@]}]}
+        change_all
+        t=$(time_once "$c")
+        times[$c]+="$t "
+        check_equal "$c"
+        log "run $((r + 1)): $c $t s"
+    done
+done
+
+declare -A med
+for c in "${commands[@]}"; do
+    # shellcheck disable=SC2086 # the list of times is split on purpose
+    med[$c]=$(median ${times[$c]})
+    note "replace $c runs (s): ${times[$c]}"
+done
+caches=warm
+((DROP_CACHES)) && caches=cold
+label="pass replacing $FILES changed files ($caches, $DRIVE_FS)"
+rt=$(ratio "${med[c_ours]}" "${med[c_baseline]}")
+result "$label" "${med[c_ours]}s" "earlier build ${med[c_baseline]}s" "$rt" "<= $GOAL" \
+    "$(met "$rt" "$GOAL")"
+result "$label" "${med[c_ours]}s" "rsync ${RSYNC[*]} + sync ${med[c_rsync]}s" \
+    "$(ratio "${med[c_ours]}" "${med[c_rsync]}")" "-" "-"
