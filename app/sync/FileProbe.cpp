@@ -14,15 +14,15 @@ bool FileProbe::IsFolder(const QString& path) const {
 }
 
 bool FileProbe::FileExists(const QString& path) const {
-    return FileLength(path) >= 0;
+    return FileLength(path).has_value();
 }
 
-qint64 FileProbe::FileLength(const QString& path) const {
+std::optional<qint64> FileProbe::FileLength(const QString& path) const {
     if (path.isEmpty())
-        return -1;
+        return std::nullopt;
     const platform::FileStat st = m_fs.stat(Path::fromText(path).native());
     if (!st.isRegular)
-        return -1;
+        return std::nullopt;
     return st.length;
 }
 

@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <optional>
+
 namespace quillet {
 
 // Looks at files for every part of the program: the folder test, the file test, lengths
@@ -18,8 +20,8 @@ public:
     bool IsFolder(const QString& path) const;
     // A regular file (following links) whose length can be read.
     bool FileExists(const QString& path) const;
-    // Length of a regular file; -1 when it cannot be measured.
-    qint64 FileLength(const QString& path) const;
+    // Length of a regular file; none when it cannot be measured.
+    std::optional<qint64> FileLength(const QString& path) const;
     // Local last-write time as YYYYMMDDhhmmss; the lowest stamp when unreadable.
     QString GetFileStamp(const QString& path) const;
 

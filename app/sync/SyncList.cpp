@@ -75,7 +75,7 @@ void SyncList::RefreshFiles(const QString& serial, const QString& foundLetter, q
         const QString path = m_store.read(serial, keys::localFile(n), QString());
         if (path.isEmpty())
             break;
-        const qint64 measured = m_probe.FileLength(path);
+        const std::optional<qint64> measured = m_probe.FileLength(path);
         const bool folder = m_probe.IsFolder(path);
         SyncItem item;
         item.localPath = path;
@@ -83,7 +83,7 @@ void SyncList::RefreshFiles(const QString& serial, const QString& foundLetter, q
         item.remotePath = remoteDisplay(item.remoteStored, foundLetter);
         // A folder item's place on the drive always ends in a separator: it stays a folder
         // item while its local folder is away or fails the folder test.
-        item.isFolder = folder || (measured < 0 && item.remoteStored.endsWith(QLatin1Char('/')));
+        item.isFolder = folder || (!measured && item.remoteStored.endsWith(QLatin1Char('/')));
         if (item.isFolder) {
             item.sizeText = Translate(QStringLiteral("Folder"));
             if (!folder) {
@@ -95,14 +95,14 @@ void SyncList::RefreshFiles(const QString& serial, const QString& foundLetter, q
                     Translate(exists ? QStringLiteral("Local folder cannot be synchronized")
                                      : QStringLiteral("Local folder not found"));
             }
-        } else if (measured < 0) {
+        } else if (!measured) {
             // Missing or unreadable for now: the pass restores it from the drive or says why.
             item.sizeText = Translate(QStringLiteral("Not found"));
             item.localProblem = QStringLiteral("the local file was not found");
             item.status = Translate(QStringLiteral("Local file not found"));
         } else {
-            item.length = measured; // an empty file is a file like any other
-            item.sizeText = formatBytes(measured);
+            item.length = *measured; // an empty file is a file like any other
+            item.sizeText = formatBytes(*measured);
         }
         m_rows.append(item);
         m_total += item.length;

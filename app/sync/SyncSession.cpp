@@ -363,7 +363,7 @@ EditOutcome SyncSession::addFile(const QString& path, const QString& destFolder)
     RefreshFiles();
     SyncItem item;
     item.localPath = path;
-    item.length = m_probe.FileLength(path);
+    item.length = m_probe.FileLength(path).value_or(0);
     item.sizeText = formatBytes(item.length);
     const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
     const QString name = slash < 0 ? path : path.mid(slash + 1);

@@ -349,6 +349,7 @@ TEST(FileTestsTest, FolderAndFileTests) {
 
     EXPECT_TRUE(tests.FileExists(file));
     EXPECT_EQ(tests.FileLength(file), 3);
+    EXPECT_EQ(tests.FileLength(dir), std::nullopt);
     EXPECT_FALSE(tests.FileExists(dir));
     EXPECT_FALSE(tests.FileExists(files.path(QStringLiteral("missing"))));
     TestFiles::setReadOnly(ro, false);
