@@ -1,0 +1,188 @@
+#pragma once
+
+#include "Captions.h"
+#include "LogWindow.h"
+#include "MasterLayout.h"
+#include "base/Clock.h"
+#include "controls/NotifyIconShell.h"
+#include "controls/SystemTray.h"
+#include "sync/SyncEngine.h"
+#include "sync/SyncView.h"
+
+#include <QElapsedTimer>
+#include <QPixmap>
+#include <QPointer>
+#include <QWidget>
+
+#include <array>
+#include <functional>
+#include <memory>
+
+class GraphicBar;
+class QAction;
+class QComboBox;
+class QLabel;
+class QMenu;
+class QTimer;
+class QTreeView;
+
+namespace quillet {
+
+class SyncListModel;
+class SyncSession;
+class XPButton;
+
+// The main window: the sync list with its totals, the two options, the commands, the drive
+// watch's timer and the notification-area icon. It shows the pass as it runs.
+class Master : public QWidget, public SyncView {
+    Q_OBJECT
+
+public:
+    // logPath is the log of the last pass. Without a shell the icon goes to the desktop's
+    // notification area.
+    Master(SyncSession& session, QString logPath, const Clock& clock = Clock::system(),
+           std::unique_ptr<NotifyIconShell> trayShell = {});
+    ~Master() override;
+
+    // The controls, by the names the program has always given them.
+    QTreeView* syncFiles() const { return m_syncFiles; }
+    QLabel* DrvFilesSize() const { return m_drvFilesSize; }
+    QLabel* DrvSize() const { return m_drvSize; }
+    QLabel* DrvFreeSpace() const { return m_drvFreeSpace; }
+    QLabel* FileStatus() const { return m_fileStatus; }
+    QLabel* AppCopy() const { return m_appCopy; }
+    QLabel* Labels(int index) const { return m_labels.at(static_cast<std::size_t>(index)); }
+    QComboBox* ConflictsResolution() const { return m_conflictsResolution; }
+    QComboBox* RefreshTime() const { return m_refreshTime; }
+    XPButton* AddFile() const { return m_addFile; }
+    XPButton* AddFolderButton() const { return m_addFolderButton; }
+    XPButton* RemoveFile() const { return m_removeFile; }
+    XPButton* SyncButton() const { return m_syncButton; }
+    XPButton* StopButton() const { return m_stopButton; }
+    XPButton* ViewLog() const { return m_viewLog; }
+    XPButton* NewFlash() const { return m_newFlash; }
+    QLabel* Update() const { return m_update; }
+    QTimer* SearchTimer() const { return m_searchTimer; }
+    SystemTray* tray() const { return m_tray.get(); }
+    QMenu* MenuTray() const { return m_menuTray; }
+    QAction* qlt_show() const { return m_qltShow; }
+    QAction* SyncIt() const { return m_syncIt; }
+    QAction* qlt_exit() const { return m_qltExit; }
+    // The bar that shows how far a long copy has come.
+    GraphicBar* CopyBar() const { return m_copyBar; }
+
+    SyncListModel* listModel() const { return m_model; }
+    SyncEngine& engine() { return m_engine; }
+    SyncSession& session() { return m_session; }
+    // The full text of FileStatus (the label shortens a long path to fit).
+    QString fileStatusText() const { return m_fileStatusText; }
+    // The log window while it is open.
+    LogWindow* logWindow() const { return m_logWindow; }
+
+    // Settings, options and the list; the watch starts.
+    void GoLoad();
+    // The list again from the store, its totals, and the layout.
+    void RefreshFiles();
+    void SaveFiles();
+    // After rows were added or removed in the session: the view and totals follow.
+    void listEdited();
+    // One pass now; nothing happens while the drive is absent or a pass runs.
+    void Syncronize();
+    // The Stop command: the pass stops at its next check.
+    void stopPass();
+    // Pairs a new drive: the watch pauses, the pairing dialog, then everything reloads.
+    void pairNewDrive();
+    // The log of the last pass, in its own window; an open one is only brought forward.
+    void showLog();
+    // The splash window, without waiting for it.
+    void showSplash();
+    // One tick of the drive watch (what SearchTimer runs every second).
+    void searchTick();
+
+    // Whether minimising should send the window to the notification area. Defaults to
+    // asking the desktop whether it has one.
+    void setNotificationArea(std::function<bool()> available) {
+        m_notificationArea = std::move(available);
+    }
+    // How long a copy runs before its bar appears.
+    static constexpr int ProgressDelayMs = 500;
+    // Presses above and left of this point show the splash window (2895 x 1230 twips).
+    static constexpr QSize SplashCorner{193, 82};
+
+    // The pass, shown in the window.
+    void passStarted() override;
+    void passEnded() override;
+    void rowsRebuilt() override;
+    void setRowBold(int row, bool bold) override;
+    void setRowStatus(int row, const QString& status) override;
+    void setRowReason(int row, const QString& reason) override;
+    void setFileStatus(const QString& text) override;
+    bool confirmReplacement(const QString& title, const QString& question) override;
+    void copyProgress(const QString& file, qint64 done, qint64 total) override;
+    void yield() override;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void createControls();
+    void load();
+    void applyLayout();
+    MasterDesign design() const;
+    void setLabelText(QLabel* label, const QString& text);
+    void showFileStatus();
+    void showSearching();
+    void hideCopyBar();
+    void toggleShown();
+    void centreOnScreen();
+    bool notificationAreaAvailable() const;
+
+    SyncSession& m_session;
+    QString m_logPath;
+    SyncEngine m_engine;
+    QString m_caption;
+
+    QTreeView* m_syncFiles = nullptr;
+    SyncListModel* m_model = nullptr;
+    QLabel* m_drvFilesSize = nullptr;
+    QLabel* m_drvSize = nullptr;
+    QLabel* m_drvFreeSpace = nullptr;
+    QLabel* m_fileStatus = nullptr;
+    QLabel* m_appCopy = nullptr;
+    std::array<QLabel*, 2> m_labels{};
+    QComboBox* m_conflictsResolution = nullptr;
+    QComboBox* m_refreshTime = nullptr;
+    XPButton* m_addFile = nullptr;
+    XPButton* m_addFolderButton = nullptr;
+    XPButton* m_removeFile = nullptr;
+    XPButton* m_syncButton = nullptr;
+    XPButton* m_stopButton = nullptr;
+    XPButton* m_viewLog = nullptr;
+    XPButton* m_newFlash = nullptr;
+    QLabel* m_update = nullptr;
+    QTimer* m_searchTimer = nullptr;
+    // Not a child: the icon needs a native window, and a native child would make every
+    // control of the window native too.
+    std::unique_ptr<SystemTray> m_tray;
+    QMenu* m_menuTray = nullptr;
+    QAction* m_qltShow = nullptr;
+    QAction* m_syncIt = nullptr;
+    QAction* m_sep = nullptr;
+    QAction* m_qltExit = nullptr;
+    GraphicBar* m_copyBar = nullptr;
+    QPixmap m_emblem;
+
+    QString m_newFlashKeys; // access keys taken before the pairing command's
+    QString m_fileStatusText;
+    QString m_copyFile;
+    QElapsedTimer m_copyClock;
+    bool m_copyBarShown = false;
+    bool m_inLayout = false;
+    QPointer<LogWindow> m_logWindow;
+    std::function<bool()> m_notificationArea;
+};
+
+} // namespace quillet
