@@ -22,6 +22,10 @@
 
 #include <gmock/gmock.h>
 
+#include <atomic>
+#include <chrono>
+#include <thread>
+
 using namespace quillet;
 using namespace quillet::test;
 
@@ -429,6 +433,65 @@ TEST_F(MasterTest, RepairingWithANewDriveStartsItWithAnEmptyList) {
     EXPECT_EQ(m.syncFiles()->model()->rowCount(), 0);
     EXPECT_EQ(m.ConflictsResolution()->currentIndex(), 0);
     EXPECT_EQ(m.RefreshTime()->currentIndex(), 1);
+}
+
+TEST_F(MasterTest, CopyBarAppearsForALongCopyAndNotForAShortOne) {
+    // The first file takes over a second to read; the second is over at once.
+    const QString slow =
+        files.write(QStringLiteral("local/slow.bin"), QByteArray(8 << 20, 's'), at(9, 0, 0));
+    const QString quick =
+        files.write(QStringLiteral("local/quick.bin"), QByteArray(2 << 20, 'q'), at(9, 0, 0));
+    storeRow(1, slow, QStringLiteral("slow.bin"));
+    storeRow(2, quick, QStringLiteral("quick.bin"));
+    std::atomic<bool> slowing = false;
+    fs.afterRead = [&slowing](std::int64_t) {
+        if (slowing)
+            std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    };
+    Master& m = shown();
+    struct Seen {
+        bool barShown = false;
+        int lowest = 100;
+        int highest = 0;
+        QString tip;
+    };
+    std::array<Seen, 2> seen;
+    int row = -1;
+    QObject::connect(m.listModel(), &QAbstractItemModel::dataChanged, &m, [&] {
+        for (int r : {0, 1}) {
+            if (m.listModel()->rowBold(r) && row != r) {
+                row = r;
+                slowing = r == 0;
+            }
+        }
+    });
+    QTimer sample;
+    QObject::connect(&sample, &QTimer::timeout, &m, [&] {
+        if (row < 0 || !m.CopyBar()->isVisible())
+            return;
+        Seen& s = seen[static_cast<std::size_t>(row)];
+        s.barShown = true;
+        s.lowest = std::min(s.lowest, m.CopyBar()->value());
+        s.highest = std::max(s.highest, m.CopyBar()->value());
+        s.tip = iconShell->lastTip;
+    });
+    sample.start(10);
+    session->SearchLetter();
+    m.Syncronize();
+    sample.stop();
+
+    ASSERT_TRUE(status(0).startsWith(QStringLiteral("Synchronized at ")))
+        << status(0).toStdString();
+    ASSERT_TRUE(status(1).startsWith(QStringLiteral("Synchronized at ")));
+    EXPECT_TRUE(seen[0].barShown);
+    EXPECT_GT(seen[0].highest, seen[0].lowest); // it moved
+    EXPECT_LT(seen[0].highest, 100);
+    EXPECT_TRUE(seen[0].tip.contains(QStringLiteral("slow.bin"))) << seen[0].tip.toStdString();
+    EXPECT_TRUE(seen[0].tip.contains(QLatin1Char('%')));
+    EXPECT_FALSE(seen[1].barShown);
+    // Over: no bar, and the icon says what it said before.
+    EXPECT_TRUE(m.CopyBar()->isHidden());
+    EXPECT_EQ(iconShell->lastTip, m.windowTitle());
 }
 
 TEST_F(MasterTest, ChoosingOptionsStoresThem) {
