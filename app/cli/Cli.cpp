@@ -12,6 +12,7 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#include <algorithm>
 #include <atomic>
 
 namespace quillet {
@@ -95,8 +96,9 @@ QString normalizedRoot(const QString& root) {
 // The terminal's view of a pass: log lines as they are written, rows at the end.
 class TerminalView : public SyncView {
 public:
-    TerminalView(QTextStream& out, QTextStream& err, std::function<bool(const QString&)> asker)
-        : m_out(out), m_err(err), m_ask(std::move(asker)) {}
+    TerminalView(QTextStream& out, QTextStream& err, std::function<bool(const QString&)> asker,
+                 bool progressLine)
+        : m_out(out), m_err(err), m_ask(std::move(asker)), m_progressLine(progressLine) {}
 
     bool confirmReplacement(const QString& title, const QString& question) override {
         (void)title;
@@ -114,11 +116,42 @@ public:
     }
     bool stopRequested() override { return Cli::interruptRequested(); }
 
+    // One line, rewritten in place, and wiped when the copy ends so that the log goes on
+    // where it was.
+    void copyProgress(const QString& file, qint64 done, qint64 total) override {
+        if (!m_progressLine)
+            return;
+        if (done >= total) {
+            if (m_shownWidth > 0)
+                m_out << '\r' << QString(m_shownWidth, QLatin1Char(' ')) << '\r' << Qt::flush;
+            m_shownWidth = 0;
+            m_shownPercent = -1;
+            return;
+        }
+        const int percent = total > 0 ? static_cast<int>(done * 100 / total) : 0;
+        if (percent == m_shownPercent)
+            return;
+        m_shownPercent = percent;
+        QString name = file.mid(file.lastIndexOf(QLatin1Char('/')) + 1);
+        if (name.size() > 40)
+            name = QStringLiteral("...") + name.right(37);
+        const QString line = QStringLiteral("%1  %2%  (%3 of %4 MB)")
+                                 .arg(name)
+                                 .arg(percent)
+                                 .arg(formatMegabytes(static_cast<quint64>(done)),
+                                      formatMegabytes(static_cast<quint64>(total)));
+        m_shownWidth = std::max(m_shownWidth, line.size());
+        m_out << '\r' << line.leftJustified(m_shownWidth) << Qt::flush;
+    }
+
 private:
     QTextStream& m_out;
     QTextStream& m_err;
     std::function<bool(const QString&)> m_ask;
     QElapsedTimer m_sinceYield;
+    bool m_progressLine = false;
+    qsizetype m_shownWidth = 0;
+    int m_shownPercent = -1;
 };
 
 } // namespace
@@ -488,7 +521,7 @@ int Cli::sync(bool yes, bool no) {
                  << Qt::endl;
         return NoDrive;
     }
-    TerminalView view(m_io.out, m_io.err, answerer(yes, no));
+    TerminalView view(m_io.out, m_io.err, answerer(yes, no), m_io.progressLine);
     SyncEngine engine(session, view, m_logPath);
     engine.log().onLine = [&](const QString& line) { m_io.out << line << '\n'; };
     engine.Syncronize();
@@ -529,7 +562,7 @@ int Cli::watch(bool yes, bool no) {
     session.loadReadOnly();
     if (!paired(session))
         return NoDrive;
-    TerminalView view(m_io.out, m_io.err, answerer(yes, no));
+    TerminalView view(m_io.out, m_io.err, answerer(yes, no), m_io.progressLine);
     SyncEngine engine(session, view, m_logPath);
     engine.log().onLine = [&](const QString& line) { m_io.out << line << '\n'; };
     bool present = false;

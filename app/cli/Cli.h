@@ -23,6 +23,8 @@ public:
         QTextStream& err;
         // Reads one line typed by the user; nullptr when there is no terminal to ask.
         std::function<bool(QString&)> readLine;
+        // out is a terminal: a long copy shows how far it has come on one line.
+        bool progressLine = false;
     };
 
     enum Exit { Ok = 0, BadInput = 1, NoDrive = 2, CopyFailed = 3, PassRunning = 4, Stopped = 5 };

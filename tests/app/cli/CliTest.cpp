@@ -44,7 +44,8 @@ protected:
                 return true;
             };
         platform::QSettingsStore store(settingsPath());
-        Cli cli(store, fs, volumes, Cli::Io{o, e, reader}, files.path(QStringLiteral("log.txt")));
+        Cli cli(store, fs, volumes, Cli::Io{o, e, reader, progressLine},
+                files.path(QStringLiteral("log.txt")));
         const int code = cli.run(QStringList{QStringLiteral("quillet-cli")} + args);
         o.flush();
         e.flush();
@@ -54,6 +55,7 @@ protected:
     QByteArray settings() const { return TestFiles::read(settingsPath()); }
     int pairStick() { return run({QStringLiteral("pair"), stick}); }
 
+    bool progressLine = false;
     TestFiles files;
     platform::LocalFileSystem fs;
     FakeVolumes volumes;
@@ -310,6 +312,30 @@ TEST_F(CliTest, APassStoppedByTheUserEndsWithItsOwnStatus) {
     EXPECT_FALSE(out.contains(QStringLiteral("Last synchronization ended")));
     EXPECT_EQ(run({QStringLiteral("sync")}), 0) << "the next pass does the rest";
     EXPECT_EQ(TestFiles::read(stick + QStringLiteral("backup/b.txt")), QByteArray("b"));
+}
+
+TEST_F(CliTest, LongCopyShowsOneProgressLineOnATerminalOnly) {
+    ASSERT_EQ(pairStick(), 0);
+    const QString file =
+        files.write(QStringLiteral("home/big.bin"), QByteArray(3 << 20, 'b'), at(9, 0, 0));
+    ASSERT_EQ(run({QStringLiteral("add"), file, stick + QStringLiteral("backup")}), 0);
+
+    // Not a terminal: the output holds the log and the rows, nothing rewritten.
+    EXPECT_EQ(run({QStringLiteral("sync")}), 0);
+    EXPECT_FALSE(out.contains(QLatin1Char('\r')));
+
+    progressLine = true;
+    files.write(QStringLiteral("home/big.bin"), QByteArray(3 << 20, 'c'), at(10, 0, 0));
+    EXPECT_EQ(run({QStringLiteral("sync")}), 0);
+    EXPECT_THAT(out.toStdString(), HasSubstr("\rbig.bin  0%  (0.00 of 3.00 MB)"));
+    // The line is wiped before the next line of the log, which starts where it should.
+    const qsizetype wiped = out.lastIndexOf(QLatin1Char('\r'));
+    ASSERT_GT(wiped, 0);
+    const QString after = out.mid(wiped + 1);
+    EXPECT_TRUE(after.startsWith(QStringLiteral("Last synchronization ended at: ")))
+        << after.toStdString();
+    const qsizetype blank = out.lastIndexOf(QLatin1Char('\r'), wiped - 1);
+    EXPECT_TRUE(out.mid(blank + 1, wiped - blank - 1).trimmed().isEmpty());
 }
 
 TEST_F(CliTest, PromptingModesAskOrTakeTheFlag) {
