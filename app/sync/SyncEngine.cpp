@@ -742,7 +742,8 @@ bool SyncEngine::runStep(const QString& shown, std::int64_t total, Step step) {
     m_view.copyProgress(shown, 0, total);
     auto done = std::async(std::launch::async, std::move(step));
     while (done.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready) {
-        m_view.copyProgress(shown, m_transfer.bytesDone(), total);
+        // Every byte may be read while the flush still runs: only the step's end says done.
+        m_view.copyProgress(shown, std::min(m_transfer.bytesDone(), total - 1), total);
         m_view.yield();
     }
     const bool ok = done.get();

@@ -6,6 +6,9 @@
 
 #include <gmock/gmock.h>
 
+#include <chrono>
+#include <thread>
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -222,6 +225,21 @@ TEST_F(DataSafetyTest, LargeCopiesReportProgressAndSmallOnesDoNot) {
     for (const QString& p : view.progress)
         EXPECT_TRUE(p.startsWith(shown)) << p.toStdString();
     EXPECT_EQ(TestFiles::read(shown), TestFiles::read(big));
+}
+
+TEST_F(DataSafetyTest, ACopyIsDoneOnlyWhenItsStepIsOver) {
+    // Every byte read, the copy not yet over (as while its flush waits for the disk).
+    files.write(QStringLiteral("local/docs/big.bin"), QByteArray(3 << 20, 'b'), at(8, 0, 0));
+    fs.afterRead = [](std::int64_t read) {
+        if (read == (3 << 20))
+            std::this_thread::sleep_for(std::chrono::milliseconds(120));
+    };
+    pass();
+    const QString done = QStringLiteral(" 3145728/3145728");
+    ASSERT_GE(view.progress.size(), 3);
+    for (qsizetype i = 0; i + 1 < view.progress.size(); ++i)
+        EXPECT_FALSE(view.progress[i].endsWith(done)) << view.progress[i].toStdString();
+    EXPECT_TRUE(view.progress.constLast().endsWith(done));
 }
 
 class SourceChangeTest : public ::testing::Test {
