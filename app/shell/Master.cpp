@@ -432,6 +432,9 @@ void Master::copyProgress(const QString& file, qint64 done, qint64 total) {
     if (m_copyClock.elapsed() < ProgressDelayMs)
         return;
     const int percent = total > 0 ? static_cast<int>(done * 100 / total) : 0;
+    // Drawn again only when the figure changes: the pass reports many times a second.
+    if (m_copyBarShown && percent == m_copyBar->value())
+        return;
     m_copyBar->setValue(percent);
     if (!m_copyBarShown) {
         m_copyBarShown = true;
