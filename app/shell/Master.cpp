@@ -34,7 +34,7 @@ namespace quillet {
 namespace {
 // The copy bar's colours, as 0x00BBGGRR.
 constexpr int BarForeColor = 0x00D77800; // the blue of the emblem's arrow
-constexpr int BarBackColor = 0x00F2EEEA;
+constexpr int BarBackColor = 0x00EAE0D8;
 } // namespace
 
 Master::Master(SyncSession& session, QString logPath, const Clock& clock,
@@ -316,6 +316,8 @@ void Master::showLog() {
     if (!m_logWindow) {
         m_logWindow = new LogWindow(m_logPath);
         m_logWindow->setAttribute(Qt::WA_DeleteOnClose);
+        // Over the main window, where the person who asked for it is looking.
+        m_logWindow->move(frameGeometry().center() - m_logWindow->rect().center());
     }
     m_logWindow->setWindowTitle(windowTitle());
     m_logWindow->show();

@@ -60,6 +60,8 @@ NewSync::NewSync(SyncSession& session, QWidget* parent)
     m_infoLabel->setWordWrap(true);
     m_infoLabel->setFrameShape(QFrame::StyledPanel);
     m_infoLabel->setMargin(8);
+    // A fixed width, so that the dialog's height follows the wrapped text.
+    m_infoLabel->setFixedWidth(InfoWidth);
 
     m_drives->setMinimumWidth(300);
     m_sync->setFixedSize(129, 30);
@@ -83,7 +85,7 @@ NewSync::NewSync(SyncSession& session, QWidget* parent)
     column->addWidget(m_infoLabel);
     column->addSpacing(6);
     column->addLayout(buttons);
-    setFixedWidth(460);
+    column->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(m_refreshDrvs, &QLabel::linkActivated, this, [this] { refreshWithWaitCursor(); });
     connect(m_showAllDrives, &QCheckBox::toggled, this, [this] { RefreshDrives(); });

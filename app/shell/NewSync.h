@@ -40,6 +40,7 @@ public:
 
 private:
     void selectionChanged();
+    static constexpr int InfoWidth = 428;
 
     SyncSession& m_session;
     DriveIdentity::Candidates m_candidates;

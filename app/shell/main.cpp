@@ -34,5 +34,6 @@ int main(int argc, char** argv) {
     }
     Master master(session, LogFilePath());
     master.show();
+    master.activateWindow(); // a desktop without a window manager would leave it inactive
     return app.exec();
 }
