@@ -214,6 +214,23 @@ TEST_F(MasterTest, PressInTheTopLeftCornerShowsTheSplash) {
     EXPECT_EQ(splashes[0]->Ver()->text(), Captions::splashVersion(BuildVersion::current()));
 }
 
+TEST(SplashTest, ShowsTheVersionOverItsPictureAndClosesItself) {
+    Splash splash(BuildVersion{2, 1, 15});
+    splash.show();
+    EXPECT_EQ(splash.Ver()->text(), QStringLiteral("v2.01.15"));
+    const QSize picture = splash.img()->pixmap().size();
+    ASSERT_FALSE(picture.isEmpty());
+    EXPECT_EQ(splash.size(), picture + QSize(7, 7));
+    EXPECT_EQ(splash.Ver()->geometry().right() + 1, picture.width() - 10);
+    EXPECT_EQ(splash.Ver()->y(), 5);
+    EXPECT_TRUE(splash.Timer1()->isSingleShot());
+    EXPECT_EQ(splash.Timer1()->interval(), 3000);
+    // The timer closes it (shortened here, so the test does not wait 3 s).
+    splash.Timer1()->start(10);
+    QTRY_VERIFY(!splash.isVisible());
+    EXPECT_EQ(splash.result(), QDialog::Accepted);
+}
+
 TEST_F(MasterTest, WindowKeepsItsMinimumSize) {
     // The rule reads the outer size, frame included.
     Master& m = shown();
@@ -530,6 +547,24 @@ TEST_F(MasterTest, LogWindowShowsTheLogAsItWasWhenOpened) {
     click(m.ViewLog());
     ASSERT_NE(m.logWindow(), nullptr);
     EXPECT_EQ(m.logWindow()->LogView()->toPlainText(), QStringLiteral("a later pass\n"));
+}
+
+TEST_F(MasterTest, LogTextBoxFollowsTheWindowsSize) {
+    Master& m = shown();
+    m.showLog();
+    LogWindow* log = m.logWindow();
+    ASSERT_NE(log, nullptr);
+    log->resize(700, 520);
+    QApplication::processEvents();
+    const auto place = LogWindow::logViewGeometry(log->frameGeometry().size());
+    ASSERT_TRUE(place.has_value());
+    EXPECT_EQ(log->LogView()->geometry(), *place);
+    EXPECT_EQ(log->LogView()->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    EXPECT_EQ(log->LogView()->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    // Too small for the rule: the box stays where it was.
+    log->resize(20, 100);
+    QApplication::processEvents();
+    EXPECT_EQ(log->LogView()->geometry(), *place);
 }
 
 TEST_F(MasterTest, NoLogYetShowsAnEmptyOne) {
