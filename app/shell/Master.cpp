@@ -167,9 +167,9 @@ void Master::createControls() {
     connect(m_viewLog, &XPButton::Click, this, [this] { showLog(); });
     connect(m_newFlash, &XPButton::Click, this, [this] { pairNewDrive(); });
     connect(m_conflictsResolution, &QComboBox::activated, this,
-            [this](int index) { m_session.selectConflictMode(index); });
+            [this](int index) { optionChosen(m_session.selectConflictMode(index)); });
     connect(m_refreshTime, &QComboBox::activated, this,
-            [this](int index) { m_session.selectRefreshTime(index); });
+            [this](int index) { optionChosen(m_session.selectRefreshTime(index)); });
     connect(m_searchTimer, &QTimer::timeout, this, [this] { searchTick(); });
     // The icon brings the window back; the rest of its behaviour comes with start-up.
     connect(m_tray.get(), &SystemTray::MouseDown, this, [this](short mouseButton) {
@@ -189,7 +189,13 @@ void Master::createControls() {
         else
             m_searchTimer->stop();
     };
-    watch.onSearching = [this] { showSearching(); };
+    watch.onSearching = [this] {
+        // Another program (the command line tool) may have changed the settings: each search
+        // and the pass after it work on them as they are stored now.
+        m_session.reloadSettings();
+        showOptions();
+        showSearching();
+    };
     watch.onFound = [this] { m_syncButton->SetEnabled(true); };
     watch.runPass = [this] { Syncronize(); };
 }
@@ -250,11 +256,7 @@ void Master::load() {
 
 void Master::GoLoad() {
     m_session.GoLoad();
-    // The session chose and stored the entries; the lists show its choice.
-    const QSignalBlocker conflictsQuiet(m_conflictsResolution);
-    const QSignalBlocker refreshQuiet(m_refreshTime);
-    m_refreshTime->setCurrentIndex(m_session.refreshSelection().value_or(-1));
-    m_conflictsResolution->setCurrentIndex(m_session.conflictSelection().value_or(-1));
+    showOptions();
     QString keys = m_newFlashKeys;
     m_newFlash->SetCaption(
         Captions::withAccessKey(Translate(QStringLiteral("Setup a new drive")), keys));
@@ -264,6 +266,23 @@ void Master::GoLoad() {
     setLabelText(m_drvSize, m_session.list().DrvSize());
     setLabelText(m_drvFreeSpace, m_session.list().DrvFreeSpace());
     applyLayout();
+}
+
+void Master::showOptions() {
+    // The session chose (and stored) the entries; the lists show its choice.
+    const QSignalBlocker conflictsQuiet(m_conflictsResolution);
+    const QSignalBlocker refreshQuiet(m_refreshTime);
+    m_refreshTime->setCurrentIndex(m_session.refreshSelection().value_or(-1));
+    m_conflictsResolution->setCurrentIndex(m_session.conflictSelection().value_or(-1));
+}
+
+void Master::optionChosen(const EditOutcome& outcome) {
+    if (outcome.ok())
+        return;
+    // Not stored: the list goes back to what is in force, and the person learns why.
+    showOptions();
+    if (!outcome.message.isEmpty())
+        QMessageBox::warning(this, windowTitle(), outcome.message);
 }
 
 void Master::RefreshFiles() {
@@ -290,6 +309,23 @@ void Master::rowsRebuilt() {
 
 void Master::Syncronize() {
     m_engine.Syncronize();
+    if (m_session.passBusy())
+        showPassBusy();
+}
+
+void Master::showPassBusy() {
+    // The pass did not start: another program of this user is passing. The window leaves
+    // the searching state it may be in, and says so where it says the drive is missing.
+    m_addFile->SetEnabled(true);
+    m_removeFile->SetEnabled(true);
+    m_conflictsResolution->setEnabled(true);
+    m_syncButton->SetEnabled(m_session.driveFound());
+    for (QLabel* label : {m_drvFilesSize, m_drvSize, m_drvFreeSpace})
+        label->setEnabled(true);
+    setLabelText(m_drvFilesSize, Translate(QStringLiteral(
+                                     "Another pass is running; waiting for the next search.")));
+    setLabelText(m_drvSize, m_session.list().DrvSize());
+    setLabelText(m_drvFreeSpace, m_session.list().DrvFreeSpace());
 }
 
 void Master::stopPass() {

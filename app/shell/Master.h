@@ -135,6 +135,9 @@ private:
     void setLabelText(QLabel* label, const QString& text);
     void showFileStatus();
     void showSearching();
+    void showPassBusy();
+    void showOptions();
+    void optionChosen(const EditOutcome& outcome);
     void hideCopyBar();
     void toggleShown();
     void centreOnScreen();

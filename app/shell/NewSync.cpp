@@ -123,24 +123,21 @@ void NewSync::startNewSync() {
     if (index < 0 || index >= m_candidates.roots.size())
         return; // nothing chosen: nothing to pair
     const QString root = m_candidates.roots.at(index);
-    // Without a serial the drive would be taken for any drive of the same size.
-    if (m_session.identity().GetVolumeSerial(root) == 0) {
-        QMessageBox::warning(
-            this, Captions::programTitle(),
-            Translate(QStringLiteral("The serial number of this drive cannot be read, so it "
-                                     "could not be recognised again. Please choose another "
-                                     "drive.")));
+    const SyncSession::PairOutcome outcome =
+        m_session.StartNewSync(root, m_forceLetter->isChecked(), [this] {
+            return QMessageBox::question(
+                       this, Captions::programTitle(),
+                       Translate(QStringLiteral(
+                           "You have already set a drive, do you wish to substitute this drive ?")),
+                       QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+        });
+    if (outcome.ok()) {
+        accept();
         return;
     }
-    const auto outcome = m_session.StartNewSync(root, m_forceLetter->isChecked(), [this] {
-        return QMessageBox::question(
-                   this, Captions::programTitle(),
-                   Translate(QStringLiteral(
-                       "You have already set a drive, do you wish to substitute this drive ?")),
-                   QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
-    });
-    if (outcome == SyncSession::PairOutcome::Paired)
-        accept();
+    // Kept the old pairing: the dialog stays open. Refused: say why, and stay open too.
+    if (!outcome.message.isEmpty())
+        QMessageBox::warning(this, Captions::programTitle(), outcome.message);
 }
 
 } // namespace quillet

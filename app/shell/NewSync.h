@@ -35,7 +35,7 @@ public:
     // The Refresh link: the same, under the wait pointer.
     void refreshWithWaitCursor();
     // "Start New Sync": pairs the selected drive and closes, unless the user keeps the old
-    // pairing or the drive cannot be recognised again.
+    // pairing or the drive is refused (it says why).
     void startNewSync();
 
 private:

@@ -67,7 +67,8 @@ QVariant SyncListModel::data(const QModelIndex& index, int role) const {
         }
         return QVariant();
     case Qt::ToolTipRole: {
-        const QString reason = m_reasons.value(index.row());
+        // A failure's reason, or else why the local side cannot be synchronised.
+        const QString reason = m_reasons.value(index.row(), item.localProblem);
         return reason.isEmpty() ? QVariant() : QVariant(reason);
     }
     default:

@@ -3,6 +3,7 @@
 
 #include "controls/SystemTray.h"
 #include "controls/XPButton.h"
+#include "platform/UserLock.h"
 #include "shell/NewSync.h"
 #include "shell/Splash.h"
 #include "shell/SyncListModel.h"
@@ -309,6 +310,59 @@ TEST_F(MasterTest, DriveGoneShowsTheSearchingState) {
     searchNow();
     EXPECT_TRUE(session->driveFound());
     expectIdle(m);
+}
+
+TEST_F(MasterTest, EachSearchSeesWhatAnotherProgramStored) {
+    Master& m = master();
+    ASSERT_EQ(m.ConflictsResolution()->currentIndex(), 0);
+    // The command line tool, a process of its own, chooses another mode and interval.
+    {
+        platform::QSettingsStore other(files.path(QStringLiteral("settings.ini")));
+        other.write(keys::SyncInfo, keys::Conflicts, QStringLiteral("2"));
+        other.write(keys::SyncInfo, keys::Refresh, QStringLiteral("4"));
+        ASSERT_TRUE(other.sync());
+    }
+    searchNow();
+    EXPECT_EQ(m.ConflictsResolution()->currentIndex(), 2);
+    EXPECT_EQ(m.RefreshTime()->currentIndex(), 4);
+    EXPECT_EQ(session->watch().RefreshSeconds, 300);
+}
+
+TEST_F(MasterTest, WhileAnotherProgramPassesTheWindowSaysSoAndWaits) {
+    storeNewerRows(1);
+    Master& m = master();
+    platform::UserLock other(
+        platform::UserLock::nameFor(QStringLiteral("pass"), store->location()));
+    ASSERT_EQ(other.take(), platform::UserLock::Take::Taken);
+    searchNow();
+    EXPECT_EQ(m.DrvFilesSize()->text(),
+              QStringLiteral("Another pass is running; waiting for the next search."));
+    EXPECT_TRUE(status(0).isEmpty());
+    EXPECT_EQ(TestFiles::read(drive(QStringLiteral("f1.txt"))), QByteArray("old"));
+    expectIdle(m); // nothing left disabled by the search
+    EXPECT_EQ(session->watch().TimerCount, 0);
+
+    other.release();
+    searchNow();
+    EXPECT_TRUE(status(0).startsWith(QStringLiteral("Synchronized at ")));
+}
+
+TEST_F(MasterTest, ARowWhoseLocalFileIsAwaySaysWhy) {
+    storeNewerRows(2);
+    QFile::remove(local(QStringLiteral("f2.txt")));
+    Master& m = master();
+    QAbstractItemModel* model = m.syncFiles()->model();
+    ASSERT_EQ(model->rowCount(), 2); // kept, not dropped
+    const QString problem = session->list().rows().at(1).localProblem;
+    ASSERT_FALSE(problem.isEmpty());
+    EXPECT_EQ(model->index(1, SyncListModel::Status).data().toString(),
+              QStringLiteral("Local file not found"));
+    EXPECT_EQ(model->index(1, SyncListModel::Files).data(Qt::ToolTipRole).toString(), problem);
+    EXPECT_FALSE(model->index(0, SyncListModel::Files).data(Qt::ToolTipRole).isValid());
+    // A failure's reason, when there is one, says more than that.
+    m.setRowReason(1, QStringLiteral("no space left on the drive"));
+    EXPECT_EQ(model->index(1, SyncListModel::Files).data(Qt::ToolTipRole).toString(),
+              QStringLiteral("no space left on the drive"));
 }
 
 TEST_F(MasterTest, PassShowsStopWhereSynchronizeNowWasAndDisablesTheCommands) {

@@ -183,6 +183,8 @@ TEST_F(NewSyncTest, DriveWithoutAReadableSerialIsRefused) {
     click(d.Sync());
     ASSERT_TRUE(seen->shown);
     EXPECT_EQ(seen->icon, QMessageBox::Warning);
+    EXPECT_EQ(seen->title, QStringLiteral("Quillet"));
+    EXPECT_TRUE(seen->text.contains(QStringLiteral("serial number"))) << seen->text.toStdString();
     EXPECT_TRUE(d.isVisible());
     EXPECT_EQ(stored(keys::SyncInfo, keys::SN), QString::number(0x1234));
     EXPECT_EQ(stored(keys::SyncInfo, keys::Drive), root());
