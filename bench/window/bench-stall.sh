@@ -9,7 +9,7 @@
 # once while the large file copies (the pass must end when that file is done, before the
 # folder row), once a second into the folder row (the walk must end at its next file).
 set -euo pipefail
-# shellcheck source=../sync/lib.sh
+# shellcheck source=bench/sync/lib.sh
 source "$(dirname "$0")/../sync/lib.sh"
 
 BENCH=""
