@@ -91,14 +91,14 @@ QString withAccessKey(const QString& caption, QString& taken) {
     QString escaped = caption;
     escaped.replace(QLatin1Char('&'), QStringLiteral("&&"));
     for (qsizetype at = 0; at < escaped.size(); ++at) {
-        const QChar c = escaped.at(at);
-        if (c == QLatin1Char('&')) {
+        const QChar letter = escaped.at(at);
+        if (letter == QLatin1Char('&')) {
             ++at; // the doubled "&" is no key
             continue;
         }
-        if (!c.isLetter() || taken.contains(c.toLower()))
+        if (!letter.isLetter() || taken.contains(letter.toLower()))
             continue;
-        taken += c.toLower();
+        taken += letter.toLower();
         return escaped.left(at) + QLatin1Char('&') + escaped.mid(at);
     }
     return escaped;

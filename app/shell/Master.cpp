@@ -78,9 +78,9 @@ void Master::createControls() {
     m_syncFiles->header()->setSectionsMovable(false);
 
     auto label = [this](const char* name) {
-        auto* l = new QLabel(this);
-        l->setObjectName(QLatin1String(name));
-        return l;
+        auto* made = new QLabel(this);
+        made->setObjectName(QLatin1String(name));
+        return made;
     };
     m_drvFilesSize = label("DrvFilesSize");
     m_drvSize = label("DrvSize");
@@ -107,10 +107,10 @@ void Master::createControls() {
     m_labels[1]->setBuddy(m_refreshTime);
 
     auto button = [this](const char* name) {
-        auto* b = new XPButton(this);
-        b->setObjectName(QLatin1String(name));
-        b->SetFont(Captions::buttonFont());
-        return b;
+        auto* made = new XPButton(this);
+        made->setObjectName(QLatin1String(name));
+        made->SetFont(Captions::buttonFont());
+        return made;
     };
     m_addFile = button("AddFile");
     m_addFolderButton = button("AddFolderButton");
@@ -507,16 +507,16 @@ void Master::setLabelText(QLabel* label, const QString& text) {
 }
 
 MasterDesign Master::design() const {
-    MasterDesign d;
-    d.conflictsLabel = m_labels[0]->sizeHint();
-    d.refreshLabel = m_labels[1]->sizeHint();
-    d.drvFilesSize = m_drvFilesSize->sizeHint();
-    d.drvSize = m_drvSize->sizeHint();
-    d.drvFreeSpace = m_drvFreeSpace->sizeHint();
-    d.fileStatusHeight = m_fileStatus->fontMetrics().height();
-    d.appCopy = m_appCopy->sizeHint();
-    d.update = m_update->sizeHint();
-    return d;
+    MasterDesign sizes;
+    sizes.conflictsLabel = m_labels[0]->sizeHint();
+    sizes.refreshLabel = m_labels[1]->sizeHint();
+    sizes.drvFilesSize = m_drvFilesSize->sizeHint();
+    sizes.drvSize = m_drvSize->sizeHint();
+    sizes.drvFreeSpace = m_drvFreeSpace->sizeHint();
+    sizes.fileStatusHeight = m_fileStatus->fontMetrics().height();
+    sizes.appCopy = m_appCopy->sizeHint();
+    sizes.update = m_update->sizeHint();
+    return sizes;
 }
 
 void Master::applyLayout() {
@@ -525,30 +525,30 @@ void Master::applyLayout() {
     m_inLayout = true;
     const QSize outer = frameGeometry().size();
     const QSize frame = outer - size();
-    const MasterGeometry g = layoutMaster(outer, design());
-    if (g.window != outer && !isMinimized())
-        resize(g.window - frame); // its resize event lays out again
-    m_syncFiles->setGeometry(g.syncFiles);
+    const MasterGeometry places = layoutMaster(outer, design());
+    if (places.window != outer && !isMinimized())
+        resize(places.window - frame); // its resize event lays out again
+    m_syncFiles->setGeometry(places.syncFiles);
     for (int column = 0; column < SyncListModel::ColumnCount; ++column)
-        m_syncFiles->setColumnWidth(column, g.columns[static_cast<std::size_t>(column)]);
-    m_addFile->setGeometry(g.addFile);
-    m_addFolderButton->setGeometry(g.addFolderButton);
-    m_removeFile->setGeometry(g.removeFile);
-    m_labels[0]->setGeometry(g.conflictsLabel);
-    m_conflictsResolution->setGeometry(g.conflictsResolution);
-    m_drvFilesSize->setGeometry(g.drvFilesSize);
-    m_drvSize->setGeometry(g.drvSize);
-    m_drvFreeSpace->setGeometry(g.drvFreeSpace);
-    m_syncButton->setGeometry(g.syncButton);
-    m_stopButton->setGeometry(g.stopButton);
-    m_viewLog->setGeometry(g.viewLog);
-    m_fileStatus->setGeometry(g.fileStatus);
-    m_copyBar->setGeometry(g.progressBar);
-    m_newFlash->setGeometry(g.newFlash);
-    m_appCopy->setGeometry(g.appCopy);
-    m_update->setGeometry(g.update);
-    m_refreshTime->setGeometry(g.refreshTime);
-    m_labels[1]->setGeometry(g.refreshLabel);
+        m_syncFiles->setColumnWidth(column, places.columns[static_cast<std::size_t>(column)]);
+    m_addFile->setGeometry(places.addFile);
+    m_addFolderButton->setGeometry(places.addFolderButton);
+    m_removeFile->setGeometry(places.removeFile);
+    m_labels[0]->setGeometry(places.conflictsLabel);
+    m_conflictsResolution->setGeometry(places.conflictsResolution);
+    m_drvFilesSize->setGeometry(places.drvFilesSize);
+    m_drvSize->setGeometry(places.drvSize);
+    m_drvFreeSpace->setGeometry(places.drvFreeSpace);
+    m_syncButton->setGeometry(places.syncButton);
+    m_stopButton->setGeometry(places.stopButton);
+    m_viewLog->setGeometry(places.viewLog);
+    m_fileStatus->setGeometry(places.fileStatus);
+    m_copyBar->setGeometry(places.progressBar);
+    m_newFlash->setGeometry(places.newFlash);
+    m_appCopy->setGeometry(places.appCopy);
+    m_update->setGeometry(places.update);
+    m_refreshTime->setGeometry(places.refreshTime);
+    m_labels[1]->setGeometry(places.refreshLabel);
     showFileStatus();
     m_inLayout = false;
 }
@@ -588,10 +588,10 @@ void Master::toggleShown() {
 }
 
 void Master::centreOnScreen() {
-    const QScreen* s = screen();
-    if (!s)
+    const QScreen* where = screen();
+    if (!where)
         return;
-    const QRect area = s->availableGeometry();
+    const QRect area = where->availableGeometry();
     const QSize outer = frameGeometry().size();
     move(area.x() + (area.width() - outer.width()) / 2,
          area.y() + (area.height() - outer.height()) / 2);

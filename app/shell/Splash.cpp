@@ -32,21 +32,21 @@ Splash::Splash(const BuildVersion& version, QWidget* parent)
 }
 
 Splash::Geometry Splash::fit(const QSize& picture, const QSize& ver) {
-    Geometry g;
-    g.picture = QRect(QPoint(0, 0), picture);
-    g.window =
+    Geometry places;
+    places.picture = QRect(QPoint(0, 0), picture);
+    places.window =
         QSize(picture.width() + 2 * BorderPixels + 5, picture.height() + 2 * BorderPixels + 5);
-    g.ver = QRect(QPoint(picture.width() - 10 - ver.width(), 5), ver);
-    return g;
+    places.ver = QRect(QPoint(picture.width() - 10 - ver.width(), 5), ver);
+    return places;
 }
 
 void Splash::applyFit() {
-    const Geometry g = fit(m_img->pixmap().size(), m_ver->sizeHint());
-    m_img->setGeometry(g.picture);
-    m_ver->setGeometry(g.ver);
+    const Geometry places = fit(m_img->pixmap().size(), m_ver->sizeHint());
+    m_img->setGeometry(places.picture);
+    m_ver->setGeometry(places.ver);
     m_ver->raise();
-    if (size() != g.window)
-        setFixedSize(g.window);
+    if (size() != places.window)
+        setFixedSize(places.window);
 }
 
 void Splash::resizeEvent(QResizeEvent* event) {
@@ -56,8 +56,8 @@ void Splash::resizeEvent(QResizeEvent* event) {
 
 void Splash::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (const QScreen* s = screen()) {
-        const QRect area = s->availableGeometry();
+    if (const QScreen* where = screen()) {
+        const QRect area = where->availableGeometry();
         move(area.center() - rect().center());
     }
 }

@@ -72,11 +72,11 @@ private:
     QString m_longestWhere;
 };
 
-double percentile(std::vector<qint64> values, double p) {
+double percentile(std::vector<qint64> values, double fraction) {
     if (values.empty())
         return 0;
     std::sort(values.begin(), values.end());
-    const auto at = static_cast<std::size_t>(p * static_cast<double>(values.size() - 1));
+    const auto at = static_cast<std::size_t>(fraction * static_cast<double>(values.size() - 1));
     return static_cast<double>(values[at]) / 1000.0;
 }
 
@@ -90,11 +90,11 @@ int main(int argc, char** argv) {
     bool stopDuringCopy = false;
     std::optional<int> stopInFolderAfter;
     const QStringList args = QCoreApplication::arguments();
-    for (qsizetype i = 1; i < args.size(); ++i) {
-        if (args[i] == QLatin1String("--stop-during-copy"))
+    for (qsizetype at = 1; at < args.size(); ++at) {
+        if (args[at] == QLatin1String("--stop-during-copy"))
             stopDuringCopy = true;
-        else if (args[i] == QLatin1String("--stop-in-folder-after") && i + 1 < args.size())
-            stopInFolderAfter = args[++i].toInt();
+        else if (args[at] == QLatin1String("--stop-in-folder-after") && at + 1 < args.size())
+            stopInFolderAfter = args[++at].toInt();
         else {
             std::fprintf(stderr, "usage: window_stall_bench [--stop-during-copy | "
                                  "--stop-in-folder-after MS]\n");
@@ -167,7 +167,7 @@ int main(int argc, char** argv) {
         const qint64 longest = gaps.empty() ? 0 : *std::max_element(gaps.begin(), gaps.end());
         const auto over = [&](qint64 ms) {
             return std::count_if(gaps.begin(), gaps.end(),
-                                 [ms](qint64 g) { return g > ms * 1000; });
+                                 [ms](qint64 gap) { return gap > ms * 1000; });
         };
         QTextStream out(stdout);
         out << "pass_seconds " << QString::number(static_cast<double>(passMs) / 1000.0, 'f', 3)

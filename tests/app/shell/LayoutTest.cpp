@@ -12,15 +12,15 @@ using namespace quillet;
 namespace {
 
 MasterDesign designWithLabels() {
-    MasterDesign d;
-    d.conflictsLabel = QSize(120, 14);
-    d.refreshLabel = QSize(80, 14);
-    d.drvFilesSize = QSize(230, 14);
-    d.drvSize = QSize(180, 15);
-    d.drvFreeSpace = QSize(200, 16);
-    d.appCopy = QSize(400, 13);
-    d.update = QSize(110, 14);
-    return d;
+    MasterDesign design;
+    design.conflictsLabel = QSize(120, 14);
+    design.refreshLabel = QSize(80, 14);
+    design.drvFilesSize = QSize(230, 14);
+    design.drvSize = QSize(180, 15);
+    design.drvFreeSpace = QSize(200, 16);
+    design.appCopy = QSize(400, 13);
+    design.update = QSize(110, 14);
+    return design;
 }
 
 TEST(MasterLayoutTest, SmallWindowGrowsTo640By480) {
@@ -28,87 +28,88 @@ TEST(MasterLayoutTest, SmallWindowGrowsTo640By480) {
 }
 
 TEST(MasterLayoutTest, HeightIsTestedAgainst460ButSetTo480) {
-    const MasterDesign d = designWithLabels();
-    EXPECT_EQ(layoutMaster(QSize(800, 470), d).window, QSize(800, 470));
-    EXPECT_EQ(layoutMaster(QSize(800, 460), d).window, QSize(800, 460));
-    EXPECT_EQ(layoutMaster(QSize(800, 459), d).window, QSize(800, 480));
-    EXPECT_EQ(layoutMaster(QSize(639, 600), d).window, QSize(640, 600));
-    EXPECT_EQ(layoutMaster(QSize(640, 600), d).window, QSize(640, 600));
+    const MasterDesign design = designWithLabels();
+    EXPECT_EQ(layoutMaster(QSize(800, 470), design).window, QSize(800, 470));
+    EXPECT_EQ(layoutMaster(QSize(800, 460), design).window, QSize(800, 460));
+    EXPECT_EQ(layoutMaster(QSize(800, 459), design).window, QSize(800, 480));
+    EXPECT_EQ(layoutMaster(QSize(639, 600), design).window, QSize(640, 600));
+    EXPECT_EQ(layoutMaster(QSize(640, 600), design).window, QSize(640, 600));
 }
 
 TEST(MasterLayoutTest, ColumnsAreAThirdAndASixthOfTheList) {
-    const MasterGeometry g = layoutMaster(QSize(650, 500), designWithLabels());
-    ASSERT_EQ(g.syncFiles.width(), 600);
-    EXPECT_EQ(g.columns, (std::array<int, 4>{200, 100, 200, 100}));
+    const MasterGeometry places = layoutMaster(QSize(650, 500), designWithLabels());
+    ASSERT_EQ(places.syncFiles.width(), 600);
+    EXPECT_EQ(places.columns, (std::array<int, 4>{200, 100, 200, 100}));
     // Widths that do not divide evenly are cut, never rounded up past the list.
     const MasterGeometry odd = layoutMaster(QSize(711, 500), designWithLabels());
     EXPECT_EQ(odd.columns, (std::array<int, 4>{220, 110, 220, 110}));
 }
 
 TEST(MasterLayoutTest, ListFillsTheWindowAndTheButtonsHangBelowIt) {
-    const MasterDesign d = designWithLabels();
-    const MasterGeometry g = layoutMaster(QSize(697, 482), d);
-    EXPECT_EQ(g.syncFiles, QRect(20, 88, 647, 482 - 88 - 60 - 99));
-    const int listBottom = g.syncFiles.y() + g.syncFiles.height();
-    EXPECT_EQ(g.addFile, QRect(20, listBottom + 20, 114, 33));
-    EXPECT_EQ(g.addFolderButton.x(), 20 + 114 + 5);
-    EXPECT_EQ(g.removeFile.x(), 20 + 114 + 5 + 114 + 5);
-    EXPECT_EQ(g.addFolderButton.y(), g.addFile.y());
-    EXPECT_EQ(g.removeFile.y(), g.addFile.y());
+    const MasterDesign design = designWithLabels();
+    const MasterGeometry places = layoutMaster(QSize(697, 482), design);
+    EXPECT_EQ(places.syncFiles, QRect(20, 88, 647, 482 - 88 - 60 - 99));
+    const int listBottom = places.syncFiles.y() + places.syncFiles.height();
+    EXPECT_EQ(places.addFile, QRect(20, listBottom + 20, 114, 33));
+    EXPECT_EQ(places.addFolderButton.x(), 20 + 114 + 5);
+    EXPECT_EQ(places.removeFile.x(), 20 + 114 + 5 + 114 + 5);
+    EXPECT_EQ(places.addFolderButton.y(), places.addFile.y());
+    EXPECT_EQ(places.removeFile.y(), places.addFile.y());
     // The file status sits right under the list, in the gap above the buttons.
-    EXPECT_EQ(g.fileStatus.topLeft(), QPoint(20, listBottom));
+    EXPECT_EQ(places.fileStatus.topLeft(), QPoint(20, listBottom));
 }
 
 TEST(MasterLayoutTest, OptionAndTotalsEndAtTheListsRightEdge) {
-    const MasterDesign d = designWithLabels();
-    const MasterGeometry g = layoutMaster(QSize(900, 600), d);
-    const int listRight = g.syncFiles.x() + g.syncFiles.width();
-    EXPECT_EQ(g.conflictsResolution.x() + g.conflictsResolution.width(), listRight);
-    EXPECT_EQ(g.conflictsLabel.x(), g.conflictsResolution.x());
-    EXPECT_EQ(g.conflictsLabel.y(), 88 - 21 - 30);
-    EXPECT_EQ(g.conflictsResolution.y(), g.conflictsLabel.y() + 14 + 2);
-    for (const QRect& total : {g.drvFilesSize, g.drvSize, g.drvFreeSpace})
+    const MasterDesign design = designWithLabels();
+    const MasterGeometry places = layoutMaster(QSize(900, 600), design);
+    const int listRight = places.syncFiles.x() + places.syncFiles.width();
+    EXPECT_EQ(places.conflictsResolution.x() + places.conflictsResolution.width(), listRight);
+    EXPECT_EQ(places.conflictsLabel.x(), places.conflictsResolution.x());
+    EXPECT_EQ(places.conflictsLabel.y(), 88 - 21 - 30);
+    EXPECT_EQ(places.conflictsResolution.y(), places.conflictsLabel.y() + 14 + 2);
+    for (const QRect& total : {places.drvFilesSize, places.drvSize, places.drvFreeSpace})
         EXPECT_EQ(total.x() + total.width(), listRight);
-    EXPECT_EQ(g.drvFilesSize.y(), g.addFile.y());
-    EXPECT_EQ(g.drvSize.y(), g.drvFilesSize.y() + 15 + 2);
-    EXPECT_EQ(g.drvFreeSpace.y(), g.drvSize.y() + 16 + 2);
-    EXPECT_EQ(g.update.y(), 10);
-    EXPECT_EQ(g.update.x() + g.update.width(), listRight);
+    EXPECT_EQ(places.drvFilesSize.y(), places.addFile.y());
+    EXPECT_EQ(places.drvSize.y(), places.drvFilesSize.y() + 15 + 2);
+    EXPECT_EQ(places.drvFreeSpace.y(), places.drvSize.y() + 16 + 2);
+    EXPECT_EQ(places.update.y(), 10);
+    EXPECT_EQ(places.update.x() + places.update.width(), listRight);
     // The copy's bar ends with the list too, and the file status stops short of it.
-    EXPECT_EQ(g.progressBar.x() + g.progressBar.width(), listRight);
-    EXPECT_LT(g.fileStatus.x() + g.fileStatus.width(), g.progressBar.x());
+    EXPECT_EQ(places.progressBar.x() + places.progressBar.width(), listRight);
+    EXPECT_LT(places.fileStatus.x() + places.fileStatus.width(), places.progressBar.x());
 }
 
 TEST(MasterLayoutTest, SecondRowSharesOnePlaceForSyncAndStop) {
-    const MasterDesign d = designWithLabels();
-    const MasterGeometry g = layoutMaster(QSize(800, 560), d);
-    EXPECT_EQ(g.stopButton, g.syncButton);
-    EXPECT_EQ(g.syncButton.y(), 560 - 33 - 40 - 13);
-    EXPECT_EQ(g.viewLog, QRect(g.syncButton.x() - 98 - 5, g.syncButton.y(), 98, 33));
+    const MasterDesign design = designWithLabels();
+    const MasterGeometry places = layoutMaster(QSize(800, 560), design);
+    EXPECT_EQ(places.stopButton, places.syncButton);
+    EXPECT_EQ(places.syncButton.y(), 560 - 33 - 40 - 13);
+    EXPECT_EQ(places.viewLog, QRect(places.syncButton.x() - 98 - 5, places.syncButton.y(), 98, 33));
     // "Setup a new drive" spans the first two buttons; the about line is under it.
-    EXPECT_EQ(g.newFlash, QRect(20, g.syncButton.y(), 114 + 5 + 114, 33));
-    EXPECT_EQ(g.appCopy.topLeft(), QPoint(20, g.newFlash.y() + 33 + 5));
+    EXPECT_EQ(places.newFlash, QRect(20, places.syncButton.y(), 114 + 5 + 114, 33));
+    EXPECT_EQ(places.appCopy.topLeft(), QPoint(20, places.newFlash.y() + 33 + 5));
     // The refresh list stands under "Remove Sync...", its bottom level with the buttons'.
-    EXPECT_EQ(g.refreshTime, QRect(g.removeFile.x(), g.newFlash.y() + 33 - 20, 114, 20));
-    EXPECT_EQ(g.refreshLabel.topLeft(), QPoint(g.removeFile.x(), g.newFlash.y()));
+    EXPECT_EQ(places.refreshTime,
+              QRect(places.removeFile.x(), places.newFlash.y() + 33 - 20, 114, 20));
+    EXPECT_EQ(places.refreshLabel.topLeft(), QPoint(places.removeFile.x(), places.newFlash.y()));
 }
 
 TEST(MasterLayoutTest, SameSizeGivesTheSamePlaces) {
-    const MasterDesign d = designWithLabels();
-    const MasterGeometry a = layoutMaster(QSize(777, 555), d);
-    const MasterGeometry b = layoutMaster(QSize(777, 555), d);
-    EXPECT_EQ(a.syncFiles, b.syncFiles);
-    EXPECT_EQ(a.refreshTime, b.refreshTime);
-    EXPECT_EQ(a.columns, b.columns);
+    const MasterDesign design = designWithLabels();
+    const MasterGeometry first = layoutMaster(QSize(777, 555), design);
+    const MasterGeometry second = layoutMaster(QSize(777, 555), design);
+    EXPECT_EQ(first.syncFiles, second.syncFiles);
+    EXPECT_EQ(first.refreshTime, second.refreshTime);
+    EXPECT_EQ(first.columns, second.columns);
 }
 
 TEST(SplashLayoutTest, WindowFitsThePictureWithItsBorder) {
-    const Splash::Geometry g = Splash::fit(QSize(400, 210), QSize(52, 15));
-    EXPECT_EQ(g.picture, QRect(0, 0, 400, 210));
-    EXPECT_EQ(g.window, QSize(400 + 2 + 5, 210 + 2 + 5));
-    EXPECT_EQ(g.ver.x() + g.ver.width(), 400 - 10);
-    EXPECT_EQ(g.ver.y(), 5);
-    EXPECT_EQ(g.ver.size(), QSize(52, 15));
+    const Splash::Geometry places = Splash::fit(QSize(400, 210), QSize(52, 15));
+    EXPECT_EQ(places.picture, QRect(0, 0, 400, 210));
+    EXPECT_EQ(places.window, QSize(400 + 2 + 5, 210 + 2 + 5));
+    EXPECT_EQ(places.ver.x() + places.ver.width(), 400 - 10);
+    EXPECT_EQ(places.ver.y(), 5);
+    EXPECT_EQ(places.ver.size(), QSize(52, 15));
 }
 
 TEST(LogWindowLayoutTest, TextBoxIsPlacedByTwips) {

@@ -38,11 +38,11 @@ class MasterTest : public ShellFixture {
 protected:
     // The window on screen and active, as a person finds it.
     Master& shown() {
-        Master& m = master();
-        m.show();
-        m.activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(&m));
-        return m;
+        Master& window = master();
+        window.show();
+        window.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
+        return window;
     }
 
     static void click(XPButton* button) { clickButton(button); }
@@ -57,12 +57,13 @@ protected:
 
     // Rows whose local file is newer than the drive's copy, so that each one copies.
     void storeNewerRows(int count) {
-        for (int n = 1; n <= count; ++n) {
-            const QString name = QStringLiteral("f%1.txt").arg(n);
-            const QString l = files.write(QStringLiteral("local/") + name,
-                                          QByteArray("new ") + QByteArray::number(n), at(9, 0, 0));
+        for (int number = 1; number <= count; ++number) {
+            const QString name = QStringLiteral("f%1.txt").arg(number);
+            const QString path =
+                files.write(QStringLiteral("local/") + name,
+                            QByteArray("new ") + QByteArray::number(number), at(9, 0, 0));
             files.write(QStringLiteral("drive/") + name, "old", at(8, 0, 0));
-            storeRow(n, l, name);
+            storeRow(number, path, name);
         }
     }
 
@@ -80,62 +81,62 @@ protected:
 
     static QList<Splash*> visibleSplashes() {
         QList<Splash*> found;
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            if (auto* s = qobject_cast<Splash*>(w); s && s->isVisible())
-                found << s;
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (auto* splash = qobject_cast<Splash*>(widget); splash && splash->isVisible())
+                found << splash;
         }
         return found;
     }
 
     // The window's idle look: every command on, Synchronize Now where Stop would be.
-    void expectIdle(Master& m) {
-        EXPECT_FALSE(m.SyncButton()->isHidden());
-        EXPECT_TRUE(m.StopButton()->isHidden());
-        for (XPButton* b : {m.AddFile(), m.RemoveFile(), m.AddFolderButton(), m.NewFlash(),
-                            m.ViewLog(), m.SyncButton()})
-            EXPECT_TRUE(b->Enabled()) << b->objectName().toStdString();
-        EXPECT_TRUE(m.ConflictsResolution()->isEnabled());
-        for (QLabel* l : {m.DrvFilesSize(), m.DrvSize(), m.DrvFreeSpace()})
-            EXPECT_TRUE(l->isEnabled()) << l->objectName().toStdString();
-        EXPECT_TRUE(m.CopyBar()->isHidden());
-        EXPECT_TRUE(m.SearchTimer()->isActive());
+    void expectIdle(Master& window) {
+        EXPECT_FALSE(window.SyncButton()->isHidden());
+        EXPECT_TRUE(window.StopButton()->isHidden());
+        for (XPButton* button : {window.AddFile(), window.RemoveFile(), window.AddFolderButton(),
+                                 window.NewFlash(), window.ViewLog(), window.SyncButton()})
+            EXPECT_TRUE(button->Enabled()) << button->objectName().toStdString();
+        EXPECT_TRUE(window.ConflictsResolution()->isEnabled());
+        for (QLabel* label : {window.DrvFilesSize(), window.DrvSize(), window.DrvFreeSpace()})
+            EXPECT_TRUE(label->isEnabled()) << label->objectName().toStdString();
+        EXPECT_TRUE(window.CopyBar()->isHidden());
+        EXPECT_TRUE(window.SearchTimer()->isActive());
     }
 };
 
 TEST_F(MasterTest, LoadWithoutStoredOptionsShowsFirstEntriesAndStoresThem) {
     ASSERT_EQ(stored(keys::Conflicts), QStringLiteral("<none>"));
-    Master& m = master();
-    EXPECT_EQ(m.ConflictsResolution()->currentIndex(), 0);
-    EXPECT_EQ(m.RefreshTime()->currentIndex(), 1);
+    Master& window = master();
+    EXPECT_EQ(window.ConflictsResolution()->currentIndex(), 0);
+    EXPECT_EQ(window.RefreshTime()->currentIndex(), 1);
     EXPECT_EQ(stored(keys::Conflicts), QStringLiteral("0"));
     EXPECT_EQ(stored(keys::Refresh), QStringLiteral("1"));
     EXPECT_EQ(session->watch().RefreshSeconds, 10);
     // The first search comes with the first tick.
-    EXPECT_TRUE(m.SearchTimer()->isActive());
-    EXPECT_EQ(m.SearchTimer()->interval(), 1000);
+    EXPECT_TRUE(window.SearchTimer()->isActive());
+    EXPECT_EQ(window.SearchTimer()->interval(), 1000);
     EXPECT_EQ(session->watch().TimerCount, 9);
 }
 
 TEST_F(MasterTest, LoadShowsStoredOptionsAndNoneForValuesOutsideTheLists) {
     store->write(keys::SyncInfo, keys::Conflicts, QStringLiteral("4"));
     store->write(keys::SyncInfo, keys::Refresh, QStringLiteral("12"));
-    Master& m = master();
-    EXPECT_EQ(m.ConflictsResolution()->currentIndex(), 4);
-    EXPECT_EQ(m.RefreshTime()->currentIndex(), -1);
+    Master& window = master();
+    EXPECT_EQ(window.ConflictsResolution()->currentIndex(), 4);
+    EXPECT_EQ(window.RefreshTime()->currentIndex(), -1);
     EXPECT_EQ(session->watch().RefreshSeconds, 5);
     EXPECT_EQ(stored(keys::Refresh), QStringLiteral("-1"));
 }
 
 TEST_F(MasterTest, LoadSetsEveryText) {
-    Master& m = master();
+    Master& window = master();
     const QString caption = Captions::mainCaption(BuildVersion::current());
-    EXPECT_EQ(m.windowTitle(), caption);
+    EXPECT_EQ(window.windowTitle(), caption);
     EXPECT_TRUE(caption.startsWith(QStringLiteral("Quillet Version ")));
 
-    QAbstractItemModel* model = m.syncFiles()->model();
+    QAbstractItemModel* model = window.syncFiles()->model();
     QStringList headings;
-    for (int c = 0; c < model->columnCount(); ++c)
-        headings << model->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+    for (int column = 0; column < model->columnCount(); ++column)
+        headings << model->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
     EXPECT_EQ(headings,
               (QStringList{QStringLiteral("Local File:"), QStringLiteral("Size (bytes):"),
                            QStringLiteral("Removable Drive File:"), QStringLiteral("Status:")}));
@@ -145,66 +146,68 @@ TEST_F(MasterTest, LoadSetsEveryText) {
     EXPECT_TRUE(
         model->index(0, SyncListModel::Size).data(Qt::TextAlignmentRole).isNull()); // no rows yet
 
-    auto plain = [](XPButton* b) { return Captions::plainText(b->Caption()); };
-    EXPECT_EQ(plain(m.AddFile()), QStringLiteral("Add file to sync..."));
-    EXPECT_EQ(plain(m.AddFolderButton()), QStringLiteral("Add folder to sync..."));
-    EXPECT_EQ(plain(m.RemoveFile()), QStringLiteral("Remove Sync..."));
-    EXPECT_EQ(plain(m.SyncButton()), QStringLiteral("Synchronize Now"));
-    EXPECT_EQ(plain(m.StopButton()), QStringLiteral("Stop"));
-    EXPECT_EQ(plain(m.ViewLog()), QStringLiteral("View Log"));
-    EXPECT_EQ(plain(m.NewFlash()), QStringLiteral("Setup a new drive"));
-    EXPECT_EQ(Captions::plainText(m.Labels(0)->text()), QStringLiteral("Conflicts resolution:"));
-    EXPECT_EQ(Captions::plainText(m.Labels(1)->text()), QStringLiteral("Refresh Time:"));
-    EXPECT_THAT(m.Update()->text().toStdString(), ::testing::HasSubstr("Check for upgrades"));
-    EXPECT_TRUE(m.AppCopy()->text().startsWith(caption + QStringLiteral(" Build ")));
-    EXPECT_TRUE(m.StopButton()->isHidden());
-    EXPECT_TRUE(m.FileStatus()->text().isEmpty());
-    EXPECT_EQ(m.RefreshTime()->count(), 9);
-    EXPECT_EQ(m.RefreshTime()->itemText(0), QStringLiteral("Every  5 seconds"));
-    EXPECT_EQ(m.ConflictsResolution()->count(), 6);
-    EXPECT_EQ(m.ConflictsResolution()->itemText(3),
+    auto plain = [](XPButton* button) { return Captions::plainText(button->Caption()); };
+    EXPECT_EQ(plain(window.AddFile()), QStringLiteral("Add file to sync..."));
+    EXPECT_EQ(plain(window.AddFolderButton()), QStringLiteral("Add folder to sync..."));
+    EXPECT_EQ(plain(window.RemoveFile()), QStringLiteral("Remove Sync..."));
+    EXPECT_EQ(plain(window.SyncButton()), QStringLiteral("Synchronize Now"));
+    EXPECT_EQ(plain(window.StopButton()), QStringLiteral("Stop"));
+    EXPECT_EQ(plain(window.ViewLog()), QStringLiteral("View Log"));
+    EXPECT_EQ(plain(window.NewFlash()), QStringLiteral("Setup a new drive"));
+    EXPECT_EQ(Captions::plainText(window.Labels(0)->text()),
+              QStringLiteral("Conflicts resolution:"));
+    EXPECT_EQ(Captions::plainText(window.Labels(1)->text()), QStringLiteral("Refresh Time:"));
+    EXPECT_THAT(window.Update()->text().toStdString(), ::testing::HasSubstr("Check for upgrades"));
+    EXPECT_TRUE(window.AppCopy()->text().startsWith(caption + QStringLiteral(" Build ")));
+    EXPECT_TRUE(window.StopButton()->isHidden());
+    EXPECT_TRUE(window.FileStatus()->text().isEmpty());
+    EXPECT_EQ(window.RefreshTime()->count(), 9);
+    EXPECT_EQ(window.RefreshTime()->itemText(0), QStringLiteral("Every  5 seconds"));
+    EXPECT_EQ(window.ConflictsResolution()->count(), 6);
+    EXPECT_EQ(window.ConflictsResolution()->itemText(3),
               QStringLiteral("Keep the latest file on both. (Prompt before any change)"));
 
     // The tray menu, in its order, and the icon's tip.
-    const QList<QAction*> items = m.MenuTray()->actions();
+    const QList<QAction*> items = window.MenuTray()->actions();
     ASSERT_EQ(items.size(), 4);
-    EXPECT_EQ(items[0], m.qlt_show());
+    EXPECT_EQ(items[0], window.qlt_show());
     EXPECT_EQ(items[0]->text(), QStringLiteral("Show/Hide ") + caption);
-    EXPECT_EQ(m.MenuTray()->defaultAction(), m.qlt_show());
-    EXPECT_EQ(items[1], m.SyncIt());
+    EXPECT_EQ(window.MenuTray()->defaultAction(), window.qlt_show());
+    EXPECT_EQ(items[1], window.SyncIt());
     EXPECT_EQ(items[1]->text(), QStringLiteral("Synchronize Now"));
     EXPECT_TRUE(items[2]->isSeparator());
     EXPECT_EQ(items[3]->text(), QStringLiteral("Exit"));
-    EXPECT_EQ(m.tray()->ToolTip(), caption);
-    EXPECT_TRUE(m.tray()->IconShown());
+    EXPECT_EQ(window.tray()->ToolTip(), caption);
+    EXPECT_TRUE(window.tray()->IconShown());
     EXPECT_EQ(iconShell->lastTip, caption);
 }
 
 TEST_F(MasterTest, ListShowsTheStoredItemsAndTheirTotals) {
-    const QString a = files.write(QStringLiteral("local/a.txt"), QByteArray(1500, 'a'));
+    const QString file = files.write(QStringLiteral("local/a.txt"), QByteArray(1500, 'a'));
     files.makeDir(QStringLiteral("local/photos"));
-    storeRow(1, a, QStringLiteral("a.txt"));
+    storeRow(1, file, QStringLiteral("a.txt"));
     storeRow(2, local(QStringLiteral("photos")), QStringLiteral("photos/"));
-    Master& m = master();
-    QAbstractItemModel* model = m.syncFiles()->model();
+    Master& window = master();
+    QAbstractItemModel* model = window.syncFiles()->model();
     ASSERT_EQ(model->rowCount(), 2);
-    EXPECT_EQ(model->index(0, SyncListModel::Files).data().toString(), a);
+    EXPECT_EQ(model->index(0, SyncListModel::Files).data().toString(), file);
     EXPECT_EQ(model->index(0, SyncListModel::Size).data().toString(), QStringLiteral("1,500"));
     EXPECT_EQ(model->index(1, SyncListModel::Size).data().toString(), QStringLiteral("Folder"));
     // Until the watch finds the drive, drive paths begin with "?".
     EXPECT_TRUE(
         model->index(0, SyncListModel::BFiles).data().toString().startsWith(QLatin1Char('?')));
-    EXPECT_EQ(m.DrvFilesSize()->text(), QStringLiteral("Total size of files to sync: 1,500 bytes"));
-    EXPECT_EQ(m.DrvSize()->text(), QStringLiteral("Disk Size: 1,000,000 bytes"));
-    EXPECT_EQ(m.DrvFreeSpace()->text(), QStringLiteral("Disk Free Space: 998,500 bytes"));
+    EXPECT_EQ(window.DrvFilesSize()->text(),
+              QStringLiteral("Total size of files to sync: 1,500 bytes"));
+    EXPECT_EQ(window.DrvSize()->text(), QStringLiteral("Disk Size: 1,000,000 bytes"));
+    EXPECT_EQ(window.DrvFreeSpace()->text(), QStringLiteral("Disk Free Space: 998,500 bytes"));
 }
 
 TEST_F(MasterTest, PressInTheTopLeftCornerShowsTheSplash) {
-    Master& m = shown();
-    QTest::mouseClick(&m, Qt::LeftButton, {}, QPoint(193, 81));
-    QTest::mouseClick(&m, Qt::LeftButton, {}, QPoint(100, 82));
+    Master& window = shown();
+    QTest::mouseClick(&window, Qt::LeftButton, {}, QPoint(193, 81));
+    QTest::mouseClick(&window, Qt::LeftButton, {}, QPoint(100, 82));
     EXPECT_TRUE(visibleSplashes().isEmpty());
-    QTest::mouseClick(&m, Qt::LeftButton, {}, QPoint(192, 81));
+    QTest::mouseClick(&window, Qt::LeftButton, {}, QPoint(192, 81));
     const QList<Splash*> splashes = visibleSplashes();
     ASSERT_EQ(splashes.size(), 1);
     // Shown without waiting: the window goes on, the splash closes itself.
@@ -234,87 +237,88 @@ TEST(SplashTest, ShowsTheVersionOverItsPictureAndClosesItself) {
 
 TEST_F(MasterTest, WindowKeepsItsMinimumSize) {
     // The rule reads the outer size, frame included.
-    Master& m = shown();
-    const QSize frame = m.frameGeometry().size() - m.size();
-    m.resize(QSize(500, 400) - frame);
+    Master& window = shown();
+    const QSize frame = window.frameGeometry().size() - window.size();
+    window.resize(QSize(500, 400) - frame);
     QApplication::processEvents();
-    EXPECT_EQ(m.frameGeometry().size(), QSize(640, 480));
-    m.resize(QSize(700, 470) - frame);
+    EXPECT_EQ(window.frameGeometry().size(), QSize(640, 480));
+    window.resize(QSize(700, 470) - frame);
     QApplication::processEvents();
-    EXPECT_EQ(m.frameGeometry().size(), QSize(700, 470));
+    EXPECT_EQ(window.frameGeometry().size(), QSize(700, 470));
 }
 
 TEST_F(MasterTest, ResizingLaysTheListAndItsColumnsOut) {
-    Master& m = shown();
-    m.resize(QSize(650, 520) - (m.frameGeometry().size() - m.size()));
+    Master& window = shown();
+    window.resize(QSize(650, 520) - (window.frameGeometry().size() - window.size()));
     QApplication::processEvents();
-    EXPECT_EQ(m.syncFiles()->geometry(), QRect(20, 88, 600, 520 - 88 - 60 - 99));
-    EXPECT_EQ(m.syncFiles()->columnWidth(0), 200);
-    EXPECT_EQ(m.syncFiles()->columnWidth(1), 100);
-    EXPECT_EQ(m.syncFiles()->columnWidth(2), 200);
+    EXPECT_EQ(window.syncFiles()->geometry(), QRect(20, 88, 600, 520 - 88 - 60 - 99));
+    EXPECT_EQ(window.syncFiles()->columnWidth(0), 200);
+    EXPECT_EQ(window.syncFiles()->columnWidth(1), 100);
+    EXPECT_EQ(window.syncFiles()->columnWidth(2), 200);
     // The last column takes what is left beside the frame, never a scroll bar's worth more.
-    EXPECT_LE(m.syncFiles()->columnWidth(3), 100);
-    EXPECT_GT(m.syncFiles()->columnWidth(3), 80);
-    EXPECT_EQ(m.StopButton()->geometry(), m.SyncButton()->geometry());
-    EXPECT_EQ(m.SyncButton()->geometry().right() + 1, 620);
+    EXPECT_LE(window.syncFiles()->columnWidth(3), 100);
+    EXPECT_GT(window.syncFiles()->columnWidth(3), 80);
+    EXPECT_EQ(window.StopButton()->geometry(), window.SyncButton()->geometry());
+    EXPECT_EQ(window.SyncButton()->geometry().right() + 1, 620);
 }
 
 TEST_F(MasterTest, MinimisingGoesToTheNotificationAreaWhenThereIsOne) {
-    Master& m = shown();
-    m.setNotificationArea([] { return true; });
-    m.resize(720, 500);
+    Master& window = shown();
+    window.setNotificationArea([] { return true; });
+    window.resize(720, 500);
     QApplication::processEvents();
-    m.showMinimized();
-    QTRY_VERIFY(m.isHidden());
-    EXPECT_FALSE(m.isMinimized());
+    window.showMinimized();
+    QTRY_VERIFY(window.isHidden());
+    EXPECT_FALSE(window.isMinimized());
     // A left press on the icon brings it back at its former size.
-    m.tray()->ShellCallback(513);
-    QTRY_VERIFY(m.isVisible());
-    EXPECT_FALSE(m.isMinimized());
-    EXPECT_EQ(m.size(), QSize(720, 500));
+    window.tray()->ShellCallback(513);
+    QTRY_VERIFY(window.isVisible());
+    EXPECT_FALSE(window.isMinimized());
+    EXPECT_EQ(window.size(), QSize(720, 500));
 }
 
 TEST_F(MasterTest, WithoutANotificationAreaMinimisingIsOrdinary) {
-    Master& m = shown();
-    m.setNotificationArea([] { return false; });
-    m.showMinimized();
+    Master& window = shown();
+    window.setNotificationArea([] { return false; });
+    window.showMinimized();
     QTest::qWait(50);
-    EXPECT_TRUE(m.isVisible());
-    EXPECT_TRUE(m.isMinimized());
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_TRUE(window.isMinimized());
 }
 
 TEST_F(MasterTest, DriveGoneShowsTheSearchingState) {
-    Master& m = master();
+    Master& window = master();
     searchNow();
     ASSERT_TRUE(session->driveFound());
-    expectIdle(m);
+    expectIdle(window);
 
     volumes.clear();
     searchNow();
     EXPECT_EQ(session->FoundLetter(), QStringLiteral("?"));
-    EXPECT_EQ(m.DrvFilesSize()->text(), NotFound);
-    EXPECT_TRUE(m.DrvSize()->text().isEmpty());
-    EXPECT_TRUE(m.DrvFreeSpace()->text().isEmpty());
-    for (QWidget* w : std::initializer_list<QWidget*>{m.AddFile(), m.RemoveFile(), m.SyncButton(),
-                                                      m.ConflictsResolution(), m.DrvFilesSize(),
-                                                      m.DrvSize(), m.DrvFreeSpace()})
-        EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
-    for (XPButton* b : {m.AddFolderButton(), m.ViewLog(), m.NewFlash()})
-        EXPECT_TRUE(b->Enabled()) << b->objectName().toStdString();
+    EXPECT_EQ(window.DrvFilesSize()->text(), NotFound);
+    EXPECT_TRUE(window.DrvSize()->text().isEmpty());
+    EXPECT_TRUE(window.DrvFreeSpace()->text().isEmpty());
+    for (QWidget* widget :
+         std::initializer_list<QWidget*>{window.AddFile(), window.RemoveFile(), window.SyncButton(),
+                                         window.ConflictsResolution(), window.DrvFilesSize(),
+                                         window.DrvSize(), window.DrvFreeSpace()})
+        EXPECT_FALSE(widget->isEnabled()) << widget->objectName().toStdString();
+    for (XPButton* button : {window.AddFolderButton(), window.ViewLog(), window.NewFlash()})
+        EXPECT_TRUE(button->Enabled()) << button->objectName().toStdString();
     // The watch goes on counting.
-    EXPECT_TRUE(m.SearchTimer()->isActive());
+    EXPECT_TRUE(window.SearchTimer()->isActive());
     EXPECT_EQ(session->watch().TimerCount, 0);
 
     // Back again: the next search finds it and the pass puts everything back.
     volumes.add({root().toStdString(), platform::DriveType::Removable, 1000000, 0x1234, "ext4"});
     searchNow();
     EXPECT_TRUE(session->driveFound());
-    expectIdle(m);
+    expectIdle(window);
 }
 
 TEST_F(MasterTest, EachSearchSeesWhatAnotherProgramStored) {
-    Master& m = master();
-    ASSERT_EQ(m.ConflictsResolution()->currentIndex(), 0);
+    Master& window = master();
+    ASSERT_EQ(window.ConflictsResolution()->currentIndex(), 0);
     // The command line tool, a process of its own, chooses another mode and interval.
     {
         platform::QSettingsStore other(files.path(QStringLiteral("settings.ini")));
@@ -323,23 +327,23 @@ TEST_F(MasterTest, EachSearchSeesWhatAnotherProgramStored) {
         ASSERT_TRUE(other.sync());
     }
     searchNow();
-    EXPECT_EQ(m.ConflictsResolution()->currentIndex(), 2);
-    EXPECT_EQ(m.RefreshTime()->currentIndex(), 4);
+    EXPECT_EQ(window.ConflictsResolution()->currentIndex(), 2);
+    EXPECT_EQ(window.RefreshTime()->currentIndex(), 4);
     EXPECT_EQ(session->watch().RefreshSeconds, 300);
 }
 
 TEST_F(MasterTest, WhileAnotherProgramPassesTheWindowSaysSoAndWaits) {
     storeNewerRows(1);
-    Master& m = master();
+    Master& window = master();
     platform::UserLock other(
         platform::UserLock::nameFor(QStringLiteral("pass"), store->location()));
     ASSERT_EQ(other.take(), platform::UserLock::Take::Taken);
     searchNow();
-    EXPECT_EQ(m.DrvFilesSize()->text(),
+    EXPECT_EQ(window.DrvFilesSize()->text(),
               QStringLiteral("Another pass is running; waiting for the next search."));
     EXPECT_TRUE(status(0).isEmpty());
     EXPECT_EQ(TestFiles::read(drive(QStringLiteral("f1.txt"))), QByteArray("old"));
-    expectIdle(m); // nothing left disabled by the search
+    expectIdle(window); // nothing left disabled by the search
     EXPECT_EQ(session->watch().TimerCount, 0);
 
     other.release();
@@ -350,8 +354,8 @@ TEST_F(MasterTest, WhileAnotherProgramPassesTheWindowSaysSoAndWaits) {
 TEST_F(MasterTest, ARowWhoseLocalFileIsAwaySaysWhy) {
     storeNewerRows(2);
     QFile::remove(local(QStringLiteral("f2.txt")));
-    Master& m = master();
-    QAbstractItemModel* model = m.syncFiles()->model();
+    Master& window = master();
+    QAbstractItemModel* model = window.syncFiles()->model();
     ASSERT_EQ(model->rowCount(), 2); // kept, not dropped
     const QString problem = session->list().rows().at(1).localProblem;
     ASSERT_FALSE(problem.isEmpty());
@@ -360,59 +364,61 @@ TEST_F(MasterTest, ARowWhoseLocalFileIsAwaySaysWhy) {
     EXPECT_EQ(model->index(1, SyncListModel::Files).data(Qt::ToolTipRole).toString(), problem);
     EXPECT_FALSE(model->index(0, SyncListModel::Files).data(Qt::ToolTipRole).isValid());
     // A failure's reason, when there is one, says more than that.
-    m.setRowReason(1, QStringLiteral("no space left on the drive"));
+    window.setRowReason(1, QStringLiteral("no space left on the drive"));
     EXPECT_EQ(model->index(1, SyncListModel::Files).data(Qt::ToolTipRole).toString(),
               QStringLiteral("no space left on the drive"));
 }
 
 TEST_F(MasterTest, PassShowsStopWhereSynchronizeNowWasAndDisablesTheCommands) {
     storeNewerRows(2);
-    Master& m = shown();
-    const QRect syncPlace = m.SyncButton()->geometry();
+    Master& window = shown();
+    const QRect syncPlace = window.SyncButton()->geometry();
     struct Seen {
         bool stopShown = false, syncHidden = false, stopInPlace = false, timerOff = false;
         QStringList stillEnabled;
     } seen;
-    QObject::connect(m.listModel(), &QAbstractItemModel::dataChanged, &m, [&] {
-        if (!m.listModel()->rowBold(0) || seen.stopShown)
+    QObject::connect(window.listModel(), &QAbstractItemModel::dataChanged, &window, [&] {
+        if (!window.listModel()->rowBold(0) || seen.stopShown)
             return;
-        seen.stopShown = m.StopButton()->isVisible();
-        seen.syncHidden = m.SyncButton()->isHidden();
-        seen.stopInPlace = m.StopButton()->geometry() == syncPlace;
-        seen.timerOff = !m.SearchTimer()->isActive();
-        for (QWidget* w : std::initializer_list<QWidget*>{
-                 m.AddFile(), m.RemoveFile(), m.AddFolderButton(), m.NewFlash(), m.ViewLog(),
-                 m.ConflictsResolution(), m.DrvFilesSize(), m.DrvSize(), m.DrvFreeSpace()})
-            if (w->isEnabled())
-                seen.stillEnabled << w->objectName();
+        seen.stopShown = window.StopButton()->isVisible();
+        seen.syncHidden = window.SyncButton()->isHidden();
+        seen.stopInPlace = window.StopButton()->geometry() == syncPlace;
+        seen.timerOff = !window.SearchTimer()->isActive();
+        for (QWidget* widget : std::initializer_list<QWidget*>{
+                 window.AddFile(), window.RemoveFile(), window.AddFolderButton(), window.NewFlash(),
+                 window.ViewLog(), window.ConflictsResolution(), window.DrvFilesSize(),
+                 window.DrvSize(), window.DrvFreeSpace()})
+            if (widget->isEnabled())
+                seen.stillEnabled << widget->objectName();
     });
     session->SearchLetter();
-    click(m.SyncButton());
+    click(window.SyncButton());
 
     EXPECT_TRUE(seen.stopShown);
     EXPECT_TRUE(seen.syncHidden);
     EXPECT_TRUE(seen.stopInPlace);
     EXPECT_TRUE(seen.timerOff);
     EXPECT_TRUE(seen.stillEnabled.isEmpty()) << seen.stillEnabled.join(u' ').toStdString();
-    expectIdle(m);
-    EXPECT_TRUE(m.DrvFilesSize()->text().isEmpty()); // cleared at the end until the next rebuild
+    expectIdle(window);
+    EXPECT_TRUE(
+        window.DrvFilesSize()->text().isEmpty()); // cleared at the end until the next rebuild
     EXPECT_EQ(session->watch().TimerCount, 0);
     EXPECT_TRUE(status(0).startsWith(QStringLiteral("Synchronized at ")));
-    EXPECT_FALSE(m.listModel()->rowBold(0));
+    EXPECT_FALSE(window.listModel()->rowBold(0));
 }
 
 TEST_F(MasterTest, StopDuringTheThirdOfFiveRowsFinishesThatRowOnly) {
     storeNewerRows(5);
-    Master& m = shown();
+    Master& window = shown();
     bool pressed = false;
-    QObject::connect(m.listModel(), &QAbstractItemModel::dataChanged, &m, [&] {
-        if (!pressed && m.listModel()->rowBold(2)) {
+    QObject::connect(window.listModel(), &QAbstractItemModel::dataChanged, &window, [&] {
+        if (!pressed && window.listModel()->rowBold(2)) {
             pressed = true;
-            click(m.StopButton());
+            click(window.StopButton());
         }
     });
     session->SearchLetter();
-    m.Syncronize();
+    window.Syncronize();
 
     ASSERT_TRUE(pressed);
     for (int row : {0, 1, 2})
@@ -425,18 +431,18 @@ TEST_F(MasterTest, StopDuringTheThirdOfFiveRowsFinishesThatRowOnly) {
     ASSERT_FALSE(lines.isEmpty());
     for (const QString& line : lines)
         EXPECT_FALSE(line.startsWith(QStringLiteral("Last synchronization ended at: ")));
-    expectIdle(m);
+    expectIdle(window);
 }
 
 TEST_F(MasterTest, ReplacementQuestionIsAModalYesNoBoxTitledWithTheCaption) {
     storeNewerRows(1);
     setMode(4); // copy to the drive, asking first
-    Master& m = shown();
+    Master& window = shown();
     session->SearchLetter();
     const auto seen = answerNextBox(QMessageBox::No);
-    m.Syncronize();
+    window.Syncronize();
     ASSERT_TRUE(seen->shown);
-    EXPECT_EQ(seen->title, m.windowTitle());
+    EXPECT_EQ(seen->title, window.windowTitle());
     EXPECT_EQ(seen->icon, QMessageBox::Question);
     EXPECT_EQ(seen->buttons, QMessageBox::Yes | QMessageBox::No);
     EXPECT_THAT(seen->text.toStdString(), ::testing::HasSubstr("Do you accept this replacement ?"));
@@ -446,42 +452,42 @@ TEST_F(MasterTest, ReplacementQuestionIsAModalYesNoBoxTitledWithTheCaption) {
     EXPECT_TRUE(status(0).isEmpty());
 
     const auto yes = answerNextBox(QMessageBox::Yes);
-    m.Syncronize();
+    window.Syncronize();
     ASSERT_TRUE(yes->shown);
     EXPECT_EQ(TestFiles::read(drive(QStringLiteral("f1.txt"))), QByteArray("new 1"));
 }
 
 TEST_F(MasterTest, FailureReasonIsTheRowsTooltipUntilTheNextRebuild) {
     storeNewerRows(2);
-    Master& m = master();
-    QAbstractItemModel* model = m.syncFiles()->model();
-    m.setRowReason(1, QStringLiteral("no space left on the drive"));
-    for (int c = 0; c < model->columnCount(); ++c)
-        EXPECT_EQ(model->index(1, c).data(Qt::ToolTipRole).toString(),
+    Master& window = master();
+    QAbstractItemModel* model = window.syncFiles()->model();
+    window.setRowReason(1, QStringLiteral("no space left on the drive"));
+    for (int column = 0; column < model->columnCount(); ++column)
+        EXPECT_EQ(model->index(1, column).data(Qt::ToolTipRole).toString(),
                   QStringLiteral("no space left on the drive"));
     EXPECT_FALSE(model->index(0, 0).data(Qt::ToolTipRole).isValid());
-    m.RefreshFiles();
+    window.RefreshFiles();
     EXPECT_FALSE(model->index(1, 0).data(Qt::ToolTipRole).isValid());
 }
 
 TEST_F(MasterTest, RepairingCancelledReloadsTheUnchangedPairing) {
     storeNewerRows(2);
-    Master& m = shown();
+    Master& window = shown();
     const QString serial = stored(keys::SN);
     int rowsDuringDialog = -1;
     bool timerDuringDialog = true;
     whenModal<NewSync>([&](NewSync* dialog) {
-        rowsDuringDialog = m.syncFiles()->model()->rowCount();
-        timerDuringDialog = m.SearchTimer()->isActive();
+        rowsDuringDialog = window.syncFiles()->model()->rowCount();
+        timerDuringDialog = window.SearchTimer()->isActive();
         click(dialog->CancelSync());
     });
-    pressKeyOf(m.NewFlash());
+    pressKeyOf(window.NewFlash());
     EXPECT_EQ(rowsDuringDialog, 0);
     EXPECT_FALSE(timerDuringDialog);
     EXPECT_EQ(stored(keys::SN), serial);
-    EXPECT_EQ(m.syncFiles()->model()->rowCount(), 2);
+    EXPECT_EQ(window.syncFiles()->model()->rowCount(), 2);
     // The watch searches at the next tick.
-    EXPECT_TRUE(m.SearchTimer()->isActive());
+    EXPECT_TRUE(window.SearchTimer()->isActive());
     EXPECT_EQ(session->watch().TimerCount, session->watch().RefreshSeconds - 1);
 }
 
@@ -490,20 +496,20 @@ TEST_F(MasterTest, RepairingWithANewDriveStartsItWithAnEmptyList) {
     files.makeDir(QStringLiteral("other"));
     const QString otherRoot = files.path(QStringLiteral("other/"));
     volumes.add({otherRoot.toStdString(), platform::DriveType::Removable, 2000000, 0x777, "ext4"});
-    Master& m = shown();
+    Master& window = shown();
     setMode(2);
-    m.GoLoad();
-    ASSERT_EQ(m.ConflictsResolution()->currentIndex(), 2);
+    window.GoLoad();
+    ASSERT_EQ(window.ConflictsResolution()->currentIndex(), 2);
     whenModal<NewSync>([&](NewSync* dialog) {
         dialog->Drives()->setCurrentIndex(1);
         answerNextBox(QMessageBox::Yes);
         click(dialog->Sync());
     });
-    pressKeyOf(m.NewFlash());
+    pressKeyOf(window.NewFlash());
     EXPECT_EQ(stored(keys::SN), QString::number(0x777));
-    EXPECT_EQ(m.syncFiles()->model()->rowCount(), 0);
-    EXPECT_EQ(m.ConflictsResolution()->currentIndex(), 0);
-    EXPECT_EQ(m.RefreshTime()->currentIndex(), 1);
+    EXPECT_EQ(window.syncFiles()->model()->rowCount(), 0);
+    EXPECT_EQ(window.ConflictsResolution()->currentIndex(), 0);
+    EXPECT_EQ(window.RefreshTime()->currentIndex(), 1);
 }
 
 TEST_F(MasterTest, CopyBarAppearsForALongCopyAndNotForAShortOne) {
@@ -519,7 +525,7 @@ TEST_F(MasterTest, CopyBarAppearsForALongCopyAndNotForAShortOne) {
         if (slowing)
             std::this_thread::sleep_for(std::chrono::milliseconds(150));
     };
-    Master& m = shown();
+    Master& window = shown();
     struct Seen {
         bool barShown = false;
         int lowest = 100;
@@ -528,27 +534,27 @@ TEST_F(MasterTest, CopyBarAppearsForALongCopyAndNotForAShortOne) {
     };
     std::array<Seen, 2> seen;
     int row = -1;
-    QObject::connect(m.listModel(), &QAbstractItemModel::dataChanged, &m, [&] {
-        for (int r : {0, 1}) {
-            if (m.listModel()->rowBold(r) && row != r) {
-                row = r;
-                slowing = r == 0;
+    QObject::connect(window.listModel(), &QAbstractItemModel::dataChanged, &window, [&] {
+        for (int candidate : {0, 1}) {
+            if (window.listModel()->rowBold(candidate) && row != candidate) {
+                row = candidate;
+                slowing = candidate == 0;
             }
         }
     });
     QTimer sample;
-    QObject::connect(&sample, &QTimer::timeout, &m, [&] {
-        if (row < 0 || !m.CopyBar()->isVisible())
+    QObject::connect(&sample, &QTimer::timeout, &window, [&] {
+        if (row < 0 || !window.CopyBar()->isVisible())
             return;
-        Seen& s = seen[static_cast<std::size_t>(row)];
-        s.barShown = true;
-        s.lowest = std::min(s.lowest, m.CopyBar()->value());
-        s.highest = std::max(s.highest, m.CopyBar()->value());
-        s.tip = iconShell->lastTip;
+        Seen& record = seen[static_cast<std::size_t>(row)];
+        record.barShown = true;
+        record.lowest = std::min(record.lowest, window.CopyBar()->value());
+        record.highest = std::max(record.highest, window.CopyBar()->value());
+        record.tip = iconShell->lastTip;
     });
     sample.start(10);
     session->SearchLetter();
-    m.Syncronize();
+    window.Syncronize();
     sample.stop();
 
     ASSERT_TRUE(status(0).startsWith(QStringLiteral("Synchronized at ")))
@@ -561,52 +567,52 @@ TEST_F(MasterTest, CopyBarAppearsForALongCopyAndNotForAShortOne) {
     EXPECT_TRUE(seen[0].tip.contains(QLatin1Char('%')));
     EXPECT_FALSE(seen[1].barShown);
     // Over: no bar, and the icon says what it said before.
-    EXPECT_TRUE(m.CopyBar()->isHidden());
-    EXPECT_EQ(iconShell->lastTip, m.windowTitle());
+    EXPECT_TRUE(window.CopyBar()->isHidden());
+    EXPECT_EQ(iconShell->lastTip, window.windowTitle());
 }
 
 TEST_F(MasterTest, ChoosingOptionsStoresThem) {
-    Master& m = master();
+    Master& window = master();
     session->watch().TimerCount = 40;
-    Q_EMIT m.RefreshTime()->activated(7);
+    Q_EMIT window.RefreshTime()->activated(7);
     EXPECT_EQ(stored(keys::Refresh), QStringLiteral("7"));
     EXPECT_EQ(session->watch().RefreshSeconds, 1800);
     EXPECT_EQ(session->watch().TimerCount, 40); // the count goes on from where it was
-    Q_EMIT m.ConflictsResolution()->activated(5);
+    Q_EMIT window.ConflictsResolution()->activated(5);
     EXPECT_EQ(stored(keys::Conflicts), QStringLiteral("5"));
     EXPECT_EQ(session->conflictMode.value(), 5);
 }
 
 TEST_F(MasterTest, LogWindowShowsTheLogAsItWasWhenOpened) {
     files.write(QStringLiteral("lastsync.txt"), "first pass\r\nsecond line\r\n");
-    Master& m = shown();
-    click(m.ViewLog());
-    LogWindow* log = m.logWindow();
+    Master& window = shown();
+    click(window.ViewLog());
+    LogWindow* log = window.logWindow();
     ASSERT_NE(log, nullptr);
     EXPECT_TRUE(log->isVisible());
     EXPECT_EQ(log->windowModality(), Qt::NonModal);
-    EXPECT_EQ(log->windowTitle(), m.windowTitle());
+    EXPECT_EQ(log->windowTitle(), window.windowTitle());
     EXPECT_EQ(log->LogView()->toPlainText(), QStringLiteral("first pass\nsecond line\n"));
     EXPECT_TRUE(log->LogView()->isReadOnly());
 
     // Open: only brought forward, its text as it was.
     files.write(QStringLiteral("lastsync.txt"), "a later pass\r\n");
-    click(m.ViewLog());
-    EXPECT_EQ(m.logWindow(), log);
+    click(window.ViewLog());
+    EXPECT_EQ(window.logWindow(), log);
     EXPECT_EQ(log->LogView()->toPlainText(), QStringLiteral("first pass\nsecond line\n"));
 
     // Closed and opened again: read anew.
     log->close();
-    QTRY_VERIFY(m.logWindow() == nullptr);
-    click(m.ViewLog());
-    ASSERT_NE(m.logWindow(), nullptr);
-    EXPECT_EQ(m.logWindow()->LogView()->toPlainText(), QStringLiteral("a later pass\n"));
+    QTRY_VERIFY(window.logWindow() == nullptr);
+    click(window.ViewLog());
+    ASSERT_NE(window.logWindow(), nullptr);
+    EXPECT_EQ(window.logWindow()->LogView()->toPlainText(), QStringLiteral("a later pass\n"));
 }
 
 TEST_F(MasterTest, LogTextBoxFollowsTheWindowsSize) {
-    Master& m = shown();
-    m.showLog();
-    LogWindow* log = m.logWindow();
+    Master& window = shown();
+    window.showLog();
+    LogWindow* log = window.logWindow();
     ASSERT_NE(log, nullptr);
     log->resize(700, 520);
     QApplication::processEvents();
@@ -622,18 +628,18 @@ TEST_F(MasterTest, LogTextBoxFollowsTheWindowsSize) {
 }
 
 TEST_F(MasterTest, NoLogYetShowsAnEmptyOne) {
-    Master& m = shown();
-    m.showLog();
-    ASSERT_NE(m.logWindow(), nullptr);
-    EXPECT_TRUE(m.logWindow()->LogView()->toPlainText().isEmpty());
+    Master& window = shown();
+    window.showLog();
+    ASSERT_NE(window.logWindow(), nullptr);
+    EXPECT_TRUE(window.logWindow()->LogView()->toPlainText().isEmpty());
     EXPECT_TRUE(QFile::exists(logPath));
 }
 
 TEST_F(MasterTest, EveryCommandIsReachableFromTheKeyboard) {
-    Master& m = shown();
+    Master& window = shown();
     // Tab goes in reading order (the link takes one Tab of its own for its one link).
-    m.Update()->setFocus();
-    QStringList order{m.Update()->objectName()};
+    window.Update()->setFocus();
+    QStringList order{window.Update()->objectName()};
     for (int step = 0; step < 12; ++step) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         const QString name = QApplication::focusWidget()->objectName();
@@ -650,18 +656,20 @@ TEST_F(MasterTest, EveryCommandIsReachableFromTheKeyboard) {
 
     // Every button has an access key of its own.
     QString keys;
-    for (XPButton* b : {m.AddFile(), m.AddFolderButton(), m.RemoveFile(), m.SyncButton(),
-                        m.StopButton(), m.ViewLog(), m.NewFlash()}) {
-        const QString key = XPButton::GetAccessKey(b->Caption());
-        ASSERT_FALSE(key.isEmpty()) << b->objectName().toStdString();
-        EXPECT_FALSE(keys.contains(key)) << b->objectName().toStdString();
+    for (XPButton* button :
+         {window.AddFile(), window.AddFolderButton(), window.RemoveFile(), window.SyncButton(),
+          window.StopButton(), window.ViewLog(), window.NewFlash()}) {
+        const QString key = XPButton::GetAccessKey(button->Caption());
+        ASSERT_FALSE(key.isEmpty()) << button->objectName().toStdString();
+        EXPECT_FALSE(keys.contains(key)) << button->objectName().toStdString();
         keys += key;
     }
     // Its key runs the command: the log opens.
     QTest::keyClick(
-        &m, Qt::Key(XPButton::GetAccessKey(m.ViewLog()->Caption()).at(0).toUpper().unicode()),
+        &window,
+        Qt::Key(XPButton::GetAccessKey(window.ViewLog()->Caption()).at(0).toUpper().unicode()),
         Qt::AltModifier);
-    QTRY_VERIFY(m.logWindow() != nullptr);
+    QTRY_VERIFY(window.logWindow() != nullptr);
 }
 
 } // namespace

@@ -8,9 +8,9 @@ namespace quillet::test {
 ShellFixture::~ShellFixture() {
     m_master.reset();
     // Windows a test left open (the log, the splash) go with it.
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (w->isVisible())
-            w->close();
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (widget->isVisible())
+            widget->close();
     }
     QApplication::processEvents();
     // A modal window a test waited for in vain must not be answered in the next test.
