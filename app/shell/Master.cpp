@@ -295,8 +295,7 @@ void Master::SaveFiles() {
 }
 
 void Master::listEdited() {
-    m_model->rowsReplaced();
-    applyLayout();
+    rowsRebuilt();
 }
 
 void Master::rowsRebuilt() {

@@ -202,6 +202,23 @@ TEST_F(MasterTest, ListShowsTheStoredItemsAndTheirTotals) {
     EXPECT_EQ(window.DrvFreeSpace()->text(), QStringLiteral("Disk Free Space: 998,500 bytes"));
 }
 
+TEST_F(MasterTest, AnItemAddedThroughTheSessionShowsInTheList) {
+    Master& window = master();
+    searchNow();
+    ASSERT_TRUE(session->driveFound());
+    const QString file = files.write(QStringLiteral("local/b.txt"), QByteArray(2048, 'b'));
+    ASSERT_TRUE(session->AddNewFile(file, drive()).ok());
+    window.listEdited();
+    ASSERT_EQ(window.syncFiles()->model()->rowCount(), 1);
+    EXPECT_EQ(window.syncFiles()->model()->index(0, SyncListModel::BFiles).data().toString(),
+              drive(QStringLiteral("b.txt")));
+    // The totals say what the list says; the next rebuild counts the new file.
+    EXPECT_EQ(window.DrvFilesSize()->text(), session->list().DrvFilesSize());
+    window.RefreshFiles();
+    EXPECT_EQ(window.DrvFilesSize()->text(),
+              QStringLiteral("Total size of files to sync: 2,048 bytes"));
+}
+
 TEST_F(MasterTest, PressInTheTopLeftCornerShowsTheSplash) {
     Master& window = shown();
     QTest::mouseClick(&window, Qt::LeftButton, {}, QPoint(193, 81));
