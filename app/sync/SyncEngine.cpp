@@ -250,7 +250,8 @@ void SyncEngine::Syncronize() {
     for (int i = 0; i < count && i < m_session.list().rows().size(); ++i) {
         m_view.setRowBold(i, true);
         m_view.yield();
-        const SyncItem& item = m_session.list().rows().at(i);
+        // A copy: setting a row's status may move the rows in memory.
+        const SyncItem item = m_session.list().rows().at(i);
         // An item whose place on the drive an earlier item already keeps in step (a list
         // from before such adds were refused) would write one over the other.
         if (const auto clash = m_session.list().clashReason(i))
