@@ -2,6 +2,7 @@
 #include "platform/LocalFileSystem.h"
 #include "platform/LocalVolumes_linux.h"
 #include "platform/MountTable_linux.h"
+#include "platform/ProcessStarter.h"
 #include "platform/QSettingsStore.h"
 #include "platform/UserLock.h"
 
@@ -9,6 +10,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <gmock/gmock.h>
 
@@ -471,6 +473,24 @@ TEST(MountTableTest, ATableThatCannotBeOpenedNeverReportsAChange) {
     LinuxMountTable table(files.path(QStringLiteral("missing")).toStdString());
     EXPECT_FALSE(table.watching());
     EXPECT_FALSE(table.changed());
+}
+
+TEST(ProcessStarterTest, ArgumentsReachTheProgramAsTheyAre) {
+    TestFiles files;
+    // A shell would run "qlt" in the background and split the rest at the blank.
+    const QString made = files.path(QStringLiteral("qlt&a b;c"));
+    ASSERT_TRUE(ProcessStarter::system().startDetached(QStringLiteral("/usr/bin/touch"), {made}));
+    QDir folder(files.path());
+    for (int wait = 0; wait < 100 && !QFile::exists(made); ++wait)
+        QThread::msleep(20);
+    EXPECT_TRUE(QFile::exists(made));
+    EXPECT_EQ(folder.entryList(QDir::Files), QStringList{QStringLiteral("qlt&a b;c")});
+}
+
+TEST(ProcessStarterTest, AMissingProgramIsReportedNotRun) {
+    TestFiles files;
+    EXPECT_FALSE(ProcessStarter::system().startDetached(files.path(QStringLiteral("BrevantUpdate")),
+                                                        {QStringLiteral("qlt&x")}));
 }
 
 } // namespace
