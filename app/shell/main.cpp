@@ -33,6 +33,7 @@ int main(int argc, char** argv) {
         pairing.exec();
     }
     Master master(session, LogFilePath());
+    QObject::connect(&master, &Master::ended, &app, &QCoreApplication::quit, Qt::QueuedConnection);
     master.show();
     master.activateWindow(); // a desktop without a window manager would leave it inactive
     return app.exec();
