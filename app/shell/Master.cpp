@@ -235,6 +235,8 @@ void Master::createControls() {
         showSearching();
     };
     watch.onFound = [this] { m_syncButton->SetEnabled(true); };
+    // Plugged in again, the drive's failures are news again.
+    watch.onNotFound = [this] { m_failuresTold = 0; };
     watch.runPass = [this] {
         m_passRan = false;
         Syncronize();
@@ -853,7 +855,12 @@ void Master::checkForUpgrades() {
 }
 
 void Master::tellFailures() {
+    // Told once: the same failures at every pass of the watch would bring the message back
+    // every few seconds. Told again when their number changes.
     const int failed = m_engine.lastPass().failures;
+    if (failed == m_failuresTold)
+        return;
+    m_failuresTold = failed;
     if (failed <= 0)
         return;
     const QString text =

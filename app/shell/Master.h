@@ -182,7 +182,7 @@ private:
     // Says why an edit was refused, when there is something to say.
     void showRefusal(const EditOutcome& outcome);
     void showMessage(QMessageBox::Icon icon, const QString& text);
-    // After a pass the watch ran: failures are told beside the icon.
+    // After a pass the watch ran: failures are told beside the icon, once while they stay.
     void tellFailures();
     // The window goes: the watch stops, the icon goes, and the program ends.
     void unload();
@@ -248,6 +248,7 @@ private:
     std::function<bool()> m_notificationArea;
     int m_edits = 0;        // adds and removals under way (each pauses the watch)
     bool m_passRan = false; // the last pass asked for did start
+    int m_failuresTold = 0; // failures of the watch's passes told beside the icon
     bool m_endedByAdd = false;
     bool m_exiting = false; // Exit was chosen: the close is not the person's close box
     bool m_unloaded = false;

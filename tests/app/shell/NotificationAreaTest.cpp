@@ -250,17 +250,31 @@ TEST_F(NotificationAreaTest, APassOfTheWatchWithFailuresSaysSoBesideTheIcon) {
     ASSERT_NE(window.logWindow(), nullptr);
     EXPECT_TRUE(window.logWindow()->isVisible());
 
-    // One failure says "file"; a pass asked for by the person says nothing beside the icon.
-    QFile::remove(drive(QStringLiteral("f2.txt/inside")));
+    // The same failures at the next pass are not told again.
+    auto watchPass = [&] {
+        session->watch().TimerCount = session->watch().RefreshSeconds - 1;
+        window.searchTick();
+    };
+    watchPass();
+    EXPECT_EQ(area->messages.size(), 1);
+
+    // Fewer: told, and one failure says "file".
     QDir(drive(QStringLiteral("f2.txt"))).removeRecursively();
-    session->watch().TimerCount = session->watch().RefreshSeconds - 1;
-    window.searchTick();
+    watchPass();
     ASSERT_EQ(area->messages.size(), 2);
     EXPECT_THAT(area->messages[1].toStdString(),
                 ::testing::EndsWith("| 1 file could not be synchronized. Click here to see the "
                                     "log."));
+    // A pass asked for by the person says nothing beside the icon.
     window.Syncronize();
     EXPECT_EQ(area->messages.size(), 2);
+
+    // The drive away and back: its failure is news again.
+    volumes.clear();
+    watchPass();
+    volumes.add({root().toStdString(), platform::DriveType::Removable, 1000000, 0x1234, "ext4"});
+    watchPass();
+    EXPECT_EQ(area->messages.size(), 3);
 }
 
 TEST_F(NotificationAreaTest, APassWithoutFailuresStaysQuiet) {
