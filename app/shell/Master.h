@@ -141,8 +141,8 @@ public:
     // Whether a hidden window can be brought back through the notification area.
     bool iconReachable() const;
 
-    // Whether minimising should send the window to the notification area. Defaults to
-    // asking the desktop whether it has one.
+    // Whether the desktop has a notification area: only then do minimising and the close
+    // box hide the window. Defaults to asking the desktop.
     void setNotificationArea(std::function<bool()> available) {
         m_notificationArea = std::move(available);
     }
