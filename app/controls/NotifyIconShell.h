@@ -17,6 +17,10 @@ public:
     static constexpr quint32 NIF_MESSAGE = 1;
     static constexpr quint32 NIF_ICON = 2;
     static constexpr quint32 NIF_TIP = 4;
+    // A message beside the icon (szInfoTitle, szInfo), shown once by the modify that has it.
+    static constexpr quint32 NIF_INFO = 0x10;
+    // The message that comes back when the person clicks such a message.
+    static constexpr int NIN_BALLOONUSERCLICK = 0x405;
 
     virtual ~NotifyIconShell() = default;
 

@@ -32,10 +32,10 @@ void QtNotifyIconShell::Dispose(QSystemTrayIcon* icon) const {
         delete icon;
 }
 
-void QtNotifyIconShell::Dispatch(QSystemTrayIcon* icon, QSystemTrayIcon::ActivationReason reason) {
+void QtNotifyIconShell::Dispatch(QSystemTrayIcon* icon, const QList<int>& messages) {
     const std::weak_ptr<char> alive = m_alive;
     ++m_dispatching;
-    for (const int message : MessagesFor(reason)) {
+    for (const int message : messages) {
         SendCallback(message);
         if (alive.expired())
             return; // the shell went away with its control
@@ -79,9 +79,12 @@ bool QtNotifyIconShell::ShellNotifyIcon(quint32 dwMessage, const TrayIconData& d
             return false;
         icon = new QSystemTrayIcon(data.icon);
         icon->setToolTip(ShownTip(data));
-        QObject::connect(
-            icon, &QSystemTrayIcon::activated, icon,
-            [this, icon](QSystemTrayIcon::ActivationReason reason) { Dispatch(icon, reason); });
+        QObject::connect(icon, &QSystemTrayIcon::activated, icon,
+                         [this, icon](QSystemTrayIcon::ActivationReason reason) {
+                             Dispatch(icon, MessagesFor(reason));
+                         });
+        QObject::connect(icon, &QSystemTrayIcon::messageClicked, icon,
+                         [this, icon] { Dispatch(icon, {NIN_BALLOONUSERCLICK}); });
         m_icons.insert(id, icon);
         icon->show();
         return true;
@@ -92,6 +95,9 @@ bool QtNotifyIconShell::ShellNotifyIcon(quint32 dwMessage, const TrayIconData& d
         if ((data.uFlags & NIF_ICON) && !data.icon.isNull())
             icon->setIcon(data.icon);
         icon->setToolTip(ShownTip(data));
+        if (data.uFlags & NIF_INFO)
+            icon->showMessage(data.szInfoTitle, data.szInfo, QSystemTrayIcon::Warning,
+                              BalloonMilliseconds);
         return true;
     case NIM_DELETE:
         if (!icon)

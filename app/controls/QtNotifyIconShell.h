@@ -27,8 +27,11 @@ public:
     // The tray icon shown for an identity, or null.
     QSystemTrayIcon* Icon(quint32 hWnd, qint64 uID) const;
 
+    // How long a message beside the icon stays, unless the desktop decides otherwise.
+    static constexpr int BalloonMilliseconds = 15000;
+
 private:
-    void Dispatch(QSystemTrayIcon* icon, QSystemTrayIcon::ActivationReason reason);
+    void Dispatch(QSystemTrayIcon* icon, const QList<int>& messages);
     void Dispose(QSystemTrayIcon* icon) const;
 
     using Identity = QPair<quint32, qint64>;

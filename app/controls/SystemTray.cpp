@@ -118,6 +118,17 @@ bool SystemTray::Restore() {
     return m_shell->ShellNotifyIcon(NotifyIconShell::NIM_MODIFY, m_trayIconData);
 }
 
+bool SystemTray::ShowBalloon(const QString& title, const QString& text) {
+    if (!m_iconShown)
+        return false;
+    // The message goes with this one modify only: later ones must not show it again.
+    TrayIconData withMessage = m_trayIconData;
+    withMessage.uFlags |= NotifyIconShell::NIF_INFO;
+    withMessage.szInfoTitle = title;
+    withMessage.szInfo = text;
+    return m_shell->ShellNotifyIcon(NotifyIconShell::NIM_MODIFY, withMessage);
+}
+
 void SystemTray::InitProperties() {
     m_picture = m_defaultPicture;
     update();
@@ -171,6 +182,9 @@ void SystemTray::ShellCallback(int message) {
         break;
     case 518:
         Q_EMIT DblClick(2);
+        break;
+    case NotifyIconShell::NIN_BALLOONUSERCLICK:
+        Q_EMIT BalloonClick();
         break;
     default:
         break;

@@ -39,6 +39,9 @@ public:
     bool Update(const QIcon& New_Picture = QIcon(), const QString& New_ToolTip = QString());
     // Puts back what Update replaced.
     bool Restore();
+    // A message beside the shown icon, for a while; clicking it raises BalloonClick. The
+    // icon and its tip stay as they are.
+    bool ShowBalloon(const QString& title, const QString& text);
 
     const TrayIconData& Record() const { return m_trayIconData; }
 
@@ -46,8 +49,9 @@ public:
     void ReadProperties(const PropertyBag& bag);
     void WriteProperties(PropertyBag& bag) const;
 
-    // Where the shell's messages arrive: 513 to 518 become events, anything else
-    // (an ordinary pointer move over the face) raises nothing.
+    // Where the shell's messages arrive: 513 to 518 become events, and so does a click on
+    // the message beside the icon; anything else (an ordinary pointer move over the face)
+    // raises nothing.
     void ShellCallback(int message);
 
     // The picture the control is designed with: a drive with two arrows.
@@ -59,6 +63,7 @@ Q_SIGNALS:
     void DblClick(short Button);
     void MouseUp(short Button);
     void MouseDown(short Button);
+    void BalloonClick();
     void PropertyChanged(const QString& name);
 
 protected:

@@ -19,6 +19,9 @@ struct TrayIconData {
     qint64 hIcon = 0;
     QIcon icon; // the picture behind hIcon, for a shell that has to draw it
     QString szTip = QString(TipLength, QChar(0));
+    // The message beside the icon, for a modify that carries NIF_INFO.
+    QString szInfoTitle;
+    QString szInfo;
 
     // Left-aligned in a field of TipLength characters: cut when longer, blank-padded.
     static QString FixedTip(const QString& text) {

@@ -1,5 +1,9 @@
 #include "DriveWatch.h"
 
+#include "platform/MountTable.h"
+
+#include <algorithm>
+
 namespace quillet {
 
 QString DriveWatch::findDrive(bool skipFloppy) const {
@@ -19,10 +23,18 @@ void DriveWatch::setSearchTimer(bool enabled) {
         onSearchTimerChanged(enabled);
 }
 
+bool DriveWatch::stillWhereFound() const {
+    return driveFound() && m_identity.IsPairedDrive(FoundLetter, m_drive);
+}
+
 bool DriveWatch::tick() {
     if (!m_timerEnabled)
         return false;
     ++TimerCount;
+    // A drive plugged in (or pulled out) is searched for now; any other mount leaves the
+    // count alone.
+    if (m_mounts && m_mounts->changed() && !stillWhereFound())
+        TimerCount = std::max(TimerCount, RefreshSeconds);
     if (TimerCount < RefreshSeconds)
         return false;
 

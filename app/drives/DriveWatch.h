@@ -8,6 +8,10 @@
 
 namespace quillet {
 
+namespace platform {
+class MountTable;
+}
+
 // The one-second watch for the paired drive, driven by ticks so that a real timer, the
 // command line tool and the tests can all run it. It also knows where the drive is now.
 class DriveWatch {
@@ -32,6 +36,11 @@ public:
     // A pass has ended: the next search comes a full interval later.
     void passEnded();
 
+    // Asked at every counted tick: when something was mounted or unmounted while the paired
+    // drive is not where it was found, the tick searches at once, whatever the interval.
+    // The interval still paces the passes while the drive stays. None: timed searches only.
+    void setMountTable(platform::MountTable* mounts) { m_mounts = mounts; }
+
     // The timer itself; whoever runs the watch mirrors it onto a real timer.
     bool searchTimerEnabled() const { return m_timerEnabled; }
     void setSearchTimer(bool enabled);
@@ -49,9 +58,12 @@ public:
 private:
     // The first root that is the paired drive, or "?".
     QString findDrive(bool skipFloppy) const;
+    // The drive was found and is still mounted where it was.
+    bool stillWhereFound() const;
 
     DriveIdentity& m_identity;
     const PairedDrive& m_drive;
+    platform::MountTable* m_mounts = nullptr;
     bool m_timerEnabled = false;
 };
 

@@ -1,26 +1,35 @@
 #include "Master.h"
 
+#include "ItemPickers.h"
 #include "LogWindow.h"
 #include "NewSync.h"
 #include "Pictures.h"
+#include "ShowAgain.h"
 #include "Splash.h"
 #include "SyncListModel.h"
+#include "base/Path.h"
 #include "base/Translate.h"
 #include "controls/NotifyIconShell.h"
 #include "controls/SystemTray.h"
 #include "controls/XPButton.h"
+#include "platform/AppPaths.h"
+#include "platform/ProcessStarter.h"
 #include "sync/SyncSession.h"
 
 #include <GraphicBar.h>
 
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QCursor>
+#include <QDir>
+#include <QDropEvent>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
@@ -37,12 +46,33 @@ constexpr int BarForeColor = 0x00D77800; // the blue of the emblem's arrow
 constexpr int BarBackColor = 0x00EAE0D8;
 } // namespace
 
-Master::Master(SyncSession& session, QString logPath, const Clock& clock,
-               std::unique_ptr<NotifyIconShell> trayShell)
+// The drive watch is paused while an add or a removal is under way (its dialogs are
+// open), and runs again when the last one ends, however it ended.
+class WatchPause {
+public:
+    explicit WatchPause(Master& window) : m_window(window) {
+        ++m_window.m_edits;
+        m_window.m_session.watch().setSearchTimer(false);
+    }
+    ~WatchPause() {
+        if (--m_window.m_edits == 0 && !m_window.m_unloaded)
+            m_window.m_session.watch().setSearchTimer(true);
+    }
+    WatchPause(const WatchPause&) = delete;
+    WatchPause& operator=(const WatchPause&) = delete;
+
+private:
+    Master& m_window;
+};
+
+Master::Master(SyncSession& session, QString logPath, MasterServices services)
     : m_session(session), m_logPath(std::move(logPath)),
-      m_engine(session, *this, m_logPath, clock) {
+      m_pickers(services.pickers ? *services.pickers : ItemPickers::system()),
+      m_processes(services.processes ? *services.processes : platform::ProcessStarter::system()),
+      m_commandLine(std::move(services.CommandLine)),
+      m_engine(session, *this, m_logPath, services.clock ? *services.clock : Clock::system()) {
     setObjectName(QStringLiteral("Master"));
-    m_tray = std::make_unique<SystemTray>(nullptr, std::move(trayShell));
+    m_tray = std::make_unique<SystemTray>(nullptr, std::move(services.trayShell));
     createControls();
     load();
 }
@@ -76,6 +106,9 @@ void Master::createControls() {
     // has no horizontal scroll bar.
     m_syncFiles->header()->setStretchLastSection(true);
     m_syncFiles->header()->setSectionsMovable(false);
+    // Files dropped from the desktop are added; the list itself takes no drags of its own.
+    m_syncFiles->setAcceptDrops(true);
+    m_syncFiles->viewport()->installEventFilter(this);
 
     auto label = [this](const char* name) {
         auto* made = new QLabel(this);
@@ -161,6 +194,10 @@ void Master::createControls() {
     setTabOrder(m_syncButton, m_stopButton);
 
     // Commands.
+    connect(m_addFile, &XPButton::Click, this, [this] { AddNewFile(QString()); });
+    connect(m_addFolderButton, &XPButton::Click, this, [this] { chooseFolderToAdd(); });
+    connect(m_removeFile, &XPButton::Click, this, [this] { removeSelected(); });
+    connect(m_update, &QLabel::linkActivated, this, [this] { checkForUpgrades(); });
     connect(m_syncButton, &XPButton::Click, this, [this] { Syncronize(); });
     connect(m_syncIt, &QAction::triggered, this, [this] { Syncronize(); });
     connect(m_stopButton, &XPButton::Click, this, [this] { stopPass(); });
@@ -171,20 +208,21 @@ void Master::createControls() {
     connect(m_refreshTime, &QComboBox::activated, this,
             [this](int index) { optionChosen(m_session.selectRefreshTime(index)); });
     connect(m_searchTimer, &QTimer::timeout, this, [this] { searchTick(); });
-    // The icon brings the window back; the rest of its behaviour comes with start-up.
+    // The icon: the left button shows or hides the window, any other pops the menu up.
     connect(m_tray.get(), &SystemTray::MouseDown, this, [this](short mouseButton) {
         if (mouseButton == 1)
             toggleShown();
         else
             m_menuTray->popup(QCursor::pos());
     });
+    connect(m_tray.get(), &SystemTray::BalloonClick, this, [this] { showLog(); });
     connect(m_qltShow, &QAction::triggered, this, [this] { toggleShown(); });
-    connect(m_qltExit, &QAction::triggered, qApp, &QCoreApplication::quit);
+    connect(m_qltExit, &QAction::triggered, this, [this] { exitProgram(); });
 
     // The watch runs on the session; the window mirrors its timer and shows its states.
     DriveWatch& watch = m_session.watch();
     watch.onSearchTimerChanged = [this](bool on) {
-        if (on)
+        if (on && !m_unloaded)
             m_searchTimer->start();
         else
             m_searchTimer->stop();
@@ -197,7 +235,14 @@ void Master::createControls() {
         showSearching();
     };
     watch.onFound = [this] { m_syncButton->SetEnabled(true); };
-    watch.runPass = [this] { Syncronize(); };
+    // Plugged in again, the drive's failures are news again.
+    watch.onNotFound = [this] { m_failuresTold = 0; };
+    watch.runPass = [this] {
+        m_passRan = false;
+        Syncronize();
+        if (m_passRan)
+            tellFailures();
+    };
 }
 
 void Master::load() {
@@ -247,8 +292,13 @@ void Master::load() {
                           .arg(Translate(QStringLiteral("Check for upgrades")).toHtmlEscaped()));
     m_appCopy->setText(Captions::aboutLine(version));
     m_newFlashKeys = keys;
-    // 11. Settings, options, the list and the watch.
+    // 11. Settings, options, the list and the watch; then the command line's item, after
+    // which the program ends without an icon or a window.
     GoLoad();
+    if (GoAdds()) {
+        m_endedByAdd = true;
+        return;
+    }
     // 12. The icon.
     m_tray->SetToolTip(m_caption);
     m_tray->Add();
@@ -307,6 +357,9 @@ void Master::rowsRebuilt() {
 }
 
 void Master::Syncronize() {
+    // Not while an add waits for its answers: the list under the dialog would change.
+    if (m_edits > 0)
+        return;
     m_engine.Syncronize();
     if (m_session.passBusy())
         showPassBusy();
@@ -381,6 +434,7 @@ void Master::showSearching() {
 }
 
 void Master::passStarted() {
+    m_passRan = true;
     const bool keyboardOnSync = m_syncButton->hasFocus();
     m_addFile->SetEnabled(false);
     m_removeFile->SetEnabled(false);
@@ -561,13 +615,17 @@ bool Master::notificationAreaAvailable() const {
     return m_notificationArea ? m_notificationArea() : QSystemTrayIcon::isSystemTrayAvailable();
 }
 
+bool Master::iconReachable() const {
+    return m_tray->IconShown() && notificationAreaAvailable();
+}
+
 void Master::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() != QEvent::WindowStateChange || !isMinimized())
         return;
     // Minimised, the window goes to the notification area, when there is one to bring it
     // back from; otherwise it stays an ordinary minimised window.
-    if (!notificationAreaAvailable())
+    if (!iconReachable())
         return;
     QTimer::singleShot(0, this, [this] {
         hide();
@@ -609,6 +667,248 @@ void Master::paintEvent(QPaintEvent* event) {
         return;
     QPainter painter(this);
     painter.drawPixmap(10, 12, m_emblem);
+}
+
+bool Master::GoAdds() {
+    m_session.watch().setSearchTimer(false);
+    const CommandLineAdd add = CommandLineAdd::parse(m_commandLine);
+    if (add.kind == CommandLineAdd::Kind::None) {
+        m_session.watch().setSearchTimer(true);
+        return false;
+    }
+    // Where the drive is now, without a pass.
+    m_session.SearchLetter();
+    if (add.kind == CommandLineAdd::Kind::Folder)
+        AddNewFolder(add.path);
+    else
+        AddNewFile(add.path);
+    // The program ends here: no search, no pass.
+    m_session.watch().setSearchTimer(false);
+    return true;
+}
+
+void Master::showMessage(QMessageBox::Icon icon, const QString& text) {
+    QMessageBox box(icon, windowTitle(), text, QMessageBox::Ok, this);
+    box.exec();
+}
+
+void Master::showRefusal(const EditOutcome& outcome) {
+    if (outcome.ok() || outcome.message.isEmpty())
+        return;
+    // A destination off the drive, and what the system refused, are errors; the rest are
+    // warnings about what was chosen.
+    const bool error = outcome.code == EditOutcome::Code::NotSaved ||
+                       outcome.code == EditOutcome::Code::RemoteNotDeleted ||
+                       outcome.message == Translate(QStringLiteral("Folder should be on the "
+                                                                   "remote drive !!"));
+    showMessage(error ? QMessageBox::Critical : QMessageBox::Warning, outcome.message);
+}
+
+void Master::AddNewFile(const QString& xfile) {
+    const WatchPause pause(*this);
+    // The drive first: with it away, nothing is asked.
+    if (const EditOutcome drive = m_session.checkNewFile(xfile);
+        drive.code == EditOutcome::Code::DriveAbsent) {
+        showRefusal(drive);
+        return;
+    }
+    QString path = xfile;
+    if (path.isEmpty()) {
+        const std::optional<QString> chosen = m_pickers.ShowOpen(this, windowTitle());
+        if (!chosen)
+            return;
+        path = *chosen;
+    }
+    if (const EditOutcome checked = m_session.checkNewFile(path); !checked.ok()) {
+        showRefusal(checked);
+        return;
+    }
+    const QString whereto = Translate(QStringLiteral("Where do you want to place ")) + path +
+                            QStringLiteral(" in the removable drive ?");
+    const QString destFolder = m_pickers.ShowCopyFile(this, whereto, m_session.FoundLetter());
+    if (destFolder.isEmpty())
+        return;
+    const EditOutcome added = m_session.AddNewFile(path, destFolder);
+    listEdited();
+    showRefusal(added);
+}
+
+void Master::AddNewFolder(const QString& path) {
+    const WatchPause pause(*this);
+    // A path that is no folder is no add: nothing is said.
+    if (const EditOutcome checked = m_session.checkNewFolder(path); !checked.ok()) {
+        showRefusal(checked);
+        return;
+    }
+    // Opens on the drive, where the new folder may be made.
+    const QString destination =
+        m_pickers.BrowseForFolder(this, Translate(QStringLiteral("Choose destination folder")),
+                                  true, m_session.FoundLetter());
+    const EditOutcome added = m_session.AddNewFolder(path, destination);
+    listEdited();
+    showRefusal(added);
+}
+
+void Master::chooseFolderToAdd() {
+    const WatchPause pause(*this);
+    const QString folder = m_pickers.BrowseForFolder(
+        this, Translate(QStringLiteral("Choose the Folder to Sync")), false, QDir::homePath());
+    if (folder.isEmpty())
+        return;
+    AddNewFolder(folder);
+}
+
+void Master::removeSelected() {
+    const QModelIndexList selected = m_syncFiles->selectionModel()->selectedRows();
+    if (selected.isEmpty())
+        return;
+    const int row = selected.first().row();
+    if (row < 0 || row >= m_session.list().rows().size())
+        return;
+    const WatchPause pause(*this);
+    const SyncItem item = m_session.list().rows().at(row);
+    const EditOutcome removed = m_session.RemoveItem(row, false);
+    listEdited();
+    if (!removed.ok()) {
+        showRefusal(removed);
+        return;
+    }
+    // A folder item goes without a question; nothing of it is deleted.
+    if (item.isFolder || item.sizeText == Translate(QStringLiteral("Folder")))
+        return;
+    QMessageBox question(
+        QMessageBox::Information, windowTitle(),
+        Translate(QStringLiteral("File removed for synchronization.")) + QLatin1Char('\n') +
+            Translate(QStringLiteral("This don't delete the file on Local Computer or in "
+                                     "Removable Drive, do you wish to remove on the Removable "
+                                     "drive ? ")),
+        QMessageBox::Yes | QMessageBox::No, this);
+    question.setDefaultButton(QMessageBox::No);
+    if (question.exec() == QMessageBox::Yes) {
+        // Only a copy on the drive found now: "?" stands first while it is away, and such a
+        // path would name a file of the current folder instead.
+        if (!m_session.driveFound() || !item.remotePath.startsWith(m_session.FoundLetter())) {
+            showMessage(QMessageBox::Critical,
+                        Translate(QStringLiteral("The removable drive was not found, so the "
+                                                 "file was not deleted on it.")));
+        } else if (const platform::Status gone =
+                       m_session.fileSystem().remove(Path::fromText(item.remotePath).native());
+                   !gone) {
+            showMessage(QMessageBox::Critical, QString::fromStdString(gone.error().message));
+        }
+    }
+    RefreshFiles();
+}
+
+void Master::filesDropped(const QStringList& paths) {
+    for (const QString& path : paths)
+        AddNewFile(path);
+    // Also when nothing dropped was a file.
+    Syncronize();
+}
+
+bool Master::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != m_syncFiles->viewport())
+        return QWidget::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+        auto* drag = static_cast<QDropEvent*>(event);
+        // Not during a pass or another add: their lists would change under them.
+        if (drag->mimeData()->hasUrls() && !m_engine.isRunning() && m_edits == 0)
+            drag->acceptProposedAction();
+        else
+            drag->ignore();
+        return true;
+    }
+    case QEvent::Drop: {
+        auto* drop = static_cast<QDropEvent*>(event);
+        if (!drop->mimeData()->hasUrls() || m_engine.isRunning() || m_edits > 0) {
+            drop->ignore();
+            return true;
+        }
+        QStringList paths;
+        for (const QUrl& url : drop->mimeData()->urls()) {
+            if (url.isLocalFile())
+                paths << url.toLocalFile();
+        }
+        drop->acceptProposedAction();
+        // The dialogs open once the drop is over: the program the files came from is
+        // waiting for it to end.
+        QTimer::singleShot(0, this, [this, paths] { filesDropped(paths); });
+        return true;
+    }
+    default:
+        return QWidget::eventFilter(watched, event);
+    }
+}
+
+void Master::checkForUpgrades() {
+#ifdef Q_OS_WIN
+    const QString updater = QStringLiteral("BrevantUpdate.exe");
+#else
+    const QString updater = QStringLiteral("BrevantUpdate");
+#endif
+    // Nothing is said when it is missing: the program goes on as it was.
+    m_processes.startDetached(AppPath() + updater,
+                              {QStringLiteral("qlt&") + QCoreApplication::applicationFilePath()});
+}
+
+void Master::tellFailures() {
+    // Told once: the same failures at every pass of the watch would bring the message back
+    // every few seconds. Told again when their number changes.
+    const int failed = m_engine.lastPass().failures;
+    if (failed == m_failuresTold)
+        return;
+    m_failuresTold = failed;
+    if (failed <= 0)
+        return;
+    const QString text =
+        failed == 1 ? Translate(QStringLiteral("1 file could not be synchronized. Click here to "
+                                               "see the log."))
+                    : Translate(QStringLiteral("%1 files could not be synchronized. Click here "
+                                               "to see the log."))
+                          .arg(failed);
+    m_tray->ShowBalloon(m_caption, text);
+}
+
+void Master::closeEvent(QCloseEvent* event) {
+    // The person's close box sends the window to the notification area, when there is one
+    // to bring it back from. Exit, the end of the session and a desktop without one close it.
+    if (!m_exiting && event->spontaneous() && iconReachable()) {
+        event->ignore();
+        if (m_session.exitWarningShown()) {
+            ShowAgain notice(m_session, this);
+            notice.exec();
+        }
+        hide();
+        return;
+    }
+    QWidget::closeEvent(event);
+    unload();
+}
+
+void Master::exitProgram() {
+    m_exiting = true;
+    close();
+}
+
+void Master::unload() {
+    if (m_unloaded)
+        return;
+    m_unloaded = true;
+    // The watch ends with the window; a pass under way stops at its next check.
+    m_session.watch().setSearchTimer(false);
+    m_searchTimer->stop();
+    if (m_engine.isRunning())
+        m_engine.requestStop();
+    m_tray->Delete();
+    // An open log viewer keeps the program until it is closed.
+    if (m_logWindow) {
+        connect(m_logWindow, &QObject::destroyed, this, [this] { Q_EMIT ended(); });
+        return;
+    }
+    Q_EMIT ended();
 }
 
 } // namespace quillet

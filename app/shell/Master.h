@@ -9,7 +9,10 @@
 #include "sync/SyncEngine.h"
 #include "sync/SyncView.h"
 
+#include <QStringList>
+
 #include <QElapsedTimer>
+#include <QMessageBox>
 #include <QPixmap>
 #include <QPointer>
 #include <QWidget>
@@ -28,9 +31,25 @@ class QTreeView;
 
 namespace quillet {
 
+namespace platform {
+class ProcessStarter;
+}
+class ItemPickers;
 class SyncListModel;
 class SyncSession;
 class XPButton;
+
+// What the main window works with besides the session. Each part left empty is the
+// desktop's own.
+struct MasterServices {
+    const Clock* clock = nullptr;
+    std::unique_ptr<NotifyIconShell> trayShell; // the notification area
+    ItemPickers* pickers = nullptr;             // the dialogs that choose what to add
+    platform::ProcessStarter* processes = nullptr;
+    // An item named on the command line ("/f " and a folder, or a file): loading adds it,
+    // and the program is then to end without showing the window.
+    QString CommandLine;
+};
 
 // The main window: the sync list with its totals, the two options, the commands, the drive
 // watch's timer and the notification-area icon. It shows the pass as it runs.
@@ -38,10 +57,8 @@ class Master : public QWidget, public SyncView {
     Q_OBJECT
 
 public:
-    // logPath is the log of the last pass. Without a shell the icon goes to the desktop's
-    // notification area.
-    Master(SyncSession& session, QString logPath, const Clock& clock = Clock::system(),
-           std::unique_ptr<NotifyIconShell> trayShell = {});
+    // logPath is the log of the last pass.
+    Master(SyncSession& session, QString logPath, MasterServices services = {});
     ~Master() override;
 
     // The controls, by the names the program has always given them.
@@ -99,8 +116,33 @@ public:
     // One tick of the drive watch (what SearchTimer runs every second).
     void searchTick();
 
-    // Whether minimising should send the window to the notification area. Defaults to
-    // asking the desktop whether it has one.
+    // Loading added the item the command line named: the program is to end now.
+    bool endedByAdd() const { return m_endedByAdd; }
+
+    // Adds a file: xfile, or the one the person picks when it is empty; then where it goes
+    // on the drive. Every refusal is said in a message box.
+    void AddNewFile(const QString& xfile);
+    // Adds a local folder, asking where on the drive it goes.
+    void AddNewFolder(const QString& path);
+    // The AddFolderButton command: the folder to add, then AddNewFolder.
+    void chooseFolderToAdd();
+    // The RemoveFile command: the selected item leaves the list; for a file, the person may
+    // have its copy on the drive deleted too.
+    void removeSelected();
+    // Files dropped on the list: each is added in turn, then a pass runs.
+    void filesDropped(const QStringList& paths);
+    // The "Check for upgrades" link: starts the updater beside the program, if it is there.
+    void checkForUpgrades();
+    // Shown when hidden, hidden when shown (the icon's left button and Show/Hide).
+    void toggleShown();
+    // The Exit command: the window unloads, the icon goes, and the program ends once the
+    // log viewer (when open) is closed too.
+    void exitProgram();
+    // Whether a hidden window can be brought back through the notification area.
+    bool iconReachable() const;
+
+    // Whether the desktop has a notification area: only then do minimising and the close
+    // box hide the window. Defaults to asking the desktop.
     void setNotificationArea(std::function<bool()> available) {
         m_notificationArea = std::move(available);
     }
@@ -121,13 +163,29 @@ public:
     void copyProgress(const QString& file, qint64 done, qint64 total) override;
     void yield() override;
 
+Q_SIGNALS:
+    // The window has unloaded and nothing keeps the program: it is to end now.
+    void ended();
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    friend class WatchPause;
+    // The command line's item, added with its dialogs; true when there was one.
+    bool GoAdds();
+    // Says why an edit was refused, when there is something to say.
+    void showRefusal(const EditOutcome& outcome);
+    void showMessage(QMessageBox::Icon icon, const QString& text);
+    // After a pass the watch ran: failures are told beside the icon, once while they stay.
+    void tellFailures();
+    // The window goes: the watch stops, the icon goes, and the program ends.
+    void unload();
     void createControls();
     void load();
     void applyLayout();
@@ -139,12 +197,14 @@ private:
     void showOptions();
     void optionChosen(const EditOutcome& outcome);
     void hideCopyBar();
-    void toggleShown();
     void centreOnScreen();
     bool notificationAreaAvailable() const;
 
     SyncSession& m_session;
     QString m_logPath;
+    ItemPickers& m_pickers;
+    platform::ProcessStarter& m_processes;
+    QString m_commandLine;
     SyncEngine m_engine;
     QString m_caption;
 
@@ -186,6 +246,12 @@ private:
     bool m_inLayout = false;
     QPointer<LogWindow> m_logWindow;
     std::function<bool()> m_notificationArea;
+    int m_edits = 0;        // adds and removals under way (each pauses the watch)
+    bool m_passRan = false; // the last pass asked for did start
+    int m_failuresTold = 0; // failures of the watch's passes told beside the icon
+    bool m_endedByAdd = false;
+    bool m_exiting = false; // Exit was chosen: the close is not the person's close box
+    bool m_unloaded = false;
 };
 
 } // namespace quillet

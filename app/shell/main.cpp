@@ -1,39 +1,42 @@
-#include "Master.h"
-#include "NewSync.h"
-#include "base/Translate.h"
+#include "QtStartUpShell.h"
+#include "StartUp.h"
 #include "platform/AppPaths.h"
 #include "platform/FileSystem.h"
 #include "platform/SettingsStore.h"
 #include "platform/VolumeService.h"
-#include "sync/SettingsKeys.h"
 #include "sync/SyncSession.h"
 
 #include <QApplication>
-#include <QMessageBox>
+
+#include <cstdio>
 
 using namespace quillet;
 
 int main(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const QString commandLine = StartUp::commandLineFrom(arguments);
+    // Answered before any window system is reached: these work without a display.
+    if (StartUp::printsOnly(commandLine)) {
+        const QCoreApplication text(argc, argv);
+        std::fputs(StartUp::printed(commandLine).toLocal8Bit().constData(), stdout);
+        return 0;
+    }
+
     QApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Quillet"));
     QCoreApplication::setApplicationName(QStringLiteral("Quillet"));
     QCoreApplication::setApplicationVersion(QStringLiteral(QUILLET_VERSION));
+    // Hidden in the notification area, the main window is no reason to end when another
+    // window closes: the program ends when the main window unloads.
+    QApplication::setQuitOnLastWindowClosed(false);
 
     auto store = platform::openSettingsStore();
-    if (store->health() != platform::SettingsStore::Health::Ok)
-        QMessageBox::warning(nullptr, Captions::programTitle(),
-                             Translate(QStringLiteral("The settings file %1 cannot be read; "
-                                                      "nothing will be changed in it."))
-                                 .arg(store->location()));
     SyncSession session(*store, platform::FileSystem::system(), platform::VolumeService::system());
-
-    // Nothing paired yet: the drive first, then the window (also when that was cancelled).
-    if (store->read(keys::SyncInfo, keys::SN, QString()).isEmpty()) {
-        NewSync pairing(session);
-        pairing.exec();
-    }
-    Master master(session, LogFilePath());
-    master.show();
-    master.activateWindow(); // a desktop without a window manager would leave it inactive
+    QtStartUpShell shell(session, *store, LogFilePath());
+    StartUp startUp(shell);
+    if (const std::optional<int> code = startUp.run(commandLine))
+        return *code;
     return app.exec();
 }

@@ -214,6 +214,20 @@ EditOutcome SyncSession::changeSettings(const std::function<EditOutcome()>& chan
     return outcome;
 }
 
+bool SyncSession::exitWarningShown() const {
+    // Only the exact text shows it.
+    return m_store.read(keys::Config, keys::ExitWarning, QStringLiteral("Yes")) ==
+           QLatin1String("Yes");
+}
+
+EditOutcome SyncSession::setExitWarningShown(bool shown) {
+    return changeSettings([&] {
+        m_store.write(keys::Config, keys::ExitWarning,
+                      shown ? QStringLiteral("Yes") : QStringLiteral("No"));
+        return EditOutcome{};
+    });
+}
+
 std::unique_ptr<platform::UserLock> SyncSession::takePassTurn() {
     auto lock = std::make_unique<platform::UserLock>(
         platform::UserLock::nameFor(QStringLiteral("pass"), m_store.location()), m_lockFolder);
@@ -339,7 +353,7 @@ EditOutcome SyncSession::AddNewFolder(const QString& folder, const QString& dest
     });
 }
 
-EditOutcome SyncSession::addFile(const QString& path, const QString& destFolder) {
+EditOutcome SyncSession::checkNewFile(const QString& path) const {
     if (!driveFound())
         return fail(EditOutcome::Code::DriveAbsent,
                     QStringLiteral("Removable drive not found. Please connect the drive before "
@@ -353,6 +367,36 @@ EditOutcome SyncSession::addFile(const QString& path, const QString& destFolder)
     if (onPairedDrive(path))
         return fail(EditOutcome::Code::BadInput,
                     QStringLiteral("You cannot select files inside the Removable Drive !"));
+    return {};
+}
+
+namespace {
+QString withoutTrailingSeparator(const QString& folder) {
+    QString path = folder;
+    if (path.size() > 1 && path.endsWith(QLatin1Char('/')))
+        path.chop(1);
+    return path;
+}
+} // namespace
+
+EditOutcome SyncSession::checkNewFolder(const QString& folder) const {
+    const QString path = withoutTrailingSeparator(folder);
+    if (!driveFound())
+        return fail(EditOutcome::Code::DriveAbsent,
+                    QStringLiteral("Removable drive not found. Please connect the drive before "
+                                   "adding any new folder."));
+    if (onPairedDrive(path))
+        return fail(EditOutcome::Code::BadInput,
+                    QStringLiteral("You cannot select folders inside the Removable Drive !"));
+    // Nothing to add: the list is left exactly as stored.
+    if (!m_probe.IsFolder(path))
+        return EditOutcome{EditOutcome::Code::BadInput, QString()};
+    return {};
+}
+
+EditOutcome SyncSession::addFile(const QString& path, const QString& destFolder) {
+    if (const EditOutcome checked = checkNewFile(path); !checked.ok())
+        return checked;
     const QString dest = withSeparator(destFolder);
     // The picker offers only folders of the drive; without it the same must hold.
     const platform::FileStat st = m_fs.stat(Path::fromText(dest).native());
@@ -377,19 +421,9 @@ EditOutcome SyncSession::addFile(const QString& path, const QString& destFolder)
 }
 
 EditOutcome SyncSession::addFolder(const QString& folder, const QString& destFolder) {
-    QString path = folder;
-    if (path.size() > 1 && path.endsWith(QLatin1Char('/')))
-        path.chop(1);
-    if (!driveFound())
-        return fail(EditOutcome::Code::DriveAbsent,
-                    QStringLiteral("Removable drive not found. Please connect the drive before "
-                                   "adding any new folder."));
-    if (onPairedDrive(path))
-        return fail(EditOutcome::Code::BadInput,
-                    QStringLiteral("You cannot select folders inside the Removable Drive !"));
-    // Nothing to add: the list is left exactly as stored.
-    if (!m_probe.IsFolder(path))
-        return EditOutcome{EditOutcome::Code::BadInput, QString()};
+    if (const EditOutcome checked = checkNewFolder(folder); !checked.ok())
+        return checked;
+    const QString path = withoutTrailingSeparator(folder);
     const QString dest = withSeparator(destFolder);
     const platform::FileStat st = m_fs.stat(Path::fromText(dest).native());
     if (destFolder.isEmpty() || !dest.startsWith(FoundLetter()) || !st.isDirectory)

@@ -109,9 +109,19 @@ public:
     // Adds without pickers: the destination folder is given.
     EditOutcome AddNewFile(const QString& path, const QString& destFolder);
     EditOutcome AddNewFolder(const QString& path, const QString& destFolder);
+    // The checks of those adds that need no destination, in their order, for a window that
+    // asks for the destination only when the item can be added. Done when they pass; the
+    // add makes them again.
+    EditOutcome checkNewFile(const QString& path) const;
+    EditOutcome checkNewFolder(const QString& folder) const;
     // Remove row index (from 0); deleteRemote also deletes a file item's copy on the drive,
     // once the store no longer holds the item.
     EditOutcome RemoveItem(int index, bool deleteRemote);
+
+    // The still-running notice shown when the window is closed: while "ExitWarning" is
+    // exactly "Yes", as it is when missing.
+    bool exitWarningShown() const;
+    EditOutcome setExitWarningShown(bool shown);
 
     // The user's turn to run a pass, across processes: held until the returned lock goes.
     // None while another process of this user is passing; passBusy() then says so. Where no

@@ -334,6 +334,13 @@ TEST_F(SystemTrayClicks, AHandlerMayDestroyTheControl) {
     EXPECT_EQ(tray, nullptr);
 }
 
+TEST_F(SystemTrayClicks, AClickOnTheBalloonIsReportedAsSuch) {
+    QSignalSpy balloon(tray.get(), &SystemTray::BalloonClick);
+    shell->Click(NotifyIconShell::NIN_BALLOONUSERCLICK);
+    EXPECT_EQ(balloon.count(), 1);
+    EXPECT_TRUE(raised.empty());
+}
+
 TEST(QtNotifyIconShell, ActivationsBecomeTheShellsMouseMessages) {
     using R = QSystemTrayIcon::ActivationReason;
     EXPECT_EQ(QtNotifyIconShell::MessagesFor(R::Trigger), (QList<int>{513, 514}));
@@ -363,6 +370,25 @@ TEST(QtNotifyIconShell, ModifyAndDeleteOfAnUnknownIconFail) {
     EXPECT_FALSE(shell.ShellNotifyIcon(NotifyIconShell::NIM_MODIFY, data));
     EXPECT_FALSE(shell.ShellNotifyIcon(NotifyIconShell::NIM_DELETE, data));
     EXPECT_EQ(shell.Icon(7, 9), nullptr);
+}
+
+TEST_F(SystemTrayTest, BalloonNeedsAShownIconAndGoesWithOneModifyOnly) {
+    EXPECT_FALSE(tray->ShowBalloon(QStringLiteral("Quillet"), QStringLiteral("2 files")));
+    EXPECT_TRUE(shell->calls.empty());
+    tray->SetToolTip(QStringLiteral("tip"));
+    ASSERT_TRUE(tray->Add());
+    ASSERT_TRUE(tray->ShowBalloon(QStringLiteral("Quillet"), QStringLiteral("2 files")));
+    EXPECT_EQ(LastCall().message, NotifyIconShell::NIM_MODIFY);
+    EXPECT_TRUE(LastCall().data.uFlags & NotifyIconShell::NIF_INFO);
+    EXPECT_EQ(LastCall().data.szInfoTitle, QStringLiteral("Quillet"));
+    EXPECT_EQ(LastCall().data.szInfo, QStringLiteral("2 files"));
+    // The icon and its tip are what they were.
+    EXPECT_EQ(LastCall().data.szTip, TrayIconData::FixedTip(QStringLiteral("tip")));
+    EXPECT_EQ(LastCall().data.uID, shell->shownID);
+    // A later change of the tip does not bring the message back.
+    ASSERT_TRUE(tray->Update(QIcon(), QStringLiteral("other")));
+    EXPECT_FALSE(LastCall().data.uFlags & NotifyIconShell::NIF_INFO);
+    EXPECT_TRUE(tray->Record().szInfo.isEmpty());
 }
 
 // --- Property bag ---------------------------------------------------------------------

@@ -1,3 +1,4 @@
+#include "FakeMountTable.h"
 #include "FakeVolumes.h"
 #include "ScopedState.h"
 #include "TestFiles.h"
@@ -187,6 +188,68 @@ TEST_F(DriveWatchTest, SearchLetterFindsWithoutAPass) {
     volumes.clear();
     session.SearchLetter();
     EXPECT_EQ(session.FoundLetter(), QStringLiteral("?"));
+}
+
+TEST_F(DriveWatchTest, ADrivePluggedInIsSearchedForAtOnceWhateverTheInterval) {
+    FakeMountTable mounts;
+    watch.setMountTable(&mounts);
+    store.write(keys::SyncInfo, keys::Refresh, QStringLiteral("8")); // every hour
+    session.GoLoad();
+    ASSERT_EQ(ticksToSearch(), 1);
+    ASSERT_EQ(session.FoundLetter(), QStringLiteral("?"));
+    for (int i = 0; i < 100; ++i)
+        ASSERT_FALSE(watch.tick());
+
+    volumes.add({"/media/E/", DriveType::Removable, 4096, 77, "vfat"});
+    mounts.mountChanged();
+    EXPECT_EQ(ticksToSearch(), 1);
+    EXPECT_THAT(passRoots, ElementsAre(QStringLiteral("/media/E/")));
+
+    // While it stays, other mounts leave the hour as it is.
+    mounts.mountChanged();
+    for (int i = 0; i < 100; ++i)
+        ASSERT_FALSE(watch.tick());
+    EXPECT_EQ(watch.TimerCount, 100);
+    EXPECT_GE(mounts.questions, 202);
+}
+
+TEST_F(DriveWatchTest, ADrivePulledOutAndPluggedInAgainIsSeenBothTimes) {
+    FakeMountTable mounts;
+    watch.setMountTable(&mounts);
+    volumes.add({"/media/E/", DriveType::Removable, 4096, 77, "vfat"});
+    store.write(keys::SyncInfo, keys::Refresh, QStringLiteral("8"));
+    session.GoLoad();
+    ASSERT_EQ(ticksToSearch(), 1);
+    for (int i = 0; i < 30; ++i)
+        ASSERT_FALSE(watch.tick());
+
+    volumes.clear();
+    mounts.mountChanged();
+    EXPECT_EQ(ticksToSearch(), 1);
+    EXPECT_EQ(session.FoundLetter(), QStringLiteral("?"));
+    EXPECT_EQ(searches, 2);
+
+    // Back under another root, before the hour is out.
+    volumes.add({"/media/F/", DriveType::Removable, 4096, 77, "vfat"});
+    mounts.mountChanged();
+    EXPECT_EQ(ticksToSearch(), 1);
+    EXPECT_THAT(passRoots, ElementsAre(QStringLiteral("/media/E/"), QStringLiteral("/media/F/")));
+}
+
+TEST_F(DriveWatchTest, AStoppedWatchHearsOfAMountWhenItRunsAgain) {
+    FakeMountTable mounts;
+    watch.setMountTable(&mounts);
+    store.write(keys::SyncInfo, keys::Refresh, QStringLiteral("8"));
+    session.GoLoad();
+    ASSERT_EQ(ticksToSearch(), 1);
+    watch.setSearchTimer(false); // a dialog is open
+    volumes.add({"/media/E/", DriveType::Removable, 4096, 77, "vfat"});
+    mounts.mountChanged();
+    EXPECT_FALSE(watch.tick());
+    EXPECT_EQ(mounts.questions, 1); // only the tick before the pause asked
+    watch.setSearchTimer(true);
+    EXPECT_EQ(ticksToSearch(), 1);
+    EXPECT_EQ(passRoots.size(), 1);
 }
 
 } // namespace

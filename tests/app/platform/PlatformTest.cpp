@@ -1,12 +1,16 @@
 #include "TestFiles.h"
 #include "platform/LocalFileSystem.h"
 #include "platform/LocalVolumes_linux.h"
+#include "platform/MountTable_linux.h"
+#include "platform/ProcessStarter.h"
 #include "platform/QSettingsStore.h"
 #include "platform/UserLock.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
 
 #include <gmock/gmock.h>
 
@@ -405,6 +409,88 @@ TEST(UserLockTest, NamesFollowTheStoreTheyGuard) {
     EXPECT_NE(a, UserLock::nameFor(QStringLiteral("settings"), QStringLiteral("/home/a/q.conf")));
     EXPECT_TRUE(a.startsWith(QStringLiteral("Quillet-pass-")));
     EXPECT_TRUE(a.endsWith(QStringLiteral(".lock")));
+}
+
+// A shell in a mount namespace of its own, which mounts a scratch file system when told to:
+// the watch sees that namespace's table through /proc, and the machine's own stays as it is.
+class PrivateNamespace {
+public:
+    PrivateNamespace() {
+        m_shell.setProcessChannelMode(QProcess::MergedChannels);
+        m_shell.start(QStringLiteral("unshare"),
+                      {QStringLiteral("-m"), QStringLiteral("--propagation"),
+                       QStringLiteral("private"), QStringLiteral("sh"), QStringLiteral("-c"),
+                       QStringLiteral("echo ready; read go; mount -t tmpfs quillet-test '%1' && "
+                                      "echo mounted; read end")
+                           .arg(m_dir.path())});
+        m_ready = m_shell.waitForStarted() && waitForLine("ready");
+    }
+    ~PrivateNamespace() {
+        m_shell.write("\nend\n");
+        if (!m_shell.waitForFinished(5000))
+            m_shell.kill();
+    }
+    bool ready() const { return m_ready; }
+    std::string mountInfo() const {
+        return "/proc/" + std::to_string(m_shell.processId()) + "/mountinfo";
+    }
+    bool mount() {
+        m_shell.write("go\n");
+        return waitForLine("mounted");
+    }
+    QString output() const { return QString::fromLocal8Bit(m_output); }
+
+private:
+    bool waitForLine(const char* line) {
+        while (!m_output.contains(line)) {
+            if (!m_shell.waitForReadyRead(5000))
+                return false;
+            m_output += m_shell.readAll();
+        }
+        return true;
+    }
+    QTemporaryDir m_dir;
+    QProcess m_shell;
+    QByteArray m_output;
+    bool m_ready = false;
+};
+
+TEST(MountTableTest, AMountIsReportedOnceAndNothingElseIs) {
+    PrivateNamespace space;
+    if (!space.ready())
+        GTEST_SKIP() << "no private mount namespace here: " << space.output().toStdString();
+    LinuxMountTable table(space.mountInfo());
+    ASSERT_TRUE(table.watching());
+    EXPECT_FALSE(table.changed()) << "nothing was mounted since it was opened";
+    if (!space.mount())
+        GTEST_SKIP() << "mounting is not allowed here: " << space.output().toStdString();
+    EXPECT_TRUE(table.changed());
+    EXPECT_FALSE(table.changed()) << "a change is reported once";
+}
+
+TEST(MountTableTest, ATableThatCannotBeOpenedNeverReportsAChange) {
+    TestFiles files;
+    LinuxMountTable table(files.path(QStringLiteral("missing")).toStdString());
+    EXPECT_FALSE(table.watching());
+    EXPECT_FALSE(table.changed());
+}
+
+TEST(ProcessStarterTest, ArgumentsReachTheProgramAsTheyAre) {
+    TestFiles files;
+    // A shell would run "qlt" in the background and split the rest at the blank.
+    const QString made = files.path(QStringLiteral("qlt&a b;c"));
+    ASSERT_TRUE(ProcessStarter::system().startDetached(QStringLiteral("/usr/bin/touch"), {made}));
+    QDir folder(files.path());
+    for (int wait = 0; wait < 100 && !QFile::exists(made); ++wait)
+        QThread::msleep(20);
+    EXPECT_TRUE(QFile::exists(made));
+    EXPECT_EQ(folder.entryList(QDir::Files), QStringList{QStringLiteral("qlt&a b;c")});
+}
+
+TEST(ProcessStarterTest, AMissingProgramIsReportedNotRun) {
+    TestFiles files;
+    EXPECT_FALSE(ProcessStarter::system().startDetached(files.path(QStringLiteral("BrevantUpdate")),
+                                                        {QStringLiteral("qlt&x")}));
 }
 
 } // namespace

@@ -5,6 +5,10 @@
 
 namespace quillet::test {
 
+ShellFixture::ShellFixture() {
+    pickers.watchRunning = [this] { return session->watch().searchTimerEnabled(); };
+}
+
 ShellFixture::~ShellFixture() {
     m_master.reset();
     // Windows a test left open (the log, the splash) go with it.
@@ -37,7 +41,13 @@ Master& ShellFixture::master() {
     if (!m_master) {
         auto shell = std::make_unique<RecordingIconShell>();
         iconShell = shell.get();
-        m_master = std::make_unique<Master>(*session, logPath, clock, std::move(shell));
+        MasterServices services;
+        services.clock = &clock;
+        services.trayShell = std::move(shell);
+        services.pickers = &pickers;
+        services.processes = &processes;
+        services.CommandLine = commandLine;
+        m_master = std::make_unique<Master>(*session, logPath, std::move(services));
     }
     return *m_master;
 }

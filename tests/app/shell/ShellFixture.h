@@ -1,6 +1,8 @@
 #pragma once
 
 #include "EngineFixture.h"
+#include "FakePickers.h"
+#include "RecordingProcessStarter.h"
 #include "controls/NotifyIconShell.h"
 #include "controls/XPButton.h"
 #include "shell/Master.h"
@@ -74,10 +76,14 @@ inline std::shared_ptr<SeenBox> answerNextBox(QMessageBox::StandardButton answer
 // The engine fixture's paired drive and settings, under a main window made on demand.
 class ShellFixture : public EngineFixture {
 protected:
+    ShellFixture();
     ~ShellFixture() override;
-    // Builds the window (loading it) over the fixture's session.
+    // Builds the window (loading it, with commandLine) over the fixture's session.
     Master& master();
     RecordingIconShell* iconShell = nullptr;
+    FakePickers pickers;
+    RecordingProcessStarter processes;
+    QString commandLine;
 
 private:
     std::unique_ptr<Master> m_master;

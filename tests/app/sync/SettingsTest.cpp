@@ -220,6 +220,20 @@ TEST_F(SettingsTest, DamagedStoreIsNotWrittenOver) {
     EXPECT_EQ(TestFiles::read(path), before);
 }
 
+TEST_F(SettingsTest, TheExitNoticeIsShownForTheExactTextYesOnly) {
+    EXPECT_TRUE(session->exitWarningShown()) << "missing counts as Yes";
+    for (const char* text : {"No", "yes", "Yes ", ""}) {
+        store->write(keys::Config, keys::ExitWarning, QLatin1String(text));
+        EXPECT_FALSE(session->exitWarningShown()) << text;
+    }
+    ASSERT_TRUE(session->setExitWarningShown(true).ok());
+    EXPECT_EQ(raw(QStringLiteral("Config/ExitWarning")), QStringLiteral("Yes"));
+    EXPECT_TRUE(session->exitWarningShown());
+    ASSERT_TRUE(session->setExitWarningShown(false).ok());
+    EXPECT_EQ(raw(QStringLiteral("Config/ExitWarning")), QStringLiteral("No"));
+    EXPECT_FALSE(session->exitWarningShown());
+}
+
 TEST(CommandLineAddTest, OnlyLowerCaseSlashFBlankNamesAFolder) {
     auto folder = CommandLineAdd::parse(QStringLiteral("/f /home/ann/Docs"));
     EXPECT_EQ(folder.kind, CommandLineAdd::Kind::Folder);

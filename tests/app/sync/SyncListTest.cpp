@@ -293,6 +293,33 @@ TEST_F(SyncListTest, EditsApplyToTheListAsStoredNowNotAsLoaded) {
     EXPECT_EQ(stored(QStringLiteral("LocalFile1")), z);
 }
 
+TEST_F(SyncListTest, ChecksBeforeTheDestinationSayWhatTheAddWouldSay) {
+    const QString f = files.write(QStringLiteral("local/f.txt"), "f");
+    const QString folder = files.makeDir(QStringLiteral("local/dir"));
+    const QString onDrive = files.write(QStringLiteral("drive/dest/d.txt"), "d");
+    session->GoLoad();
+    EXPECT_EQ(session->checkNewFile(f).code, EditOutcome::Code::DriveAbsent);
+    EXPECT_EQ(session->checkNewFolder(folder).code, EditOutcome::Code::DriveAbsent);
+
+    session->SearchLetter();
+    const QString stored =
+        QString::fromUtf8(TestFiles::read(files.path(QStringLiteral("settings.ini"))));
+    for (const QString& path : {folder, local(QStringLiteral("missing.txt")), onDrive}) {
+        const EditOutcome checked = session->checkNewFile(path);
+        EXPECT_FALSE(checked.ok()) << path.toStdString();
+        EXPECT_EQ(checked.message, session->AddNewFile(path, drive()).message);
+    }
+    for (const QString& path : {f, drive(QStringLiteral("dest")), local(QStringLiteral("none"))}) {
+        const EditOutcome checked = session->checkNewFolder(path);
+        EXPECT_FALSE(checked.ok()) << path.toStdString();
+        EXPECT_EQ(checked.message, session->AddNewFolder(path, drive()).message);
+    }
+    EXPECT_EQ(QString::fromUtf8(TestFiles::read(files.path(QStringLiteral("settings.ini")))),
+              stored);
+    EXPECT_TRUE(session->checkNewFile(f).ok());
+    EXPECT_TRUE(session->checkNewFolder(folder + QLatin1Char('/')).ok());
+}
+
 TEST_F(SyncListTest, AddChecksAndMessages) {
     const QString f = files.write(QStringLiteral("local/f.txt"), "f");
     const QString folder = files.makeDir(QStringLiteral("local/dir"));

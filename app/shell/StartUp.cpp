@@ -1,0 +1,86 @@
+#include "StartUp.h"
+
+#include "Captions.h"
+#include "base/Translate.h"
+
+namespace quillet {
+
+namespace {
+const QString Help = QStringLiteral("--help");
+const QString Version = QStringLiteral("--version");
+const QString FolderPrefix = QStringLiteral("/f ");
+
+bool quoted(const QString& text) {
+    return text.size() >= 2 && text.startsWith(QLatin1Char('"')) && text.endsWith(QLatin1Char('"'));
+}
+
+QString helpLine(const char* what, const char* english) {
+    return QStringLiteral("  %1").arg(QLatin1String(what), -12) +
+           Translate(QLatin1String(english)) + QLatin1Char('\n');
+}
+} // namespace
+
+QString StartUp::commandLineFrom(const QStringList& arguments) {
+    const QString line = arguments.join(QLatin1Char(' '));
+    const bool folder = line.startsWith(FolderPrefix);
+    QString path = folder ? line.mid(FolderPrefix.size()) : line;
+    if (quoted(path))
+        path = path.mid(1, path.size() - 2);
+    return folder ? FolderPrefix + path : path;
+}
+
+bool StartUp::printsOnly(const QString& commandLine) {
+    return commandLine == Help || commandLine == Version;
+}
+
+QString StartUp::printed(const QString& commandLine) {
+    if (commandLine == Version)
+        return Captions::programTitle() + QLatin1Char(' ') + QStringLiteral(QUILLET_VERSION) +
+               QLatin1Char('\n');
+    if (commandLine != Help)
+        return QString();
+    return Translate(QStringLiteral("Usage:")) +
+           QStringLiteral(" quillet [/boot | /f FOLDER | FILE]\n\n") +
+           Translate(
+               QStringLiteral("Keeps files and folders in step with a paired removable drive.")) +
+           QLatin1Char('\n') +
+           Translate(QStringLiteral("Without arguments it opens its window, which goes on in "
+                                    "the notification area when closed.")) +
+           QStringLiteral("\n\n") +
+           helpLine("/boot", "Starts with only the icon in the notification area.") +
+           helpLine("/f FOLDER", "Adds the folder to the list, asking where it goes, and ends.") +
+           helpLine("FILE", "Adds the file to the list, asking where it goes, and ends.") +
+           helpLine("--help", "Shows this text.") + helpLine("--version", "Shows the version.");
+}
+
+std::optional<int> StartUp::run(QString CommandLine) {
+    // A second instance has nothing to do: it ends without a word. With an item to add it
+    // may run beside the first.
+    if (CommandLine.isEmpty() || CommandLine == QLatin1String("/boot")) {
+        if (!m_shell.firstInstance())
+            return 0;
+        m_shell.showSplash();
+    }
+    // Nothing paired yet: the drive first, then the window, also when that was cancelled.
+    if (!m_shell.drivePaired()) {
+        CommandLine.clear();
+        m_shell.pairDrive();
+        m_shell.openMaster(CommandLine);
+        m_shell.showMaster(StartUpShell::Show::Visible);
+        return std::nullopt;
+    }
+    if (CommandLine.left(5) == QLatin1String("/boot")) {
+        CommandLine.clear();
+        m_shell.openMaster(CommandLine);
+        // Hidden only where the icon can bring it back.
+        m_shell.showMaster(m_shell.iconReachable() ? StartUpShell::Show::Hidden
+                                                   : StartUpShell::Show::Minimised);
+        return std::nullopt;
+    }
+    if (!m_shell.openMaster(CommandLine))
+        return 0;
+    m_shell.showMaster(StartUpShell::Show::Visible);
+    return std::nullopt;
+}
+
+} // namespace quillet
