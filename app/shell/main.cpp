@@ -1,5 +1,6 @@
 #include "Master.h"
 #include "NewSync.h"
+#include "Pictures.h"
 #include "base/Translate.h"
 #include "platform/AppPaths.h"
 #include "platform/FileSystem.h"
@@ -18,6 +19,9 @@ int main(int argc, char** argv) {
     QCoreApplication::setOrganizationName(QStringLiteral("Quillet"));
     QCoreApplication::setApplicationName(QStringLiteral("Quillet"));
     QCoreApplication::setApplicationVersion(QStringLiteral(QUILLET_VERSION));
+    // The launcher's entry and the icon the desktop shows for every window of the program.
+    QGuiApplication::setDesktopFileName(QStringLiteral("quillet"));
+    QApplication::setWindowIcon(Pictures::programIcon());
 
     auto store = platform::openSettingsStore();
     if (store->health() != platform::SettingsStore::Health::Ok)
