@@ -2,6 +2,8 @@
 
 #include "base/Format.h"
 #include "base/Translate.h"
+#include "platform/AppPaths.h"
+#include "platform/AutostartEntry.h"
 #include "sync/SyncEngine.h"
 #include "sync/SyncSession.h"
 
@@ -10,6 +12,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QTimer>
 
 #include <algorithm>
@@ -29,11 +32,13 @@ const char* const Usage = R"(Commands:
   refresh [N]                       show or set the refresh-time choice (0 to 8)
   add FILE DEST_FOLDER              keep FILE in step with a copy in DEST_FOLDER on the drive
   add-folder FOLDER DEST_FOLDER     keep FOLDER in step with DEST_FOLDER on the drive
+                                    (a DEST_FOLDER missing on the drive is made)
   list                              list the sync items
   remove N [--delete-remote]        remove item N (from 1)
   sync [--yes | --no]               find the drive and run one pass now
   log                               print the log of the last pass
   watch [--yes | --no]              watch for the drive and pass whenever it is found
+  autostart on|off|status           start Quillet in the notification area at login, or not
 
 Exit status:
   0  done
@@ -169,7 +174,7 @@ void Cli::clearInterrupt() {
 Cli::Cli(platform::SettingsStore& store, platform::FileSystem& fs, platform::VolumeService& volumes,
          Io io, QString logPath)
     : m_store(store), m_fs(fs), m_volumes(volumes), m_io(std::move(io)),
-      m_logPath(std::move(logPath)) {}
+      m_logPath(std::move(logPath)), m_windowProgram(AppPath() + QStringLiteral("quillet")) {}
 
 bool Cli::ask(const QString& question) {
     if (!m_io.readLine)
@@ -260,6 +265,7 @@ int Cli::run(const QStringList& arguments) {
         {"sync", 0, 0, {&yes, &no}},
         {"log", 0, 0, {}},
         {"watch", 0, 0, {&yes, &no}},
+        {"autostart", 1, 1, {}},
     };
     const Shape* shape = nullptr;
     for (const Shape& s : shapes) {
@@ -292,6 +298,8 @@ int Cli::run(const QStringList& arguments) {
         return drives(parser.isSet(all));
     if (command == QLatin1String("log"))
         return log();
+    if (command == QLatin1String("autostart"))
+        return autostart(rest.at(0));
     if (!settingsUsable())
         return BadInput;
     if (command == QLatin1String("pair"))
@@ -376,7 +384,9 @@ int Cli::status() {
     m_io.out << "Conflict mode: " << session.conflictMode.value() << " ("
              << conflictCaption(session.conflictSelection()) << ")" << Qt::endl
              << "Refresh: " << session.refreshSelection().value_or(-1) << " ("
-             << refreshCaption(session.refreshSelection()) << ")" << Qt::endl;
+             << refreshCaption(session.refreshSelection()) << ")" << Qt::endl
+             << "Start at login: "
+             << (platform::AutostartEntry(m_windowProgram).isOn() ? "yes" : "no") << Qt::endl;
     return session.hasPairedDrive() ? Ok : NoDrive;
 }
 
@@ -439,13 +449,78 @@ int Cli::added(SyncSession& session, const EditOutcome& outcome, const QString& 
     return Ok;
 }
 
+Cli::MadeFolders Cli::makeOnDrive(const SyncSession& session, const QString& dest) {
+    MadeFolders made;
+    const QString root = session.FoundLetter();
+    // Outside the drive, or with no drive: nothing to make, and the add says why.
+    if (!session.driveFound() || !dest.startsWith(root))
+        return made;
+    // Where a path really is, links followed; empty when it does not exist.
+    auto really = [](const QString& path) {
+        const QString canonical = QFileInfo(path).canonicalFilePath();
+        return canonical.isEmpty() || canonical.endsWith(QLatin1Char('/'))
+                   ? canonical
+                   : canonical + QLatin1Char('/');
+    };
+    const platform::FileStat drive = m_fs.stat(Path::fromText(root).native());
+    const QString driveReally = really(root);
+    if (!drive.isDirectory || driveReally.isEmpty())
+        return made;
+    QString folder = root;
+    for (const QString& name : dest.mid(root.size()).split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        folder += name;
+        const std::string native = Path::fromText(folder).native();
+        const platform::FileStat there = m_fs.stat(native);
+        // Something that is not a folder, or a link that leads off the drive: the add
+        // refuses it.
+        if (there.exists && (!there.isDirectory || there.device != drive.device ||
+                             !really(folder).startsWith(driveReally)))
+            return made;
+        if (!there.exists) {
+            if (const platform::Status status = m_fs.makeDirectory(native); !status) {
+                made.error = QStringLiteral("quillet-cli: the folder ") + folder +
+                             QStringLiteral(" could not be made on the drive (") +
+                             QString::fromStdString(status.error().message) +
+                             QStringLiteral("). Nothing was changed.");
+                return made;
+            }
+            made.paths << folder;
+        }
+        folder += QLatin1Char('/');
+    }
+    return made;
+}
+
+void Cli::unmake(const MadeFolders& made) {
+    // Innermost first; a folder that holds something by now is left alone.
+    for (auto folder = made.paths.crbegin(); folder != made.paths.crend(); ++folder)
+        (void)m_fs.removeDirectory(Path::fromText(*folder).native());
+}
+
+int Cli::addWithDestination(SyncSession& session, const QString& dest,
+                            const std::function<EditOutcome()>& add, const QString& unsaid) {
+    const MadeFolders made = makeOnDrive(session, dest);
+    if (!made.error.isEmpty()) {
+        unmake(made);
+        m_io.err << made.error << Qt::endl;
+        return BadInput;
+    }
+    const EditOutcome outcome = add();
+    if (!outcome.ok())
+        unmake(made); // a refused add leaves the drive as it was
+    else if (!made.paths.isEmpty())
+        m_io.out << "Made the folder " << made.paths.constLast() << " on the drive." << Qt::endl;
+    return added(session, outcome, unsaid);
+}
+
 int Cli::add(const QString& file, const QString& dest) {
     SyncSession session(m_store, m_fs, m_volumes);
     session.loadReadOnly();
     if (!paired(session))
         return NoDrive;
     session.SearchLetter();
-    return added(session, session.AddNewFile(file, dest), QString());
+    return addWithDestination(
+        session, dest, [&] { return session.AddNewFile(file, dest); }, QString());
 }
 
 int Cli::addFolder(const QString& folder, const QString& dest) {
@@ -456,10 +531,11 @@ int Cli::addFolder(const QString& folder, const QString& dest) {
     session.SearchLetter();
     session.RefreshFiles();
     // The window says nothing here; a command must say why it did nothing.
-    return added(session, session.AddNewFolder(folder, dest),
-                 QStringLiteral("quillet-cli: ") + folder +
-                     QStringLiteral(" is not a folder that can be synchronized (missing, a link, "
-                                    "hidden or read-only)."));
+    return addWithDestination(
+        session, dest, [&] { return session.AddNewFolder(folder, dest); },
+        QStringLiteral("quillet-cli: ") + folder +
+            QStringLiteral(" is not a folder that can be synchronized (missing, a link, "
+                           "hidden or read-only)."));
 }
 
 int Cli::list() {
@@ -521,7 +597,7 @@ int Cli::sync(bool yes, bool no) {
                  << Qt::endl;
         return NoDrive;
     }
-    TerminalView view(m_io.out, m_io.err, answerer(yes, no), m_io.progressLine);
+    TerminalView view(m_io.out, m_io.err, answerer(yes, no), m_io.terminal);
     SyncEngine engine(session, view, m_logPath);
     engine.log().onLine = [&](const QString& line) { m_io.out << line << '\n'; };
     engine.Syncronize();
@@ -533,6 +609,7 @@ int Cli::sync(bool yes, bool no) {
     }
     for (const SyncItem& item : session.list().rows())
         m_io.out << item.localPath << '\t' << item.status << '\n';
+    summarise(engine);
     m_io.out.flush();
     if (engine.lastPass().stopped) {
         m_io.err << "quillet-cli: the pass was stopped before its end; the file in progress was "
@@ -552,6 +629,54 @@ std::function<bool(const QString&)> Cli::answerer(bool yes, bool no) {
     };
 }
 
+void Cli::summarise(const SyncEngine& engine) {
+    // For the person at the terminal: the files a folder walk creates have no log line.
+    // Scripts reading the output get the log and the rows as they always have.
+    if (!m_io.terminal)
+        return;
+    const SyncEngine::Summary& pass = engine.lastPass();
+    m_io.out << (pass.stopped ? "Stopped pass: " : "Pass: ") << pass.toDrive
+             << " copied to the drive, " << pass.toLocal << " copied to the PC, " << pass.unchanged
+             << " unchanged, " << pass.failures << " failed." << Qt::endl;
+}
+
+int Cli::autostart(const QString& what) {
+    platform::AutostartEntry entry(m_windowProgram);
+    auto say = [&] {
+        const std::optional<QStringList> command = entry.command();
+        if (!command) {
+            m_io.out << "Quillet does not start at login." << Qt::endl;
+            return;
+        }
+        m_io.out << "Quillet starts at login: " << command->join(QLatin1Char(' ')) << " ("
+                 << entry.path() << ")" << Qt::endl;
+    };
+    if (what == QLatin1String("status")) {
+        say();
+        return Ok;
+    }
+    if (what != QLatin1String("on") && what != QLatin1String("off")) {
+        m_io.err << "quillet-cli: autostart takes on, off or status, not '" << what << "'."
+                 << Qt::endl;
+        return BadInput;
+    }
+    const bool on = what == QLatin1String("on");
+    // An entry for a program that is not there would start nothing at every login.
+    if (on && !QFileInfo(m_windowProgram).isExecutable()) {
+        m_io.err << "quillet-cli: the windowed program " << m_windowProgram
+                 << " is not installed beside quillet-cli; nothing was changed." << Qt::endl;
+        return BadInput;
+    }
+    const platform::Status done = on ? entry.turnOn() : entry.turnOff();
+    if (!done) {
+        m_io.err << "quillet-cli: " << QString::fromStdString(done.error().message)
+                 << "; nothing was changed." << Qt::endl;
+        return BadInput;
+    }
+    say();
+    return Ok;
+}
+
 int Cli::log() {
     m_io.out << ReadTextFile(m_logPath) << Qt::flush;
     return Ok;
@@ -562,7 +687,7 @@ int Cli::watch(bool yes, bool no) {
     session.loadReadOnly();
     if (!paired(session))
         return NoDrive;
-    TerminalView view(m_io.out, m_io.err, answerer(yes, no), m_io.progressLine);
+    TerminalView view(m_io.out, m_io.err, answerer(yes, no), m_io.terminal);
     SyncEngine engine(session, view, m_logPath);
     engine.log().onLine = [&](const QString& line) { m_io.out << line << '\n'; };
     bool present = false;
@@ -571,6 +696,8 @@ int Cli::watch(bool yes, bool no) {
     bool cutShort = false;
     watcher.runPass = [&] {
         engine.Syncronize();
+        if (!session.passBusy())
+            summarise(engine);
         cutShort = !session.passBusy() && engine.lastPass().stopped;
         // Another process is passing: the next search tries again.
         if (session.passBusy() && !waiting)

@@ -11,6 +11,7 @@
 
 namespace quillet {
 
+class SyncEngine;
 class SyncSession;
 struct EditOutcome;
 
@@ -23,8 +24,9 @@ public:
         QTextStream& err;
         // Reads one line typed by the user; nullptr when there is no terminal to ask.
         std::function<bool(QString&)> readLine;
-        // out is a terminal: a long copy shows how far it has come on one line.
-        bool progressLine = false;
+        // out is a terminal: a long copy shows how far it has come on one line, and a pass
+        // ends with a line that sums up what it did.
+        bool terminal = false;
     };
 
     enum Exit { Ok = 0, BadInput = 1, NoDrive = 2, CopyFailed = 3, PassRunning = 4, Stopped = 5 };
@@ -34,6 +36,10 @@ public:
 
     // arguments as in argv, the program name first.
     int run(const QStringList& arguments);
+
+    // The windowed program that "autostart on" starts at login; by default the one installed
+    // beside this tool.
+    void setWindowProgram(QString program) { m_windowProgram = std::move(program); }
 
     // Set from a signal handler: stops a pass between files and ends the watch.
     static void requestInterrupt();
@@ -53,6 +59,7 @@ private:
     int sync(bool yes, bool no);
     int log();
     int watch(bool yes, bool no);
+    int autostart(const QString& what);
 
     bool ask(const QString& question);
     int choose(const QStringList& args, const char* what, int high, int current,
@@ -61,6 +68,18 @@ private:
     bool paired(const SyncSession& session);
     std::function<bool(const QString&)> answerer(bool yes, bool no);
     int added(SyncSession& session, const EditOutcome& outcome, const QString& unsaid);
+    // The folders of dest that are missing, made on the paired drive and nowhere else, so
+    // that an add may name a destination that does not exist yet (as the window's picker
+    // can make one). paths lists what was made, outermost first; error says why not.
+    struct MadeFolders {
+        QStringList paths;
+        QString error;
+    };
+    MadeFolders makeOnDrive(const SyncSession& session, const QString& dest);
+    void unmake(const MadeFolders& made);
+    int addWithDestination(SyncSession& session, const QString& dest,
+                           const std::function<EditOutcome()>& add, const QString& unsaid);
+    void summarise(const SyncEngine& engine);
     bool settingsUsable();
 
     platform::SettingsStore& m_store;
@@ -68,6 +87,7 @@ private:
     platform::VolumeService& m_volumes;
     Io m_io;
     QString m_logPath;
+    QString m_windowProgram;
 };
 
 } // namespace quillet

@@ -22,11 +22,11 @@ int main(int argc, char** argv) {
     if (quillet::platform::isTerminal(quillet::platform::Stream::Input))
         readLine = [&in](QString& line) { return in.readLineInto(&line); };
     auto store = quillet::platform::openSettingsStore();
-    // A progress line only where a person watches it, never into a file or a pipe.
-    const bool progressLine = quillet::platform::isTerminal(quillet::platform::Stream::Output);
+    // A progress line and a summary only where a person watches, never into a file or a pipe.
+    const bool terminal = quillet::platform::isTerminal(quillet::platform::Stream::Output);
     quillet::Cli cli(*store, quillet::platform::FileSystem::system(),
                      quillet::platform::VolumeService::system(),
-                     quillet::Cli::Io{out, err, readLine, progressLine}, quillet::LogFilePath());
+                     quillet::Cli::Io{out, err, readLine, terminal}, quillet::LogFilePath());
     const int status = cli.run(QCoreApplication::arguments());
     out.flush();
     err.flush();

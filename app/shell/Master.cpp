@@ -13,6 +13,7 @@
 #include "controls/SystemTray.h"
 #include "controls/XPButton.h"
 #include "platform/AppPaths.h"
+#include "platform/AutostartEntry.h"
 #include "platform/ProcessStarter.h"
 #include "sync/SyncSession.h"
 
@@ -20,6 +21,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCursor>
@@ -136,6 +138,8 @@ void Master::createControls() {
         "QComboBox#RefreshTime::drop-down { width: 13px; border: none; }"
         "QComboBox#RefreshTime::down-arrow { image: url(:/quillet/shell/images/down-arrow.svg);"
         " width: 7px; height: 4px; }"));
+    m_startAtLogin = new QCheckBox(this);
+    m_startAtLogin->setObjectName(QStringLiteral("StartAtLogin"));
     m_labels[0]->setBuddy(m_conflictsResolution);
     m_labels[1]->setBuddy(m_refreshTime);
 
@@ -180,9 +184,10 @@ void Master::createControls() {
 
     m_emblem = Pictures::picture(QStringLiteral("emblem"));
 
-    // Reading order: the link, the option above the list, the list, the first row of
-    // buttons, then the second row from left to right.
-    setTabOrder(m_update, m_conflictsResolution);
+    // Reading order: the link, the check box and the option above the list, the list, the
+    // first row of buttons, then the second row from left to right.
+    setTabOrder(m_update, m_startAtLogin);
+    setTabOrder(m_startAtLogin, m_conflictsResolution);
     setTabOrder(m_conflictsResolution, m_syncFiles);
     setTabOrder(m_syncFiles, m_addFile);
     setTabOrder(m_addFile, m_addFolderButton);
@@ -207,6 +212,8 @@ void Master::createControls() {
             [this](int index) { optionChosen(m_session.selectConflictMode(index)); });
     connect(m_refreshTime, &QComboBox::activated, this,
             [this](int index) { optionChosen(m_session.selectRefreshTime(index)); });
+    connect(m_startAtLogin, &QCheckBox::clicked, this,
+            [this](bool checked) { startAtLoginChosen(checked); });
     connect(m_searchTimer, &QTimer::timeout, this, [this] { searchTick(); });
     // The icon: the left button shows or hides the window, any other pops the menu up.
     connect(m_tray.get(), &SystemTray::MouseDown, this, [this](short mouseButton) {
@@ -310,6 +317,9 @@ void Master::GoLoad() {
     QString keys = m_newFlashKeys;
     m_newFlash->SetCaption(
         Captions::withAccessKey(Translate(QStringLiteral("Setup a new drive")), keys));
+    m_startAtLogin->setText(
+        Captions::withAccessKey(Translate(QStringLiteral("Start at login")), keys));
+    showStartAtLogin();
     centreOnScreen();
     m_model->rowsReplaced();
     setLabelText(m_drvFilesSize, m_session.list().DrvFilesSize());
@@ -333,6 +343,22 @@ void Master::optionChosen(const EditOutcome& outcome) {
     showOptions();
     if (!outcome.message.isEmpty())
         QMessageBox::warning(this, windowTitle(), outcome.message);
+}
+
+void Master::startAtLoginChosen(bool on) {
+    // The entry is the stored choice: the desktop reads it at login, the command line tool
+    // switches it too.
+    platform::AutostartEntry entry(QCoreApplication::applicationFilePath());
+    const platform::Status done = on ? entry.turnOn() : entry.turnOff();
+    showStartAtLogin();
+    if (!done)
+        QMessageBox::warning(this, windowTitle(), QString::fromStdString(done.error().message));
+}
+
+void Master::showStartAtLogin() {
+    const QSignalBlocker quiet(m_startAtLogin);
+    m_startAtLogin->setChecked(
+        platform::AutostartEntry(QCoreApplication::applicationFilePath()).isOn());
 }
 
 void Master::RefreshFiles() {
@@ -569,6 +595,7 @@ MasterDesign Master::design() const {
     sizes.fileStatusHeight = m_fileStatus->fontMetrics().height();
     sizes.appCopy = m_appCopy->sizeHint();
     sizes.update = m_update->sizeHint();
+    sizes.startAtLogin = m_startAtLogin->sizeHint();
     return sizes;
 }
 
@@ -589,6 +616,7 @@ void Master::applyLayout() {
     m_removeFile->setGeometry(places.removeFile);
     m_labels[0]->setGeometry(places.conflictsLabel);
     m_conflictsResolution->setGeometry(places.conflictsResolution);
+    m_startAtLogin->setGeometry(places.startAtLogin);
     m_drvFilesSize->setGeometry(places.drvFilesSize);
     m_drvSize->setGeometry(places.drvSize);
     m_drvFreeSpace->setGeometry(places.drvFreeSpace);

@@ -23,6 +23,7 @@
 
 class GraphicBar;
 class QAction;
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QMenu;
@@ -79,6 +80,8 @@ public:
     XPButton* ViewLog() const { return m_viewLog; }
     XPButton* NewFlash() const { return m_newFlash; }
     QLabel* Update() const { return m_update; }
+    // Starts the program in the notification area at login; checked while the entry is on.
+    QCheckBox* StartAtLogin() const { return m_startAtLogin; }
     QTimer* SearchTimer() const { return m_searchTimer; }
     SystemTray* tray() const { return m_tray.get(); }
     QMenu* MenuTray() const { return m_menuTray; }
@@ -196,6 +199,8 @@ private:
     void showPassBusy();
     void showOptions();
     void optionChosen(const EditOutcome& outcome);
+    void startAtLoginChosen(bool on);
+    void showStartAtLogin();
     void hideCopyBar();
     void centreOnScreen();
     bool notificationAreaAvailable() const;
@@ -226,6 +231,7 @@ private:
     XPButton* m_viewLog = nullptr;
     XPButton* m_newFlash = nullptr;
     QLabel* m_update = nullptr;
+    QCheckBox* m_startAtLogin = nullptr;
     QTimer* m_searchTimer = nullptr;
     // Not a child: the icon needs a native window, and a native child would make every
     // control of the window native too.

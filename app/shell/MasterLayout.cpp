@@ -37,6 +37,12 @@ MasterGeometry layoutMaster(QSize window, const MasterDesign& design) {
     places.conflictsResolution =
         QRect(QPoint(conflictsLeft, conflictsTop + design.conflictsLabel.height() + 2),
               design.conflictsResolution);
+    // The login check box: beside that option, on its left, level with it.
+    places.startAtLogin =
+        QRect(QPoint(conflictsLeft - 12 - design.startAtLogin.width(),
+                     places.conflictsResolution.y() +
+                         (design.conflictsResolution.height() - design.startAtLogin.height()) / 2),
+              design.startAtLogin);
 
     // The totals, right-aligned with the list.
     auto rightAligned = [&](const QSize& size, int top) {

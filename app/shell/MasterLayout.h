@@ -29,6 +29,8 @@ struct MasterDesign {
     QSize update;
     // The bar that shows a long copy, beside the file status under the list.
     QSize progressBar{160, 12};
+    // The check box that starts the program at login, sized to its caption.
+    QSize startAtLogin;
 
     // The client area the window is created with.
     static constexpr QSize DesignClient{697, 482};
@@ -56,6 +58,7 @@ struct MasterGeometry {
     QRect update;
     QRect refreshTime;
     QRect refreshLabel;
+    QRect startAtLogin;
     std::array<int, 4> columns{};
 };
 

@@ -14,9 +14,9 @@ bool quoted(const QString& text) {
     return text.size() >= 2 && text.startsWith(QLatin1Char('"')) && text.endsWith(QLatin1Char('"'));
 }
 
-QString helpLine(const char* what, const char* english) {
-    return QStringLiteral("  %1").arg(QLatin1String(what), -12) +
-           Translate(QLatin1String(english)) + QLatin1Char('\n');
+// One line of the help: what to type, and what it does (already translated).
+QString helpLine(const char* what, const QString& does) {
+    return QStringLiteral("  %1").arg(QLatin1String(what), -12) + does + QLatin1Char('\n');
 }
 } // namespace
 
@@ -47,10 +47,15 @@ QString StartUp::printed(const QString& commandLine) {
            Translate(QStringLiteral("Without arguments it opens its window, which goes on in "
                                     "the notification area when closed.")) +
            QStringLiteral("\n\n") +
-           helpLine("/boot", "Starts with only the icon in the notification area.") +
-           helpLine("/f FOLDER", "Adds the folder to the list, asking where it goes, and ends.") +
-           helpLine("FILE", "Adds the file to the list, asking where it goes, and ends.") +
-           helpLine("--help", "Shows this text.") + helpLine("--version", "Shows the version.");
+           helpLine("/boot", Translate(QStringLiteral(
+                                 "Starts with only the icon in the notification area."))) +
+           helpLine("/f FOLDER",
+                    Translate(QStringLiteral(
+                        "Adds the folder to the list, asking where it goes, and ends."))) +
+           helpLine("FILE", Translate(QStringLiteral(
+                                "Adds the file to the list, asking where it goes, and ends."))) +
+           helpLine("--help", Translate(QStringLiteral("Shows this text."))) +
+           helpLine("--version", Translate(QStringLiteral("Shows the version.")));
 }
 
 std::optional<int> StartUp::run(QString CommandLine) {

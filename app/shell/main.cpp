@@ -1,3 +1,4 @@
+#include "Pictures.h"
 #include "QtStartUpShell.h"
 #include "StartUp.h"
 #include "platform/AppPaths.h"
@@ -31,6 +32,9 @@ int main(int argc, char** argv) {
     // Hidden in the notification area, the main window is no reason to end when another
     // window closes: the program ends when the main window unloads.
     QApplication::setQuitOnLastWindowClosed(false);
+    // The launcher's entry and the icon the desktop shows for every window of the program.
+    QGuiApplication::setDesktopFileName(QStringLiteral("quillet"));
+    QApplication::setWindowIcon(Pictures::programIcon());
 
     auto store = platform::openSettingsStore();
     SyncSession session(*store, platform::FileSystem::system(), platform::VolumeService::system());

@@ -227,6 +227,7 @@ void SyncEngine::Syncronize() {
 
     m_running = true;
     m_summary = Summary{};
+    m_stagedTowardDrive = 0;
     m_view.setFileStatus(QString());
     m_log.open();
     m_log.writeLine(QStringLiteral("Last synchronization started at: ") + now());
@@ -304,6 +305,7 @@ void SyncEngine::syncFileRow(int row) {
         compareStamps(fs.stat(local.native()), fs.stat(remote.native()), m_row.twoSecondSteps);
     if (order == StampOrder::Equal) {
         m_log.writeLine(item.localPath + NoChanges);
+        ++m_summary.unchanged;
         setRowStatus(row, Translate(QStringLiteral("Synchronized")));
         return;
     }
@@ -540,6 +542,7 @@ void SyncEngine::walk(const Path& thisFolder, const Path& otherFolder, bool this
         return;
 
     const QString thisShown = thisFolder.display();
+    std::set<const NameGroup*> looked;
     for (const auto& [entry, groupOf, fromHere] : names) {
         if (StopRequested())
             continue;
@@ -554,16 +557,19 @@ void SyncEngine::walk(const Path& thisFolder, const Path& otherFolder, bool this
         }
         const DirEntry* mine = NameGroup::entryOf(group.here, group.primary, foldHere);
         const DirEntry* theirs = NameGroup::entryOf(group.there, group.primary, foldThere);
+        // A name on both sides is looked at twice; the summary counts it once.
+        const bool firstLook = looked.insert(&group).second;
         examine(subject, thisFolder / (mine ? mine->name : std::string(group.primary)),
                 mine ? mine->stat : FileStat{},
                 otherFolder / (theirs ? theirs->name : std::string(group.primary)),
-                theirs ? theirs->stat : FileStat{}, thisIsLocal);
+                theirs ? theirs->stat : FileStat{}, thisIsLocal, firstLook);
     }
     m_view.setFileStatus(QString());
 }
 
 void SyncEngine::examine(const QString& subject, const Path& thisPath, const FileStat& hereSeen,
-                         const Path& otherPath, const FileStat& thereSeen, bool thisIsLocal) {
+                         const Path& otherPath, const FileStat& thereSeen, bool thisIsLocal,
+                         bool firstLook) {
     platform::FileSystem& fs = m_session.fileSystem();
     FileStat here = hereSeen;
     FileStat there = thereSeen;
@@ -588,6 +594,8 @@ void SyncEngine::examine(const QString& subject, const Path& thisPath, const Fil
         const StampOrder order = compareStamps(localSt, driveSt, m_row.twoSecondSteps);
         if (order == StampOrder::Equal) {
             m_log.writeLine(subject + NoChanges);
+            if (firstLook)
+                ++m_summary.unchanged;
             return;
         }
         act(order, subject, thisIsLocal ? thisPath : otherPath, thisIsLocal ? otherPath : thisPath,
@@ -764,6 +772,7 @@ bool SyncEngine::copy(const Path& from, const Path& to, const QString& subject) 
     const std::int64_t total = m_session.fileSystem().stat(from.native()).length;
     if (runStep(to.display(), total, [&] { return m_transfer.CloneFile(from, target); })) {
         ++m_summary.copies;
+        ++(towardDrive ? m_summary.toDrive : m_summary.toLocal);
         return true;
     }
     reportFailure(subject, writeFailure(to, total, towardDrive, fromDrive));
@@ -787,8 +796,11 @@ void SyncEngine::stageCopy(const Path& from, const Path& to, const QString& subj
         reportFailure(subject, writeFailure(to, total, towardDrive, fromDrive));
         return;
     }
-    if (m_transfer.stagedCount() > stagedBefore)
+    if (m_transfer.stagedCount() > stagedBefore) {
         m_staging.insert(to.native());
+        if (towardDrive)
+            ++m_stagedTowardDrive;
+    }
     if (m_transfer.stagedCount() >= StagedBatch)
         commitCreated();
 }
@@ -804,10 +816,19 @@ void SyncEngine::commitCreated() {
     const std::vector<FileTransfer::StagedFailure> failed = done.get();
     m_staging.clear();
     m_summary.copies += static_cast<int>(staged - failed.size());
+    std::size_t placedTowardDrive = m_stagedTowardDrive;
+    std::size_t placedTowardLocal = staged - m_stagedTowardDrive;
+    m_stagedTowardDrive = 0;
     for (const FileTransfer::StagedFailure& f : failed) {
         const bool towardDrive = f.destination.startsWith(m_drive.root);
+        std::size_t* side = towardDrive ? &placedTowardDrive : &placedTowardLocal;
+        if (*side == 0) // a link made it land on the other side
+            side = towardDrive ? &placedTowardLocal : &placedTowardDrive;
+        --*side;
         reportFailure(f.subject, reasonFor(f.failure, towardDrive, !towardDrive));
     }
+    m_summary.toDrive += static_cast<int>(placedTowardDrive);
+    m_summary.toLocal += static_cast<int>(placedTowardLocal);
 }
 
 QString SyncEngine::confirmationText(const Path& xfrom, const Path& xto) const {

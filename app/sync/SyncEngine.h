@@ -54,9 +54,14 @@ public:
     // The replacement question, line by line, joined with CR LF.
     QString confirmationText(const Path& xfrom, const Path& xto) const;
 
+    // What the last pass did, file by file (the files a folder walk creates are not in
+    // the log).
     struct Summary {
         bool stopped = false;
-        int copies = 0;
+        int copies = 0;    // toDrive + toLocal
+        int toDrive = 0;   // copied from the PC to the drive
+        int toLocal = 0;   // copied from the drive to the PC
+        int unchanged = 0; // the same on both sides, each file once
         int failures = 0;
     };
     const Summary& lastPass() const { return m_summary; }
@@ -98,8 +103,10 @@ private:
     // listings above already showed them as folders.
     enum class Made { Unknown, Both };
     void walk(const Path& thisFolder, const Path& otherFolder, bool thisIsLocal, Made made);
+    // firstLook: the walk has not looked at this name in this folder yet.
     void examine(const QString& subject, const Path& thisPath, const platform::FileStat& here,
-                 const Path& otherPath, const platform::FileStat& there, bool thisIsLocal);
+                 const Path& otherPath, const platform::FileStat& there, bool thisIsLocal,
+                 bool firstLook);
     // Logs the line of a file on both sides whose times differ, then copies (or not) as the
     // conflict mode says. The local side decides: the fixed directions are the same wherever
     // the walk reached the folder.
@@ -143,6 +150,7 @@ private:
     std::unordered_set<std::string> m_walked;
     // Destinations of copies written but not yet placed (the batch not flushed yet).
     std::set<std::string> m_staging;
+    std::size_t m_stagedTowardDrive = 0; // of the batch not flushed yet
     Summary m_summary;
 };
 

@@ -2,13 +2,16 @@
 #include "FakeVolumes.h"
 #include "ScopedState.h"
 #include "TestFiles.h"
+#include "platform/AppPaths.h"
 #include "platform/LocalFileSystem.h"
 #include "platform/QSettingsStore.h"
 #include "platform/UserLock.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
+#include <QTimer>
 
 #include <gmock/gmock.h>
 
@@ -25,7 +28,9 @@ namespace {
 // volumes of the test's own.
 class CliTest : public ::testing::Test {
 protected:
-    CliTest() {
+    CliTest()
+        : configHome("XDG_CONFIG_HOME", QFile::encodeName(files.path(QStringLiteral("config")))),
+          configDirs("XDG_CONFIG_DIRS", QFile::encodeName(files.path(QStringLiteral("xdg")))) {
         files.makeDir(QStringLiteral("stick/backup"));
         files.makeDir(QStringLiteral("home"));
         stick = files.path(QStringLiteral("stick/"));
@@ -44,8 +49,10 @@ protected:
                 return true;
             };
         platform::QSettingsStore store(settingsPath());
-        Cli cli(store, fs, volumes, Cli::Io{o, e, reader, progressLine},
+        Cli cli(store, fs, volumes, Cli::Io{o, e, reader, outIsTerminal},
                 files.path(QStringLiteral("log.txt")));
+        if (!windowProgram.isEmpty())
+            cli.setWindowProgram(windowProgram);
         const int code = cli.run(QStringList{QStringLiteral("quillet-cli")} + args);
         o.flush();
         e.flush();
@@ -55,8 +62,12 @@ protected:
     QByteArray settings() const { return TestFiles::read(settingsPath()); }
     int pairStick() { return run({QStringLiteral("pair"), stick}); }
 
-    bool progressLine = false;
     TestFiles files;
+    // The autostart folders: the test's own, never the user's.
+    ScopedEnvironmentVariable configHome;
+    ScopedEnvironmentVariable configDirs;
+    bool outIsTerminal = false;
+    QString windowProgram; // none: the one beside the tool
     platform::LocalFileSystem fs;
     FakeVolumes volumes;
     QString stick;
@@ -324,7 +335,7 @@ TEST_F(CliTest, LongCopyShowsOneProgressLineOnATerminalOnly) {
     EXPECT_EQ(run({QStringLiteral("sync")}), 0);
     EXPECT_FALSE(out.contains(QLatin1Char('\r')));
 
-    progressLine = true;
+    outIsTerminal = true;
     files.write(QStringLiteral("home/big.bin"), QByteArray(3 << 20, 'c'), at(10, 0, 0));
     EXPECT_EQ(run({QStringLiteral("sync")}), 0);
     EXPECT_THAT(out.toStdString(), HasSubstr("\rbig.bin  0%  (0.00 of 3.00 MB)"));
@@ -458,6 +469,167 @@ TEST_F(CliTest, UnreadableSettingsAreReported) {
     files.makeDir(QStringLiteral("settings.ini"));
     EXPECT_EQ(run({QStringLiteral("status")}), 1);
     EXPECT_THAT(err.toStdString(), HasSubstr("settings file"));
+}
+
+TEST_F(CliTest, AddsMakeAMissingDestinationOnTheDriveAndSaySo) {
+    ASSERT_EQ(pairStick(), 0);
+    const QString folder = files.makeDir(QStringLiteral("home/photos"));
+    files.write(QStringLiteral("home/photos/p.jpg"), "p");
+    const QString file = files.write(QStringLiteral("home/report.doc"), "r");
+
+    // A fresh stick: the destination does not exist yet, two levels deep.
+    EXPECT_EQ(run({QStringLiteral("add-folder"), folder, stick + QStringLiteral("Photos/2024")}), 0)
+        << err.toStdString();
+    EXPECT_THAT(out.toStdString(), HasSubstr("Made the folder " + stick.toStdString() +
+                                             "Photos/2024 on the drive.\n"));
+    EXPECT_TRUE(QFileInfo(stick + QStringLiteral("Photos/2024")).isDir());
+    EXPECT_EQ(run({QStringLiteral("add"), file, stick + QStringLiteral("Documents/")}), 0)
+        << err.toStdString();
+    EXPECT_THAT(out.toStdString(),
+                HasSubstr("Made the folder " + stick.toStdString() + "Documents on the drive.\n"));
+    EXPECT_EQ(run({QStringLiteral("list")}), 0);
+    EXPECT_EQ(out, folder + QStringLiteral("\tFolder\t") + stick +
+                       QStringLiteral("Photos/2024/\n") + file + QStringLiteral("\t1\t") + stick +
+                       QStringLiteral("Documents/report.doc\n"));
+
+    // A destination that exists is not made again, and nothing says it was.
+    const QString other = files.write(QStringLiteral("home/other.doc"), "o");
+    EXPECT_EQ(run({QStringLiteral("add"), other, stick + QStringLiteral("Documents")}), 0);
+    EXPECT_FALSE(out.contains(QStringLiteral("Made the folder")));
+}
+
+TEST_F(CliTest, ARefusedAddLeavesTheDriveAsItWas) {
+    ASSERT_EQ(pairStick(), 0);
+    const QString folder = files.makeDir(QStringLiteral("home/docs"));
+    ASSERT_EQ(run({QStringLiteral("add-folder"), folder, stick + QStringLiteral("backup")}), 0);
+    const QByteArray before = settings();
+    const QStringList treeBefore = TestFiles::tree(stick);
+
+    // Refused for the source, or because the place belongs to item 1.
+    EXPECT_EQ(run({QStringLiteral("add-folder"), files.path(QStringLiteral("home/none")),
+                   stick + QStringLiteral("new/deeper")}),
+              1);
+    EXPECT_EQ(run({QStringLiteral("add"), files.path(QStringLiteral("home/missing")),
+                   stick + QStringLiteral("new")}),
+              1);
+    EXPECT_EQ(run({QStringLiteral("add-folder"), files.makeDir(QStringLiteral("home/other")),
+                   stick + QStringLiteral("backup/new/deeper")}),
+              1);
+    EXPECT_THAT(err.toStdString(), HasSubstr("overlaps item 1"));
+    EXPECT_EQ(TestFiles::tree(stick), treeBefore);
+    EXPECT_EQ(settings(), before);
+}
+
+TEST_F(CliTest, NothingIsMadeOutsideTheDrive) {
+    ASSERT_EQ(pairStick(), 0);
+    const QString folder = files.makeDir(QStringLiteral("home/docs"));
+    const QString elsewhere = files.makeDir(QStringLiteral("elsewhere"));
+    // Beside the drive, and through a link on the drive that leads off it.
+    ASSERT_TRUE(QFile::link(elsewhere, stick + QStringLiteral("away")));
+    for (const QString& dest :
+         {files.path(QStringLiteral("elsewhere/new")), stick + QStringLiteral("away/new"),
+          stick + QStringLiteral("../elsewhere/new")}) {
+        EXPECT_EQ(run({QStringLiteral("add-folder"), folder, dest}), 1) << dest.toStdString();
+        EXPECT_THAT(err.toStdString(), HasSubstr("Folder should be on the remote drive !!"));
+    }
+    EXPECT_EQ(TestFiles::tree(elsewhere), QStringList());
+
+    // A file in the way is no folder to make; a name the drive cannot hold says why.
+    files.write(QStringLiteral("stick/taken"), "a file");
+    EXPECT_EQ(run({QStringLiteral("add-folder"), folder, stick + QStringLiteral("taken/sub")}), 1);
+    EXPECT_THAT(err.toStdString(), HasSubstr("Folder should be on the remote drive !!"));
+    const QString tooLong = QString(300, QLatin1Char('n'));
+    EXPECT_EQ(
+        run({QStringLiteral("add-folder"), folder, stick + QStringLiteral("made/") + tooLong}), 1);
+    EXPECT_THAT(err.toStdString(), HasSubstr("could not be made on the drive"));
+    EXPECT_THAT(err.toStdString(), HasSubstr("Nothing was changed."));
+    EXPECT_FALSE(QFile::exists(stick + QStringLiteral("made"))) << "the level made first is gone";
+}
+
+TEST_F(CliTest, ATerminalGetsOneLineSummingUpThePass) {
+    ASSERT_EQ(pairStick(), 0);
+    const QString folder = files.makeDir(QStringLiteral("home/photos"));
+    files.write(QStringLiteral("home/photos/a.jpg"), "a", at(8, 0, 0));
+    files.write(QStringLiteral("home/photos/sub/b.jpg"), "b", at(8, 0, 0));
+    files.write(QStringLiteral("stick/photos/c.jpg"), "c", at(8, 0, 0));
+    ASSERT_EQ(run({QStringLiteral("add-folder"), folder, stick + QStringLiteral("photos")}), 0);
+    const QString file = files.write(QStringLiteral("home/a.txt"), "new", at(9, 0, 0));
+    ASSERT_EQ(run({QStringLiteral("add"), file, stick + QStringLiteral("backup")}), 0);
+
+    // Into a file or a pipe, the output is what it always was.
+    EXPECT_EQ(run({QStringLiteral("sync")}), 0);
+    EXPECT_FALSE(out.contains(QStringLiteral("Pass:")));
+
+    outIsTerminal = true;
+    files.write(QStringLiteral("home/photos/d.jpg"), "d", at(8, 0, 0));
+    files.write(QStringLiteral("stick/photos/e.jpg"), "e", at(8, 0, 0));
+    EXPECT_EQ(run({QStringLiteral("sync")}), 0);
+    EXPECT_TRUE(out.endsWith(QStringLiteral(
+        "Pass: 1 copied to the drive, 1 copied to the PC, 4 unchanged, 0 failed.\n")))
+        << out.toStdString();
+
+    files.write(QStringLiteral("home/a.txt"), "newer", at(10, 0, 0));
+    TestFiles::setReadOnly(stick + QStringLiteral("backup/a.txt"), true);
+    TestFiles::setReadOnly(file, true);
+    EXPECT_EQ(run({QStringLiteral("sync")}), 3);
+    EXPECT_TRUE(out.endsWith(QStringLiteral(
+        "Pass: 0 copied to the drive, 0 copied to the PC, 5 unchanged, 1 failed.\n")))
+        << out.toStdString();
+}
+
+TEST_F(CliTest, AWatchSumsUpEachPassOnATerminal) {
+    ASSERT_EQ(pairStick(), 0);
+    const QString file = files.write(QStringLiteral("home/a.txt"), "a", at(8, 0, 0));
+    ASSERT_EQ(run({QStringLiteral("add"), file, stick + QStringLiteral("backup")}), 0);
+    outIsTerminal = true;
+    // The first search comes at the first tick, a second later; Ctrl+C after it.
+    QTimer::singleShot(1800, [] { Cli::requestInterrupt(); });
+    const int code = run({QStringLiteral("watch")});
+    Cli::clearInterrupt();
+    EXPECT_EQ(code, 0);
+    EXPECT_THAT(out.toStdString(),
+                HasSubstr("\nPass: 1 copied to the drive, 0 copied to the PC, 0 unchanged, 0 "
+                          "failed.\nStopped.\n"));
+}
+
+TEST_F(CliTest, AutostartTurnsTheLoginEntryOnAndOff) {
+    windowProgram = files.write(QStringLiteral("bin/quillet"), "#!/bin/sh\n");
+    ASSERT_TRUE(QFile::setPermissions(windowProgram,
+                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    const QString entry = files.path(QStringLiteral("config/autostart/quillet.desktop"));
+
+    EXPECT_EQ(run({QStringLiteral("autostart"), QStringLiteral("status")}), 0);
+    EXPECT_EQ(out, QStringLiteral("Quillet does not start at login.\n"));
+    EXPECT_EQ(run({QStringLiteral("autostart"), QStringLiteral("on")}), 0) << err.toStdString();
+    EXPECT_EQ(out, QStringLiteral("Quillet starts at login: ") + windowProgram +
+                       QStringLiteral(" /boot (") + entry + QStringLiteral(")\n"));
+    EXPECT_TRUE(QFile::exists(entry));
+    EXPECT_EQ(run({QStringLiteral("autostart"), QStringLiteral("status")}), 0);
+    EXPECT_THAT(out.toStdString(), HasSubstr("Quillet starts at login: "));
+    ASSERT_EQ(pairStick(), 0);
+    EXPECT_EQ(run({QStringLiteral("status")}), 0);
+    EXPECT_THAT(out.toStdString(), HasSubstr("Start at login: yes\n"));
+
+    EXPECT_EQ(run({QStringLiteral("autostart"), QStringLiteral("off")}), 0);
+    EXPECT_EQ(out, QStringLiteral("Quillet does not start at login.\n"));
+    EXPECT_FALSE(QFile::exists(entry));
+    EXPECT_EQ(run({QStringLiteral("status")}), 0);
+    EXPECT_THAT(out.toStdString(), HasSubstr("Start at login: no\n"));
+
+    EXPECT_EQ(run({QStringLiteral("autostart"), QStringLiteral("maybe")}), 1);
+    EXPECT_THAT(err.toStdString(), HasSubstr("autostart takes on, off or status"));
+    EXPECT_EQ(run({QStringLiteral("autostart")}), 1);
+}
+
+TEST_F(CliTest, AutostartNeedsTheWindowedProgramBesideTheTool) {
+    // The default is the program beside this one; the tests' folder has none.
+    EXPECT_EQ(run({QStringLiteral("autostart"), QStringLiteral("on")}), 1);
+    EXPECT_THAT(err.toStdString(), HasSubstr(AppPath().toStdString() + "quillet is not installed"));
+    windowProgram = files.write(QStringLiteral("bin/quillet"), "not executable");
+    EXPECT_EQ(run({QStringLiteral("autostart"), QStringLiteral("on")}), 1);
+    EXPECT_FALSE(QFile::exists(files.path(QStringLiteral("config/autostart"))));
+    // Switching off needs nothing of it.
+    EXPECT_EQ(run({QStringLiteral("autostart"), QStringLiteral("off")}), 0);
 }
 
 } // namespace

@@ -20,6 +20,7 @@ MasterDesign designWithLabels() {
     design.drvFreeSpace = QSize(200, 16);
     design.appCopy = QSize(400, 13);
     design.update = QSize(110, 14);
+    design.startAtLogin = QSize(104, 17);
     return design;
 }
 
@@ -72,6 +73,12 @@ TEST(MasterLayoutTest, OptionAndTotalsEndAtTheListsRightEdge) {
     EXPECT_EQ(places.drvFilesSize.y(), places.addFile.y());
     EXPECT_EQ(places.drvSize.y(), places.drvFilesSize.y() + 15 + 2);
     EXPECT_EQ(places.drvFreeSpace.y(), places.drvSize.y() + 16 + 2);
+    // The login check box on the option's left, level with it.
+    EXPECT_EQ(places.startAtLogin.x() + places.startAtLogin.width() + 12,
+              places.conflictsResolution.x());
+    EXPECT_EQ(places.startAtLogin.y() + places.startAtLogin.height() / 2,
+              places.conflictsResolution.y() + places.conflictsResolution.height() / 2);
+    EXPECT_EQ(places.startAtLogin.size(), design.startAtLogin);
     EXPECT_EQ(places.update.y(), 10);
     EXPECT_EQ(places.update.x() + places.update.width(), listRight);
     // The copy's bar ends with the list too, and the file status stops short of it.

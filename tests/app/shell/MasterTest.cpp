@@ -11,6 +11,7 @@
 #include <GraphicBar.h>
 
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -657,19 +658,20 @@ TEST_F(MasterTest, EveryCommandIsReachableFromTheKeyboard) {
     // Tab goes in reading order (the link takes one Tab of its own for its one link).
     window.Update()->setFocus();
     QStringList order{window.Update()->objectName()};
-    for (int step = 0; step < 12; ++step) {
+    for (int step = 0; step < 13; ++step) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         const QString name = QApplication::focusWidget()->objectName();
         if (name != order.constLast())
             order << name;
     }
-    order = order.mid(0, 11);
-    EXPECT_EQ(order, (QStringList{QStringLiteral("Update"), QStringLiteral("ConflictsResolution"),
-                                  QStringLiteral("syncFiles"), QStringLiteral("AddFile"),
-                                  QStringLiteral("AddFolderButton"), QStringLiteral("RemoveFile"),
-                                  QStringLiteral("NewFlash"), QStringLiteral("RefreshTime"),
-                                  QStringLiteral("ViewLog"), QStringLiteral("SyncButton"),
-                                  QStringLiteral("Update")}));
+    order = order.mid(0, 12);
+    EXPECT_EQ(order,
+              (QStringList{QStringLiteral("Update"), QStringLiteral("StartAtLogin"),
+                           QStringLiteral("ConflictsResolution"), QStringLiteral("syncFiles"),
+                           QStringLiteral("AddFile"), QStringLiteral("AddFolderButton"),
+                           QStringLiteral("RemoveFile"), QStringLiteral("NewFlash"),
+                           QStringLiteral("RefreshTime"), QStringLiteral("ViewLog"),
+                           QStringLiteral("SyncButton"), QStringLiteral("Update")}));
 
     // Every button has an access key of its own.
     QString keys;
@@ -681,6 +683,10 @@ TEST_F(MasterTest, EveryCommandIsReachableFromTheKeyboard) {
         EXPECT_FALSE(keys.contains(key)) << button->objectName().toStdString();
         keys += key;
     }
+    // The login check box has one too, of its own.
+    const QString loginKey = XPButton::GetAccessKey(window.StartAtLogin()->text());
+    ASSERT_FALSE(loginKey.isEmpty());
+    EXPECT_FALSE(keys.contains(loginKey));
     // Its key runs the command: the log opens.
     QTest::keyClick(
         &window,

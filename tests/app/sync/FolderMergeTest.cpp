@@ -212,6 +212,49 @@ TEST_F(FolderMergeTest, ManyNewFilesArriveInBatchesAndAllAreCounted) {
     EXPECT_EQ(view.statuses[0].constLast(), QStringLiteral("Synchronized"));
 }
 
+TEST_F(FolderMergeTest, SummaryCountsEveryFileOnceByWhereItWent) {
+    // In the folder: two new on the PC, one new on the drive, one the same on both (logged
+    // twice), one newer on each side.
+    files.write(QStringLiteral("local/docs/new.txt"), "n", at(8, 0, 0));
+    files.write(QStringLiteral("local/docs/sub/new.txt"), "n", at(8, 0, 0));
+    files.write(QStringLiteral("drive/backup/back.txt"), "b", at(8, 0, 0));
+    files.write(QStringLiteral("local/docs/same.txt"), "s", at(8, 0, 0));
+    files.write(QStringLiteral("drive/backup/same.txt"), "s", at(8, 0, 0));
+    files.write(QStringLiteral("local/docs/newer.txt"), "pc", at(9, 0, 0));
+    files.write(QStringLiteral("drive/backup/newer.txt"), "drive", at(8, 0, 0));
+    files.write(QStringLiteral("local/docs/older.txt"), "pc", at(8, 0, 0));
+    files.write(QStringLiteral("drive/backup/older.txt"), "drive", at(9, 0, 0));
+    // File rows: one newer on the drive, one the same on both, one that cannot be replaced.
+    storeRow(2, files.write(QStringLiteral("local/single.txt"), "pc", at(8, 0, 0)),
+             QStringLiteral("single.txt"));
+    files.write(QStringLiteral("drive/single.txt"), "drive", at(9, 0, 0));
+    storeRow(3, files.write(QStringLiteral("local/equal.txt"), "e", at(8, 0, 0)),
+             QStringLiteral("equal.txt"));
+    files.write(QStringLiteral("drive/equal.txt"), "e", at(8, 0, 0));
+    const QString locked = files.write(QStringLiteral("local/locked.txt"), "pc", at(9, 0, 0));
+    storeRow(4, locked, QStringLiteral("locked.txt"));
+    files.write(QStringLiteral("drive/locked.txt"), "drive", at(8, 0, 0));
+    TestFiles::setReadOnly(locked, true);
+    TestFiles::setReadOnly(drive(QStringLiteral("locked.txt")), true);
+
+    pass();
+    const SyncEngine::Summary& first = engine->lastPass();
+    EXPECT_EQ(first.toDrive, 3);
+    EXPECT_EQ(first.toLocal, 3);
+    EXPECT_EQ(first.copies, 6);
+    EXPECT_EQ(first.unchanged, 2);
+    EXPECT_EQ(first.failures, 1);
+    EXPECT_EQ(TestFiles::read(l(QStringLiteral("older.txt"))), QByteArray("drive"));
+
+    // Everything that could be copied now is the same on both sides.
+    pass();
+    const SyncEngine::Summary& second = engine->lastPass();
+    EXPECT_EQ(second.toDrive, 0);
+    EXPECT_EQ(second.toLocal, 0);
+    EXPECT_EQ(second.unchanged, 8);
+    EXPECT_EQ(second.failures, 1);
+}
+
 TEST_F(FolderMergeTest, NewFilesThatCannotBeFlushedAreErrorsOfTheRow) {
     files.write(QStringLiteral("local/docs/a.txt"), "a", at(8, 0, 0));
     files.write(QStringLiteral("drive/backup/b.txt"), "b", at(8, 0, 0));
@@ -228,6 +271,10 @@ TEST_F(FolderMergeTest, NewFilesThatCannotBeFlushedAreErrorsOfTheRow) {
     EXPECT_EQ(TestFiles::tree(drive(QStringLiteral("backup"))),
               QStringList{QStringLiteral("b.txt")});
     EXPECT_EQ(TestFiles::tree(local(QStringLiteral("docs"))), QStringList{QStringLiteral("a.txt")});
+    // Written but never placed: not counted as copied.
+    EXPECT_EQ(engine->lastPass().toDrive, 0);
+    EXPECT_EQ(engine->lastPass().toLocal, 0);
+    EXPECT_EQ(engine->lastPass().failures, 2);
 }
 
 // Writes to the drive's copy of a file the moment the walk shows that file.

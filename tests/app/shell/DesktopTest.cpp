@@ -1,0 +1,168 @@
+// The main window in the user's language, and the check box that starts it at login.
+#include "ScopedState.h"
+#include "ScopedTranslation.h"
+#include "ShellFixture.h"
+
+#include "platform/AutostartEntry.h"
+#include "shell/Captions.h"
+#include "shell/SyncListModel.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLibraryInfo>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+
+#include <gmock/gmock.h>
+
+using namespace quillet;
+using namespace quillet::test;
+using ::testing::ElementsAre;
+using ::testing::Optional;
+
+namespace {
+
+// What a person reads on the window's main controls, access keys left out.
+struct Shown {
+    QString sync;
+    QString viewLog;
+    QString conflictsLabel;
+    QString firstConflictEntry;
+    QString secondRefreshEntry;
+    QString firstHeading;
+    QString exit;
+    QString startAtLogin;
+};
+
+Shown shownOn(Master& master) {
+    return Shown{
+        Captions::plainText(master.SyncButton()->Caption()),
+        Captions::plainText(master.ViewLog()->Caption()),
+        Captions::plainText(master.Labels(0)->text()),
+        master.ConflictsResolution()->itemText(0),
+        master.RefreshTime()->itemText(1),
+        master.listModel()->headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(),
+        master.qlt_exit()->text(),
+        Captions::plainText(master.StartAtLogin()->text()),
+    };
+}
+
+class DesktopTest : public ShellFixture {};
+
+TEST_F(DesktopTest, AGermanRunShowsGermanCaptions) {
+    const ScopedTranslation german(QLocale(QLocale::German, QLocale::Germany));
+    const Shown shown = shownOn(master());
+    EXPECT_EQ(shown.sync, QStringLiteral("Jetzt abgleichen"));
+    EXPECT_EQ(shown.viewLog, QStringLiteral("Protokoll"));
+    EXPECT_EQ(shown.conflictsLabel, QStringLiteral("Bei Konflikten:"));
+    EXPECT_EQ(shown.firstConflictEntry,
+              QStringLiteral("Neueste Datei auf beiden Seiten behalten."));
+    EXPECT_EQ(shown.secondRefreshEntry, QStringLiteral("Alle 10 Sekunden"));
+    EXPECT_EQ(shown.firstHeading, QStringLiteral("Lokale Datei:"));
+    EXPECT_EQ(shown.exit, QStringLiteral("Beenden"));
+    EXPECT_EQ(shown.startAtLogin, QStringLiteral("Beim Anmelden starten"));
+    // Qt's own buttons speak the same language.
+    QMessageBox box(QMessageBox::Question, QString(), QString(),
+                    QMessageBox::Yes | QMessageBox::No);
+    if (QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) +
+                      QStringLiteral("/qtbase_de.qm"))) {
+        EXPECT_EQ(box.button(QMessageBox::Yes)->text(), QStringLiteral("&Ja"));
+    }
+}
+
+TEST_F(DesktopTest, AnUnknownLocaleShowsTheEnglishCaptions) {
+    for (const QLocale& locale :
+         {QLocale(QStringLiteral("xx_XX")), QLocale(QLocale::French, QLocale::France)}) {
+        const ScopedTranslation other(locale);
+        MasterServices services;
+        services.clock = &clock;
+        services.trayShell = std::make_unique<RecordingIconShell>();
+        Master window(*session, logPath, std::move(services));
+        const Shown shown = shownOn(window);
+        EXPECT_EQ(shown.sync, QStringLiteral("Synchronize Now"));
+        EXPECT_EQ(shown.viewLog, QStringLiteral("View Log"));
+        EXPECT_EQ(shown.conflictsLabel, QStringLiteral("Conflicts resolution:"));
+        EXPECT_EQ(shown.firstConflictEntry, QStringLiteral("Keep the latest file on both."));
+        EXPECT_EQ(shown.secondRefreshEntry, QStringLiteral("Every 10 seconds"));
+        EXPECT_EQ(shown.firstHeading, QStringLiteral("Local File:"));
+        EXPECT_EQ(shown.exit, QStringLiteral("Exit"));
+        EXPECT_EQ(shown.startAtLogin, QStringLiteral("Start at login"));
+        QMessageBox box(QMessageBox::Question, QString(), QString(),
+                        QMessageBox::Yes | QMessageBox::No);
+        EXPECT_EQ(box.button(QMessageBox::Yes)->text(), QStringLiteral("&Yes"));
+    }
+}
+
+// The autostart folders of the test's own, never the user's.
+class StartAtLoginTest : public ShellFixture {
+protected:
+    StartAtLoginTest()
+        : m_config("XDG_CONFIG_HOME", QFile::encodeName(files.path(QStringLiteral("config")))),
+          m_system("XDG_CONFIG_DIRS", QFile::encodeName(files.path(QStringLiteral("xdg")))) {}
+    QString entryPath() const {
+        return files.path(QStringLiteral("config/autostart/quillet.desktop"));
+    }
+    platform::AutostartEntry entry() const {
+        return platform::AutostartEntry(QCoreApplication::applicationFilePath());
+    }
+
+private:
+    ScopedEnvironmentVariable m_config;
+    ScopedEnvironmentVariable m_system;
+};
+
+TEST_F(StartAtLoginTest, TheCheckBoxSwitchesTheEntryThatStartsThisProgramHidden) {
+    QCheckBox* box = master().StartAtLogin();
+    EXPECT_FALSE(box->isChecked());
+    box->click();
+    EXPECT_TRUE(box->isChecked());
+    EXPECT_THAT(entry().command(), Optional(ElementsAre(QCoreApplication::applicationFilePath(),
+                                                        QStringLiteral("/boot"))));
+    EXPECT_EQ(entry().path(), entryPath());
+    box->click();
+    EXPECT_FALSE(box->isChecked());
+    EXPECT_FALSE(QFile::exists(entryPath()));
+}
+
+TEST_F(StartAtLoginTest, TheBoxShowsAnEntryMadeElsewhere) {
+    // Switched on by the command line tool before the window came up.
+    ASSERT_TRUE(entry().turnOn());
+    EXPECT_TRUE(master().StartAtLogin()->isChecked());
+}
+
+TEST_F(StartAtLoginTest, AnEntryThatCannotBeWrittenSaysWhyAndStaysOff) {
+    files.write(QStringLiteral("config/autostart"), "a file where the folder goes");
+    QCheckBox* box = master().StartAtLogin();
+    const auto seen = answerNextBox(QMessageBox::Ok);
+    box->click();
+    EXPECT_TRUE(seen->shown);
+    EXPECT_EQ(seen->title, master().windowTitle());
+    EXPECT_THAT(seen->text.toStdString(), ::testing::HasSubstr("autostart"));
+    EXPECT_FALSE(box->isChecked());
+}
+
+TEST_F(StartAtLoginTest, TheBoxStandsBesideTheConflictOptionWhateverTheLanguage) {
+    for (const QLocale& locale :
+         {QLocale(QLocale::German, QLocale::Germany), QLocale(QLocale::English)}) {
+        const ScopedTranslation language(locale);
+        MasterServices services;
+        services.clock = &clock;
+        services.trayShell = std::make_unique<RecordingIconShell>();
+        Master window(*session, logPath, std::move(services));
+        window.resize(1, 1); // the smallest the layout allows
+        QApplication::processEvents();
+        const QRect box = window.StartAtLogin()->geometry();
+        const QRect option = window.ConflictsResolution()->geometry();
+        EXPECT_EQ(box.right() + 1 + 12, option.left()) << locale.name().toStdString();
+        EXPECT_EQ(box.center().y(), option.center().y()) << locale.name().toStdString();
+        EXPECT_GE(box.width(), window.StartAtLogin()->sizeHint().width());
+        // Clear of the emblem in the corner.
+        EXPECT_GE(box.left(), Master::SplashCorner.width()) << locale.name().toStdString();
+    }
+}
+
+} // namespace
