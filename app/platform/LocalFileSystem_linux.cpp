@@ -145,8 +145,12 @@ bool mayFoldCase(int dirFd, dev_t device) {
     struct statfs fs {};
     constexpr long Ext4Magic = 0xEF53;
     constexpr long F2fsMagic = 0xF2F52010;
-    const bool may = ::fstatfs(dirFd, &fs) == 0 && (static_cast<long>(fs.f_type) == Ext4Magic ||
-                                                    static_cast<long>(fs.f_type) == F2fsMagic);
+    // Only where the running kernel can fold case on that file system at all.
+    static const bool ext4Folds = ::access("/sys/fs/ext4/features/casefold", F_OK) == 0;
+    static const bool f2fsFolds = ::access("/sys/fs/f2fs/features/casefold", F_OK) == 0;
+    const bool may =
+        ::fstatfs(dirFd, &fs) == 0 && ((ext4Folds && static_cast<long>(fs.f_type) == Ext4Magic) ||
+                                       (f2fsFolds && static_cast<long>(fs.f_type) == F2fsMagic));
     known.emplace(device, may);
     return may;
 }

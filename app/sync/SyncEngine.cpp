@@ -87,6 +87,8 @@ struct NameGroup {
     Members here;
     Members there;
     std::string_view primary;
+    // A name on both sides is looked at twice; the summary counts it once.
+    mutable bool looked = false;
 
     void choosePrimary(bool foldHere, bool foldThere) {
         // A spelling both sides hold exactly; else one of a side that keeps case. The first
@@ -542,7 +544,6 @@ void SyncEngine::walk(const Path& thisFolder, const Path& otherFolder, bool this
         return;
 
     const QString thisShown = thisFolder.display();
-    std::set<const NameGroup*> looked;
     for (const auto& [entry, groupOf, fromHere] : names) {
         if (StopRequested())
             continue;
@@ -557,8 +558,7 @@ void SyncEngine::walk(const Path& thisFolder, const Path& otherFolder, bool this
         }
         const DirEntry* mine = NameGroup::entryOf(group.here, group.primary, foldHere);
         const DirEntry* theirs = NameGroup::entryOf(group.there, group.primary, foldThere);
-        // A name on both sides is looked at twice; the summary counts it once.
-        const bool firstLook = looked.insert(&group).second;
+        const bool firstLook = !std::exchange(group.looked, true);
         examine(subject, thisFolder / (mine ? mine->name : std::string(group.primary)),
                 mine ? mine->stat : FileStat{},
                 otherFolder / (theirs ? theirs->name : std::string(group.primary)),
