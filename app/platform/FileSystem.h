@@ -39,6 +39,7 @@ struct FileStat {
     bool isDirectory = false;
     bool isSymlink = false; // the path itself is a (dangling) link; set only when it dangles
     bool readable = false;  // by its permission bits, for this process
+    bool writable = false;  // the same for writing
     std::int64_t length = 0;
     std::int64_t allocated = 0; // bytes the file takes on the disk (less than length: holes)
     std::uint32_t mode = 0;     // permission bits
@@ -87,8 +88,13 @@ public:
     virtual Result<Listing> listDirectory(const std::string& path) = 0;
     virtual Status makeDirectory(const std::string& path) = 0;
     virtual Status removeDirectory(const std::string& path) = 0;
-    // Where writing "path" really lands: a symbolic link to a file resolves to its target.
-    virtual std::string resolveWriteTarget(const std::string& path) = 0;
+    // Where writing "path" really lands, and what is there now: a symbolic link to a file
+    // resolves to its target. One look for a path that is no link.
+    struct WriteTarget {
+        std::string path;
+        FileStat stat;
+    };
+    virtual WriteTarget resolveWriteTarget(const std::string& path) = 0;
     // True when the file must not be replaced: read-only by its attributes, or not writable.
     virtual bool isWriteProtected(const std::string& path) = 0;
 

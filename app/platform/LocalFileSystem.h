@@ -12,7 +12,7 @@ public:
     Result<Listing> listDirectory(const std::string& path) override;
     Status makeDirectory(const std::string& path) override;
     Status removeDirectory(const std::string& path) override;
-    std::string resolveWriteTarget(const std::string& path) override;
+    WriteTarget resolveWriteTarget(const std::string& path) override;
     bool isWriteProtected(const std::string& path) override;
 
     Result<Handle> openRead(const std::string& path) override;

@@ -73,18 +73,18 @@ std::optional<std::uint32_t> LocalFileSystem::attributes(const std::string& path
     return attributesOf(st, isLink, baseName(path));
 }
 
-static bool readableBy(const struct stat& st) {
-    // As access(R_OK) would answer, without a second call; ACLs are not consulted. The
-    // process's identity does not change while it runs.
+// As access() would answer for reading (or writing), without a second call; ACLs are not
+// consulted. The process's identity does not change while it runs.
+static bool allowedBy(const struct stat& st, mode_t owner, mode_t group, mode_t others) {
     static const uid_t uid = ::geteuid();
     static const gid_t gid = ::getegid();
     if (uid == 0)
         return true;
     if (st.st_uid == uid)
-        return st.st_mode & S_IRUSR;
+        return st.st_mode & owner;
     if (st.st_gid == gid)
-        return st.st_mode & S_IRGRP;
-    return st.st_mode & S_IROTH;
+        return st.st_mode & group;
+    return st.st_mode & others;
 }
 
 static FileStat fileStatOf(const struct stat& st) {
@@ -92,7 +92,8 @@ static FileStat fileStatOf(const struct stat& st) {
     out.exists = true;
     out.isRegular = S_ISREG(st.st_mode);
     out.isDirectory = S_ISDIR(st.st_mode);
-    out.readable = readableBy(st);
+    out.readable = allowedBy(st, S_IRUSR, S_IRGRP, S_IROTH);
+    out.writable = allowedBy(st, S_IWUSR, S_IWGRP, S_IWOTH);
     out.length = static_cast<std::int64_t>(st.st_size);
     out.allocated = static_cast<std::int64_t>(st.st_blocks) * 512;
     out.mode = static_cast<std::uint32_t>(st.st_mode & 07777);
@@ -228,17 +229,18 @@ Status LocalFileSystem::removeDirectory(const std::string& path) {
     return {};
 }
 
-std::string LocalFileSystem::resolveWriteTarget(const std::string& path) {
+FileSystem::WriteTarget LocalFileSystem::resolveWriteTarget(const std::string& path) {
     struct stat lst {};
-    if (::lstat(path.c_str(), &lst) != 0 || !S_ISLNK(lst.st_mode))
-        return path;
+    if (::lstat(path.c_str(), &lst) != 0)
+        return {path, FileStat{}};
+    if (!S_ISLNK(lst.st_mode))
+        return {path, fileStatOf(lst)};
     char resolved[PATH_MAX];
-    if (::realpath(path.c_str(), resolved) == nullptr)
-        return path;
     struct stat st {};
-    if (::stat(resolved, &st) != 0 || !S_ISREG(st.st_mode))
-        return path;
-    return resolved;
+    if (::realpath(path.c_str(), resolved) == nullptr || ::stat(resolved, &st) != 0 ||
+        !S_ISREG(st.st_mode))
+        return {path, stat(path)}; // a dangling link, or one to something else: left as it is
+    return {resolved, fileStatOf(st)};
 }
 
 bool LocalFileSystem::isWriteProtected(const std::string& path) {

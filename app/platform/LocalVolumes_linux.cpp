@@ -261,8 +261,8 @@ std::int32_t LocalVolumes::serial(const std::string& root) {
     return volumeSerialFromUuid(uuid, type);
 }
 
-std::string LocalVolumes::fileSystemType(const std::string& path) {
-    const auto all = mounts();
+const MountEntry* LocalVolumes::mountOf(const std::vector<MountEntry>& all,
+                                        const std::string& path) const {
     const MountEntry* best = nullptr;
     std::size_t bestLen = 0;
     const std::string full = realPath(path.empty() ? std::string("/") : path);
@@ -274,6 +274,18 @@ std::string LocalVolumes::fileSystemType(const std::string& path) {
             bestLen = root.size();
         }
     }
+    return best;
+}
+
+bool LocalVolumes::answersOverARoundTrip(const std::string& path) {
+    const auto all = mounts();
+    const MountEntry* m = mountOf(all, path);
+    return m && (m->fsType.rfind("fuse", 0) == 0 || networkTypes().count(m->fsType) > 0);
+}
+
+std::string LocalVolumes::fileSystemType(const std::string& path) {
+    const auto all = mounts();
+    const MountEntry* best = mountOf(all, path);
     if (!best)
         return {};
     // FUSE hides the real file system behind its own name; ask the device.

@@ -27,6 +27,7 @@ public:
     std::uint64_t totalBytes(const std::string& root) override;
     std::int32_t serial(const std::string& root) override;
     std::string fileSystemType(const std::string& path) override;
+    bool answersOverARoundTrip(const std::string& path) override;
 
     std::vector<MountEntry> mounts() const;
     // Whether a mount is a real volume: block-device or network sources, not proc, sysfs,
@@ -35,6 +36,8 @@ public:
     static std::string unescapeMountField(const std::string& field);
 
 private:
+    // The mount that holds path: the longest mount point above it, the latest on a point.
+    const MountEntry* mountOf(const std::vector<MountEntry>& all, const std::string& path) const;
     const MountEntry* findRoot(const std::vector<MountEntry>& all, const std::string& root) const;
     std::string uuidOf(const std::string& source) const;
 

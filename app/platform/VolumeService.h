@@ -30,6 +30,10 @@ public:
     virtual std::int32_t serial(const std::string& root) = 0;
     // File system type of the volume that holds "path" ("ext4", "vfat", ...); "" if unknown.
     virtual std::string fileSystemType(const std::string& path) = 0;
+    // Whether every look at the volume that holds "path" is a round trip to another process
+    // or machine (FUSE, network file systems): such a volume answers several looks at once
+    // faster than one after the other.
+    virtual bool answersOverARoundTrip(const std::string& path) = 0;
 
     static VolumeService& system();
 };

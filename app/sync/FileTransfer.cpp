@@ -58,7 +58,8 @@ bool FileTransfer::checkDestination(const FileStat& from, const std::string& dst
         return true;
     if (!to.isRegular)
         return fail(TransferFailure::Kind::NotAFile);
-    if (m_fs.isWriteProtected(dst)) {
+    // The read-only attribute counts even where this process could write anyway (as root).
+    if (!(to.mode & OwnerWrite) || !to.writable) {
         // Content and times stay; the read-only state still follows the source, so that a
         // later pass may replace a file whose source is no longer read-only.
         if ((from.mode & OwnerWrite) && !(to.mode & OwnerWrite))
@@ -71,28 +72,31 @@ bool FileTransfer::checkDestination(const FileStat& from, const std::string& dst
     return true;
 }
 
-void FileTransfer::setPermissions(Handle out, const FileStat& source, const FileStat& existing,
-                                  const std::string& dst) {
-    // Best effort throughout: FAT and some FUSE file systems keep little of this.
+void FileTransfer::setPermissions(Handle out, const FileStat& made, const FileStat& source,
+                                  const FileStat& existing, const std::string& dst) {
+    // Best effort throughout: FAT and some FUSE file systems keep little of this. Nothing is
+    // asked of the file system that would change nothing: on a drive each call is a trip.
     const bool sourceReadOnly = !(source.mode & OwnerWrite);
+    std::uint32_t mode = made.mode;
     if (existing.exists) {
         // A replacement is a new file: it takes the old one's owner and permissions.
-        (void)m_fs.setOwner(out, existing.owner, existing.group);
-        const std::uint32_t mode =
-            sourceReadOnly ? existing.mode & ~AnyWrite : existing.mode | OwnerWrite;
-        (void)m_fs.setMode(out, mode);
-        return;
+        if (existing.owner != made.owner || existing.group != made.group)
+            (void)m_fs.setOwner(out, existing.owner, existing.group);
+        mode = sourceReadOnly ? existing.mode & ~AnyWrite : existing.mode | OwnerWrite;
+    } else {
+        // Made by another user than the folder's (a pass run as root in a user's folder):
+        // the new file is the folder owner's, as if the user had made it.
+        const std::string folderPath = folderOf(dst);
+        if (folderPath != m_lastFolder.first)
+            m_lastFolder = {folderPath, m_fs.stat(folderPath)};
+        const FileStat& folder = m_lastFolder.second;
+        if (folder.exists && folder.owner != made.owner)
+            (void)m_fs.setOwner(out, folder.owner, folder.group);
+        if (sourceReadOnly)
+            mode = made.mode & ~AnyWrite;
     }
-    const auto created = m_fs.stat(out);
-    if (!created)
-        return;
-    // Made by another user than the folder's (a pass run as root in a user's folder): the
-    // new file is the folder owner's, as if the user had made it.
-    const FileStat folder = m_fs.stat(folderOf(dst));
-    if (folder.exists && folder.owner != created.value().owner)
-        (void)m_fs.setOwner(out, folder.owner, folder.group);
-    if (sourceReadOnly)
-        (void)m_fs.setMode(out, created.value().mode & ~AnyWrite);
+    if (mode != made.mode)
+        (void)m_fs.setMode(out, mode);
 }
 
 // Written data is sent to the disk in steps of this size while the copy goes on: the disk
@@ -190,31 +194,35 @@ FileTransfer::Attempt FileTransfer::writeOnce(Handle in, const FileStat& before,
     return Attempt::Done;
 }
 
-bool FileTransfer::writeTemp(const std::string& src, const Target& target, const std::string& dst,
-                             const FileStat& existing, Flush flush, std::string& tempPath,
-                             FileTimes& times) {
+std::optional<FileTransfer::Written>
+FileTransfer::writeTemp(const std::string& src, const Target& target, const std::string& dst,
+                        const FileStat& existing, Flush flush) {
     int changes = 0;
     for (;;) {
         auto in = m_fs.openRead(src);
-        if (!in)
-            return fail(in.error().code == ENOENT ? TransferFailure::Kind::SourceMissing
-                                                  : TransferFailure::Kind::SourceUnreadable,
-                        in.error());
+        if (!in) {
+            fail(in.error().code == ENOENT ? TransferFailure::Kind::SourceMissing
+                                           : TransferFailure::Kind::SourceUnreadable,
+                 in.error());
+            return std::nullopt;
+        }
         const auto before = m_fs.stat(in.value());
         if (!before) {
             m_fs.close(in.value());
-            return fail(TransferFailure::Kind::SourceUnreadable, before.error());
+            fail(TransferFailure::Kind::SourceUnreadable, before.error());
+            return std::nullopt;
         }
         auto out = m_fs.createTemp(dst);
         if (!out) {
             m_fs.close(in.value());
-            return fail(TransferFailure::Kind::System, out.error());
+            fail(TransferFailure::Kind::System, out.error());
+            return std::nullopt;
         }
-        auto abandon = [&] {
+        auto abandon = [&]() -> std::optional<Written> {
             m_fs.close(out.value().handle);
             m_fs.close(in.value());
             m_fs.remove(out.value().path);
-            return false;
+            return std::nullopt;
         };
         const auto made = m_fs.stat(out.value().handle);
         if (!made) {
@@ -250,12 +258,13 @@ bool FileTransfer::writeTemp(const std::string& src, const Target& target, const
             abandon();
             if (++changes < 2)
                 continue; // once more: most rewrites are over in a moment
-            return fail(TransferFailure::Kind::SourceChanged);
+            fail(TransferFailure::Kind::SourceChanged);
+            return std::nullopt;
         }
         if (attempt == Attempt::Failed)
             return abandon();
 
-        setPermissions(out.value().handle, before.value(), existing, dst);
+        setPermissions(out.value().handle, made.value(), before.value(), existing, dst);
         if (auto t = m_fs.setTimes(out.value().handle, before.value().times); !t) {
             fail(TransferFailure::Kind::System, t.error());
             return abandon();
@@ -269,16 +278,15 @@ bool FileTransfer::writeTemp(const std::string& src, const Target& target, const
         m_fs.close(in.value());
         if (auto c = m_fs.close(out.value().handle); !c) {
             m_fs.remove(out.value().path);
-            return fail(TransferFailure::Kind::System, c.error());
+            fail(TransferFailure::Kind::System, c.error());
+            return std::nullopt;
         }
-        tempPath = out.value().path;
-        times = before.value().times;
-        return true;
+        return Written{out.value().path, before.value().times, device};
     }
 }
 
 bool FileTransfer::putInPlace(const std::string& tempPath, const std::string& dst,
-                              const FileTimes& times, bool mayReplace) {
+                              const FileTimes& times, std::uint64_t device, bool mayReplace) {
     const Status r = mayReplace ? m_fs.rename(tempPath, dst) : m_fs.renameNoReplace(tempPath, dst);
     if (!r) {
         const int code = r.error().code;
@@ -295,11 +303,17 @@ bool FileTransfer::putInPlace(const std::string& tempPath, const std::string& ds
                     r.error());
     }
     // Some file systems (FUSE ones among them) stamp a renamed file with the time of the
-    // rename; the times must travel or the next pass copies the file again.
-    if (m_fs.stat(dst).times.write.seconds != times.write.seconds) {
-        if (auto t = m_fs.setTimes(dst, times); !t)
-            return fail(TransferFailure::Kind::System, t.error());
+    // rename; the times must travel or the next pass copies the file again. Where the first
+    // rename kept them, the volume is not asked again.
+    if (m_renameKeepsTimes.count(device) > 0)
+        return true;
+    const FileStat placed = m_fs.stat(dst);
+    if (placed.times.write.seconds == times.write.seconds) {
+        m_renameKeepsTimes.insert(device);
+        return true;
     }
+    if (auto t = m_fs.setTimes(dst, times); !t)
+        return fail(TransferFailure::Kind::System, t.error());
     return true;
 }
 
@@ -310,15 +324,13 @@ bool FileTransfer::CloneFile(const Path& source, const Target& destination) {
     if (!from.isRegular)
         return fail(TransferFailure::Kind::SourceMissing);
     // Writing through a link to a file updates the file it points to, as cp does.
-    const std::string dst = m_fs.resolveWriteTarget(destination.path.native());
-    const FileStat to = m_fs.stat(dst);
+    const auto [dst, to] = m_fs.resolveWriteTarget(destination.path.native());
     if (!checkDestination(from, dst, to))
         return false;
-    std::string tempPath;
-    FileTimes times;
-    if (!writeTemp(src, destination, dst, to, Flush::Now, tempPath, times))
+    const std::optional<Written> written = writeTemp(src, destination, dst, to, Flush::Now);
+    if (!written)
         return false;
-    return putInPlace(tempPath, dst, times, true);
+    return putInPlace(written->tempPath, dst, written->times, written->device, true);
 }
 
 bool FileTransfer::StageFile(const Path& source, const Target& destination,
@@ -328,15 +340,14 @@ bool FileTransfer::StageFile(const Path& source, const Target& destination,
     const FileStat from = m_fs.stat(src);
     if (!from.isRegular)
         return fail(TransferFailure::Kind::SourceMissing);
-    const std::string dst = m_fs.resolveWriteTarget(destination.path.native());
-    const FileStat to = m_fs.stat(dst);
+    const auto [dst, to] = m_fs.resolveWriteTarget(destination.path.native());
     if (!checkDestination(from, dst, to))
         return false;
-    std::string tempPath;
-    FileTimes times;
-    if (!writeTemp(src, destination, dst, to, Flush::Later, tempPath, times))
+    const std::optional<Written> written = writeTemp(src, destination, dst, to, Flush::Later);
+    if (!written)
         return false;
-    m_staged.push_back(Staged{tempPath, dst, times, subject, m_fs.stat(tempPath).device, to});
+    m_staged.push_back(
+        Staged{written->tempPath, dst, written->times, subject, written->device, to});
     return true;
 }
 
@@ -382,7 +393,7 @@ std::vector<FileTransfer::StagedFailure> FileTransfer::CommitStaged() {
             m_fs.remove(s.tempPath);
             ok = fail(TransferFailure::Kind::DestinationChanged);
         } else {
-            ok = putInPlace(s.tempPath, s.destination, s.times, s.replaces.exists);
+            ok = putInPlace(s.tempPath, s.destination, s.times, s.device, s.replaces.exists);
         }
         if (ok)
             placedOn.emplace(s.device, s.destination);

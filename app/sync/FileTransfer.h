@@ -91,9 +91,15 @@ private:
     bool fail(TransferFailure::Kind kind, const platform::Error& error = {});
     bool checkDestination(const platform::FileStat& from, const std::string& dst,
                           const platform::FileStat& to);
-    bool writeTemp(const std::string& src, const Target& target, const std::string& dst,
-                   const platform::FileStat& existing, Flush flush, std::string& tempPath,
-                   platform::FileTimes& times);
+    // A copy written beside its destination, not yet in place.
+    struct Written {
+        std::string tempPath;
+        platform::FileTimes times;
+        std::uint64_t device = 0;
+    };
+    std::optional<Written> writeTemp(const std::string& src, const Target& target,
+                                     const std::string& dst, const platform::FileStat& existing,
+                                     Flush flush);
     // One attempt; holes says whether runs of zeros may be skipped.
     enum class Attempt { Done, Failed, SourceChanged, HolesRefused, KernelCopyRefused };
     Attempt writeOnce(platform::Handle in, const platform::FileStat& before,
@@ -104,10 +110,11 @@ private:
                           std::int64_t copied);
     // Lets the disk write what was copied so far while the copy goes on.
     void writeBehind(platform::Handle out, std::int64_t copied, std::int64_t& started);
-    void setPermissions(platform::Handle out, const platform::FileStat& source,
-                        const platform::FileStat& existing, const std::string& dst);
+    void setPermissions(platform::Handle out, const platform::FileStat& made,
+                        const platform::FileStat& source, const platform::FileStat& existing,
+                        const std::string& dst);
     bool putInPlace(const std::string& tempPath, const std::string& dst,
-                    const platform::FileTimes& times, bool mayReplace);
+                    const platform::FileTimes& times, std::uint64_t device, bool mayReplace);
 
     platform::FileSystem& m_fs;
     std::size_t m_bufferSize;
@@ -117,6 +124,10 @@ private:
     std::set<std::uint64_t> m_noHoles;
     // Pairs of volumes (from, to) between which the kernel refused to copy.
     std::set<std::pair<std::uint64_t, std::uint64_t>> m_noKernelCopy;
+    // Volumes whose renames keep a file's times: no look after the rename.
+    std::set<std::uint64_t> m_renameKeepsTimes;
+    // The folder new files went into last, as it was: one look for a folder's files.
+    std::pair<std::string, platform::FileStat> m_lastFolder;
     TransferFailure m_lastFailure;
     std::atomic<std::int64_t> m_bytesDone{0};
 };

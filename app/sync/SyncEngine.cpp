@@ -201,6 +201,8 @@ SyncEngine::~SyncEngine() = default;
 
 void SyncEngine::setListingWorkers(int workers) {
     m_lister = std::make_unique<FolderLister>(m_session.fileSystem(), workers);
+    m_listingWorkers = workers;
+    m_fixedListingWorkers = true;
 }
 
 QString SyncEngine::now() const {
@@ -325,6 +327,16 @@ void SyncEngine::syncFolderRow(int row) {
     m_row.twoSecondSteps = twoSecondVolume(m_row.localRoot) || twoSecondVolume(m_row.driveRoot);
     m_row.localFoldsCase = foldingVolume(m_row.localRoot);
     m_row.driveFoldsCase = foldingVolume(m_row.driveRoot);
+    // A drive that answers every look over a round trip (FUSE, a network share) answers
+    // several at once faster: more of its folders are listed at a time.
+    if (!m_fixedListingWorkers) {
+        const bool roundTrip = m_session.volumes().answersOverARoundTrip(m_row.driveRoot.native());
+        const int workers = roundTrip ? RoundTripListingWorkers : DefaultListingWorkers;
+        if (workers != m_listingWorkers) {
+            m_lister = std::make_unique<FolderLister>(m_session.fileSystem(), workers);
+            m_listingWorkers = workers;
+        }
+    }
     // Both roots exist before the walk, so that it can tell them wherever they turn up.
     makeFolder(m_row.driveRoot, true);
     makeFolder(m_row.localRoot, false);
@@ -575,12 +587,15 @@ void SyncEngine::examine(const QString& subject, const Path& thisPath, const Fil
     FileStat there = thereSeen;
     // Decide from what the listings saw; anything but "no changes" is decided again from a
     // fresh look, so that no copy rests on what the disk said a while ago (and the second
-    // look at a name sees what the first one copied).
+    // look at a name sees what the first one copied). A name one side did not list is not
+    // looked for again there: a file made there meanwhile is never written over anyway.
     const bool unchanged = here.isRegular && there.isRegular &&
                            compareStamps(here, there, m_row.twoSecondSteps) == StampOrder::Equal;
-    if (!unchanged && (here.isRegular || there.isRegular)) {
-        there = fs.stat(otherPath.native());
-        here = fs.stat(thisPath.native());
+    if (!unchanged) {
+        if (there.exists)
+            there = fs.stat(otherPath.native());
+        if (here.exists)
+            here = fs.stat(thisPath.native());
     }
     // A copy to one of the two is written and waits for its batch's flush: once placed,
     // the two are the same.
@@ -601,10 +616,21 @@ void SyncEngine::examine(const QString& subject, const Path& thisPath, const Fil
         act(order, subject, thisIsLocal ? thisPath : otherPath, thisIsLocal ? otherPath : thisPath,
             std::nullopt);
     } else if (here.isRegular) {
-        stageCopy(thisPath, otherPath, subject);
+        stageCopy(thisPath, otherPath, subject, here.length);
     } else if (there.isRegular) {
-        stageCopy(otherPath, thisPath, subject);
+        stageCopy(otherPath, thisPath, subject, there.length);
     }
+}
+
+bool SyncEngine::driveLikelyThere() {
+    // Asked before each copy: a drive that went away a moment ago is still noticed before
+    // anything is written, without asking it twice for every small file.
+    if (m_drive.gone)
+        return false;
+    if (m_drive.lastLook.isValid() && m_drive.lastLook.elapsed() < 250)
+        return true;
+    m_drive.lastLook.start();
+    return driveStillThere();
 }
 
 bool SyncEngine::driveStillThere() {
@@ -763,7 +789,7 @@ bool SyncEngine::runStep(const QString& shown, std::int64_t total, Step step) {
 bool SyncEngine::copy(const Path& from, const Path& to, const QString& subject) {
     const bool fromDrive = from.startsWith(m_drive.root);
     const bool towardDrive = to.startsWith(m_drive.root);
-    if ((fromDrive || towardDrive) && !driveStillThere()) {
+    if ((fromDrive || towardDrive) && !driveLikelyThere()) {
         reportFailure(subject, QStringLiteral("the drive was removed"));
         return false;
     }
@@ -779,10 +805,11 @@ bool SyncEngine::copy(const Path& from, const Path& to, const QString& subject) 
     return false;
 }
 
-void SyncEngine::stageCopy(const Path& from, const Path& to, const QString& subject) {
+void SyncEngine::stageCopy(const Path& from, const Path& to, const QString& subject,
+                           std::optional<std::int64_t> length) {
     const bool fromDrive = from.startsWith(m_drive.root);
     const bool towardDrive = to.startsWith(m_drive.root);
-    if ((fromDrive || towardDrive) && !driveStillThere()) {
+    if ((fromDrive || towardDrive) && !driveLikelyThere()) {
         reportFailure(subject, QStringLiteral("the drive was removed"));
         return;
     }
@@ -790,7 +817,7 @@ void SyncEngine::stageCopy(const Path& from, const Path& to, const QString& subj
     const FileTransfer::Target target{to, towardDrive ? std::optional<std::uint64_t>(m_drive.device)
                                                       : std::nullopt};
     const std::size_t stagedBefore = m_transfer.stagedCount();
-    const std::int64_t total = m_session.fileSystem().stat(from.native()).length;
+    const std::int64_t total = length ? *length : m_session.fileSystem().stat(from.native()).length;
     if (!runStep(to.display(), total,
                  [&] { return m_transfer.StageFile(from, target, subject); })) {
         reportFailure(subject, writeFailure(to, total, towardDrive, fromDrive));

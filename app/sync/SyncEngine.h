@@ -9,6 +9,7 @@
 #include "base/Clock.h"
 #include "base/Path.h"
 
+#include <QElapsedTimer>
 #include <QString>
 
 #include <memory>
@@ -33,6 +34,9 @@ public:
     // (0: the walk lists both itself). What a pass does and shows is the same with any
     // number; only its speed changes. One measured best on two cores.
     static constexpr int DefaultListingWorkers = 1;
+    // For a drive that answers over a round trip (FUSE, a network share).
+    static constexpr int RoundTripListingWorkers = 3;
+    // Fixes the number, whatever the drive.
     void setListingWorkers(int workers);
 
     // The procedures the rest of the program knows by these names.
@@ -76,6 +80,7 @@ private:
         std::uint64_t device = 0;
         std::uint64_t inode = 0;
         bool gone = false;
+        QElapsedTimer lastLook;
     };
     // What a folder walk knows about the row it belongs to.
     struct RowState {
@@ -116,12 +121,17 @@ private:
 
     bool makeFolder(const Path& folder, bool onDrive);
     bool driveStillThere();
+    // The same, looked at a few times a second at most.
+    bool driveLikelyThere();
     // Why a copy failed, in words for the log, the window and the terminal.
     QString reasonFor(const TransferFailure& failure, bool towardDrive, bool fromDrive);
     // The reason for the transfer's last failure to write a file of this length at "to".
     QString writeFailure(const Path& to, std::int64_t length, bool towardDrive, bool fromDrive);
     bool copy(const Path& from, const Path& to, const QString& subject);
-    void stageCopy(const Path& from, const Path& to, const QString& subject);
+    // Writes a copy beside its destination, to be placed with its batch. length: the
+    // source's, when it is known already.
+    void stageCopy(const Path& from, const Path& to, const QString& subject,
+                   std::optional<std::int64_t> length = std::nullopt);
     void commitCreated();
     void reportFailure(const QString& subject, const QString& reason);
     void removeLeftover(const Path& path);
@@ -143,6 +153,8 @@ private:
     SyncLog m_log;
     FileTransfer m_transfer;
     std::unique_ptr<FolderLister> m_lister;
+    int m_listingWorkers = DefaultListingWorkers;
+    bool m_fixedListingWorkers = false;
     bool m_stopRequested = false;
     bool m_running = false;
     DriveState m_drive;

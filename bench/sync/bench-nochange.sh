@@ -79,7 +79,7 @@ caches=warm
 result "no-change pass, $FILES files / $FOLDERS folders ($caches, $DRIVE_FS)" "${o}s" \
     "rsync ${RSYNC[*]} ${a}s" \
     "$rt" "<= $GOAL" "$(met "$rt" "$GOAL")"
-note "no-change runs (s): quillet-cli ${ours[*]}; rsync -a ${anchor[*]}"
+note "no-change runs (s): quillet-cli ${ours[*]}; rsync ${RSYNC[*]} ${anchor[*]}"
 
 # Where the time goes: user vs system CPU of one pass.
 /usr/bin/time -f 'quillet-cli sync: %e s wall, %U s user, %S s system, %M KiB max RSS' \

@@ -42,6 +42,15 @@ std::int32_t FakeVolumes::serial(const std::string& root) {
     return v ? v->serial : 0;
 }
 
+bool FakeVolumes::answersOverARoundTrip(const std::string& path) {
+    const Volume* best = nullptr;
+    for (const auto& v : m_volumes) {
+        if (path.rfind(v.root, 0) == 0 && (!best || v.root.size() > best->root.size()))
+            best = &v;
+    }
+    return best && best->roundTrip;
+}
+
 std::string FakeVolumes::fileSystemType(const std::string& path) {
     const Volume* best = nullptr;
     for (const auto& v : m_volumes) {

@@ -18,6 +18,7 @@ public:
         std::uint64_t bytes = 0;
         std::int32_t serial = 0;
         std::string fsType = "ext4";
+        bool roundTrip = false; // FUSE or a network file system
     };
 
     void add(const Volume& v) { m_volumes.push_back(v); }
@@ -30,6 +31,7 @@ public:
     std::uint64_t totalBytes(const std::string& root) override;
     std::int32_t serial(const std::string& root) override;
     std::string fileSystemType(const std::string& path) override;
+    bool answersOverARoundTrip(const std::string& path) override;
 
     int serialReads = 0;
     std::vector<std::string> sizeReads;

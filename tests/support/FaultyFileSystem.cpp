@@ -21,6 +21,13 @@ FileStat FaultyFileSystem::stat(const std::string& path) {
     return st;
 }
 
+FileSystem::WriteTarget FaultyFileSystem::resolveWriteTarget(const std::string& path) {
+    WriteTarget target = LocalFileSystem::resolveWriteTarget(path);
+    if (target.path == unreadable)
+        target.stat.readable = false;
+    return target;
+}
+
 Result<TempFile> FaultyFileSystem::createTemp(const std::string& besidePath) {
     if (failCreateTemp)
         return errorOf(EACCES);

@@ -45,6 +45,7 @@ public:
 
     using LocalFileSystem::stat;
     platform::FileStat stat(const std::string& path) override;
+    WriteTarget resolveWriteTarget(const std::string& path) override;
     platform::Result<platform::TempFile> createTemp(const std::string& besidePath) override;
     platform::Result<std::size_t> read(platform::Handle h, char* buffer, std::size_t size) override;
     platform::Status write(platform::Handle h, const char* data, std::size_t size) override;
