@@ -1,6 +1,7 @@
 #include "Cli.h"
 
 #include "base/Format.h"
+#include "base/Path.h"
 #include "base/Translate.h"
 #include "platform/AppPaths.h"
 #include "platform/AutostartEntry.h"
@@ -94,10 +95,6 @@ QString absolute(const QString& path) {
     return full;
 }
 
-QString normalizedRoot(const QString& root) {
-    return root.endsWith(QLatin1Char('/')) ? root : root + QLatin1Char('/');
-}
-
 // The terminal's view of a pass: log lines as they are written, rows at the end.
 class TerminalView : public SyncView {
 public:
@@ -105,8 +102,7 @@ public:
                  bool progressLine)
         : m_out(out), m_err(err), m_ask(std::move(asker)), m_progressLine(progressLine) {}
 
-    bool confirmReplacement(const QString& title, const QString& question) override {
-        (void)title;
+    bool confirmReplacement(const QString& /*title*/, const QString& question) override {
         QString text = question;
         text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
         m_err << text << Qt::endl;
@@ -338,7 +334,7 @@ int Cli::drives(bool all) {
 int Cli::pair(const QString& rootArgument, bool sameRoot, bool yes) {
     SyncSession session(m_store, m_fs, m_volumes);
     // An empty argument is no root: it must never become "/", the system's own disk.
-    const QString root = rootArgument.isEmpty() ? QString() : normalizedRoot(rootArgument);
+    const QString root = rootArgument.isEmpty() ? QString() : withSeparator(rootArgument);
     const auto outcome = session.StartNewSync(root, sameRoot, [&] {
         if (yes)
             return true;

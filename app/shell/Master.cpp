@@ -504,8 +504,8 @@ void Master::setRowBold(int row, bool bold) {
         m_syncFiles->scrollTo(m_model->index(row, 0));
 }
 
-void Master::setRowStatus(int row, const QString& status) {
-    (void)status; // the model reads it from the list
+// The model reads the status from the list.
+void Master::setRowStatus(int row, const QString& /*status*/) {
     m_model->rowStatusChanged(row);
 }
 
@@ -527,8 +527,8 @@ void Master::showFileStatus() {
     m_fileStatus->setToolTip(shown == m_fileStatusText ? QString() : m_fileStatusText);
 }
 
-bool Master::confirmReplacement(const QString& title, const QString& question) {
-    (void)title; // the window's caption titles its questions
+// The window's caption titles its questions.
+bool Master::confirmReplacement(const QString& /*title*/, const QString& question) {
     QString text = question;
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     QMessageBox box(QMessageBox::Question, windowTitle(), text, QMessageBox::Yes | QMessageBox::No,

@@ -15,25 +15,22 @@ public:
     virtual void passEnded() {}
     // The rows were rebuilt from the store at the start of the pass.
     virtual void rowsRebuilt() {}
-    virtual void setRowBold(int row, bool bold) { (void)row, (void)bold; }
-    virtual void setRowStatus(int row, const QString& status) { (void)row, (void)status; }
+    virtual void setRowBold(int /*row*/, bool /*bold*/) {}
+    virtual void setRowStatus(int /*row*/, const QString& /*status*/) {}
     // Why a row failed, in plain words (the window shows it as the row's tooltip); empty
     // when the row did not fail. Set after the row's "Error" status.
-    virtual void setRowReason(int row, const QString& reason) { (void)row, (void)reason; }
+    virtual void setRowReason(int /*row*/, const QString& /*reason*/) {}
     // The file being examined inside a folder row; empty when none.
-    virtual void setFileStatus(const QString& text) { (void)text; }
+    virtual void setFileStatus(const QString& /*text*/) {}
     // The replacement question; false only for an explicit No.
-    virtual bool confirmReplacement(const QString& title, const QString& question) {
-        (void)title, (void)question;
+    virtual bool confirmReplacement(const QString& /*title*/, const QString& /*question*/) {
         return true;
     }
     // How far the copy of a file large enough to take a while has come: once with done 0
     // when it starts, then at least every 50 ms while it runs (each time followed by a
     // yield), and once with done equal to total when it ends, whether it succeeded or not.
     // file is the destination as it is shown. Small files copy without these calls.
-    virtual void copyProgress(const QString& file, qint64 done, qint64 total) {
-        (void)file, (void)done, (void)total;
-    }
+    virtual void copyProgress(const QString& /*file*/, qint64 /*done*/, qint64 /*total*/) {}
     // A chance for the window to repaint and for Stop to be pressed.
     virtual void yield() {}
     // Asked at the points where a pass may stop: between rows and between files.
