@@ -534,13 +534,16 @@ void XPButton::changeEvent(QEvent* e) {
     QWidget::changeEvent(e);
 }
 
+void XPButton::notePointerAt(const QPointF& at) {
+    m_mouseOver = at.x() >= 0 && at.x() <= width() && at.y() >= 0 && at.y() <= height();
+    if (m_mouseOver)
+        m_leaveRequested = true; // one leave notification, as the window system would send
+}
+
 void XPButton::mouseMoveEvent(QMouseEvent* e) {
     const float x = static_cast<float>(e->position().x());
     const float y = static_cast<float>(e->position().y());
-    m_mouseOver =
-        x >= 0 && x <= static_cast<float>(width()) && y >= 0 && y <= static_cast<float>(height());
-    if (m_mouseOver)
-        m_leaveRequested = true; // one leave notification, as the window system would send
+    notePointerAt(e->position());
     if (m_parentActive && !m_keyPressed) {
         if (m_mouseOver && m_mousePressed)
             DrawStateUnlessAlready(Pressed);
@@ -557,6 +560,9 @@ void XPButton::mouseMoveEvent(QMouseEvent* e) {
 void XPButton::mousePressEvent(QMouseEvent* e) {
     m_lastButton = short(e->button() & 7);
     if (e->button() == Qt::LeftButton) {
+        // A tap on a touch screen, or a pointer the system put there, presses without a
+        // move first: the press itself says where the pointer is.
+        notePointerAt(e->position());
         m_hasFocus = m_mousePressed = m_mouseCaptured = true;
         DrawStateUnlessAlready(Pressed);
     }
@@ -565,6 +571,7 @@ void XPButton::mousePressEvent(QMouseEvent* e) {
 void XPButton::mouseReleaseEvent(QMouseEvent* e) {
     if (e->button() != Qt::LeftButton)
         return;
+    notePointerAt(e->position());
     bool click = false;
     if (m_parentActive) {
         if (m_mouseOver)

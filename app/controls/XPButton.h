@@ -114,6 +114,8 @@ protected:
     void focusOutEvent(QFocusEvent* e) override;
 
 private:
+    // Whether the pointer is over the button, from where an event says it is.
+    void notePointerAt(const QPointF& at);
     void DrawStateUnlessAlready(int s);
     void DrawGradient(class QPainter& p, const QRect& r, quint32 top, quint32 bottom);
     void FontChanged();

@@ -2,6 +2,7 @@
 
 #include "CopyFile.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QLabel>
 
@@ -12,9 +13,10 @@ namespace {
 class DesktopPickers : public ItemPickers {
 public:
     std::optional<QString> ShowOpen(QWidget* owner, const QString& title) override {
-        // A link is added as the link: it is what the person pointed at.
+        // A link is added as the link: it is what the person pointed at. The home folder,
+        // not the folder the program was started from, as the folder picker does.
         const QString chosen = QFileDialog::getOpenFileName(
-            owner, title, QString(), QString(), nullptr, QFileDialog::DontResolveSymlinks);
+            owner, title, QDir::homePath(), QString(), nullptr, QFileDialog::DontResolveSymlinks);
         if (chosen.isEmpty())
             return std::nullopt;
         return chosen;

@@ -66,6 +66,20 @@ TEST_F(XPButtonInput, PressAndReleaseInsideClicks) {
     EXPECT_EQ(clicks.count(), 1);
 }
 
+TEST_F(XPButtonInput, ATapWithoutAMoveFirstClicks) {
+    // A touch screen, or a pointer put there by the system, presses where it never moved.
+    QSignalSpy clicks(button, &XPButton::Click);
+    ASSERT_FALSE(button->MouseOver());
+    QTest::mousePress(button, Qt::LeftButton, {}, inside);
+    EXPECT_EQ(button->ButtonState(), XPButton::Pressed);
+    QTest::mouseRelease(button, Qt::LeftButton, {}, inside);
+    EXPECT_EQ(clicks.count(), 1);
+
+    QTest::mousePress(button, Qt::LeftButton, {}, inside);
+    QTest::mouseRelease(button, Qt::LeftButton, {}, outside);
+    EXPECT_EQ(clicks.count(), 1) << "released elsewhere, without a move in between";
+}
+
 TEST_F(XPButtonInput, ReleasingOutsideDoesNotClickButComingBackDoes) {
     QSignalSpy clicks(button, &XPButton::Click);
     QTest::mouseMove(button, inside);
