@@ -108,6 +108,10 @@ public:
     virtual Status write(Handle h, const char* data, std::size_t size) = 0;
     // Moves the write position on without writing: a hole where the file system has them.
     virtual Status skip(Handle h, std::size_t size) = 0;
+    // Moves the read position to the first data at or after offset, past the holes before
+    // it without reading them, and returns it: the file's end when only holes follow. Fails
+    // where the file system cannot tell; reading everything is then the way.
+    virtual Result<std::int64_t> seekData(Handle h, std::int64_t offset) = 0;
     virtual Status setLength(Handle h, std::int64_t length) = 0;
     virtual Status flush(Handle h) = 0;
     // Starts writing a written range out to the disk without waiting for it, so that the

@@ -21,6 +21,7 @@ public:
     Result<std::size_t> read(Handle h, char* buffer, std::size_t size) override;
     Status write(Handle h, const char* data, std::size_t size) override;
     Status skip(Handle h, std::size_t size) override;
+    Result<std::int64_t> seekData(Handle h, std::int64_t offset) override;
     Status setLength(Handle h, std::int64_t length) override;
     Status flush(Handle h) override;
     void startWriteback(Handle h, std::int64_t offset, std::int64_t length) override;

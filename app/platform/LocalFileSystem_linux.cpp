@@ -326,6 +326,19 @@ Status LocalFileSystem::skip(Handle h, std::size_t size) {
     return {};
 }
 
+Result<std::int64_t> LocalFileSystem::seekData(Handle h, std::int64_t offset) {
+    const off_t data = ::lseek(h, static_cast<off_t>(offset), SEEK_DATA);
+    if (data >= 0)
+        return static_cast<std::int64_t>(data);
+    if (errno != ENXIO)
+        return lastError();
+    // Nothing but holes from offset on.
+    const off_t end = ::lseek(h, 0, SEEK_END);
+    if (end < 0)
+        return lastError();
+    return static_cast<std::int64_t>(end);
+}
+
 Status LocalFileSystem::setLength(Handle h, std::int64_t length) {
     for (;;) {
         if (::ftruncate(h, static_cast<off_t>(length)) == 0)

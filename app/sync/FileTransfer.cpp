@@ -151,7 +151,27 @@ FileTransfer::Attempt FileTransfer::writeOnce(Handle in, const FileStat& before,
     std::int64_t copied = 0;
     std::int64_t started = 0;
     std::int64_t trailingHole = 0;
+    // The holes of a sparse source are found without reading them: reading gigabytes of
+    // zeros only to find they are zeros costs time and fills the cache.
+    bool seekHoles = holes && before.allocated < before.length;
     for (;;) {
+        if (seekHoles) {
+            const auto data = m_fs.seekData(in, copied);
+            if (!data) {
+                seekHoles = false; // the position did not move; read everything
+            } else if (data.value() > copied) {
+                const std::int64_t hole = data.value() - copied;
+                if (auto s = m_fs.skip(out.handle, static_cast<std::size_t>(hole)); !s) {
+                    if (refusesShortcut(s.error().code))
+                        return Attempt::HolesRefused;
+                    fail(TransferFailure::Kind::System, s.error());
+                    return Attempt::Failed;
+                }
+                trailingHole += hole;
+                copied = data.value();
+                m_bytesDone.store(copied, std::memory_order_relaxed);
+            }
+        }
         auto n = m_fs.read(in, m_buffer.data(), m_buffer.size());
         if (!n) {
             fail(TransferFailure::Kind::SourceUnreadable, n.error());

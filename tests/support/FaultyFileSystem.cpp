@@ -72,6 +72,12 @@ Status FaultyFileSystem::setLength(Handle h, std::int64_t length) {
     return LocalFileSystem::setLength(h, length);
 }
 
+Result<std::int64_t> FaultyFileSystem::seekData(Handle h, std::int64_t offset) {
+    if (refuseSeekData)
+        return errorOf(EINVAL);
+    return LocalFileSystem::seekData(h, offset);
+}
+
 Status FaultyFileSystem::write(Handle h, const char* data, std::size_t size) {
     if (failWriteAfter >= 0) {
         const std::int64_t room = failWriteAfter - bytesWritten;

@@ -38,6 +38,8 @@ public:
     // write is armed, so that those faults are met.
     std::int64_t failCopyRangeAfter = -1;
     int copyRangeCalls = 0;
+    // Like a file system that cannot say where a file's holes are.
+    bool refuseSeekData = false;
 
     std::int64_t bytesWritten = 0;
     std::int64_t bytesRead = 0;
@@ -50,6 +52,7 @@ public:
     platform::Result<std::size_t> read(platform::Handle h, char* buffer, std::size_t size) override;
     platform::Status write(platform::Handle h, const char* data, std::size_t size) override;
     platform::Status setLength(platform::Handle h, std::int64_t length) override;
+    platform::Result<std::int64_t> seekData(platform::Handle h, std::int64_t offset) override;
     platform::Result<std::size_t> copyRange(platform::Handle in, platform::Handle out,
                                             std::size_t size) override;
     platform::Status flush(platform::Handle h) override;
