@@ -321,11 +321,7 @@ void Master::GoLoad() {
         Captions::withAccessKey(Translate(QStringLiteral("Start at login")), keys));
     showStartAtLogin();
     centreOnScreen();
-    m_model->rowsReplaced();
-    setLabelText(m_drvFilesSize, m_session.list().DrvFilesSize());
-    setLabelText(m_drvSize, m_session.list().DrvSize());
-    setLabelText(m_drvFreeSpace, m_session.list().DrvFreeSpace());
-    applyLayout();
+    rowsRebuilt();
 }
 
 void Master::showOptions() {
