@@ -142,7 +142,8 @@ int main(int argc, char** argv) {
     QObject::connect(&stopper, &QTimer::timeout, [&] {
         if (stopAt >= 0)
             return;
-        const bool copying = master.CopyBar()->isVisible();
+        // The file row in hand: its copy may be over before the bar would show.
+        const bool copying = boldRow >= 0 && !master.session().list().rows().at(boldRow).isFolder;
         const bool deepInFolder = stopInFolderAfter && boldRow >= 0 &&
                                   master.session().list().rows().at(boldRow).isFolder &&
                                   rowClock.elapsed() >= *stopInFolderAfter;
