@@ -231,6 +231,7 @@ void SyncEngine::Syncronize() {
 
     m_running = true;
     m_summary = Summary{};
+    m_failedThisPass.clear();
     m_stagedTowardDrive = 0;
     m_view.setFileStatus(QString());
     m_log.open();
@@ -744,7 +745,9 @@ void SyncEngine::reportFailure(const QString& subject, const QString& reason) {
         m_row.firstReason = subject + QStringLiteral(": ") + reason;
     m_row.lastReason = reason;
     ++m_row.failures;
-    ++m_summary.failures;
+    // A file is looked at from both sides and may fail at both looks: one file, one failure.
+    if (m_failedThisPass.insert(subject).second)
+        ++m_summary.failures;
 }
 
 void SyncEngine::clearLeftoversBeside(const Path& file) {

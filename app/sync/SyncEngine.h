@@ -66,7 +66,7 @@ public:
         int toDrive = 0;   // copied from the PC to the drive
         int toLocal = 0;   // copied from the drive to the PC
         int unchanged = 0; // the same on both sides, each file once
-        int failures = 0;
+        int failures = 0;  // files that failed, each once
     };
     const Summary& lastPass() const { return m_summary; }
     SyncLog& log() { return m_log; }
@@ -164,6 +164,7 @@ private:
     std::set<std::string> m_staging;
     std::size_t m_stagedTowardDrive = 0; // of the batch not flushed yet
     Summary m_summary;
+    std::set<QString> m_failedThisPass; // as shown in the log
 };
 
 } // namespace quillet

@@ -224,6 +224,11 @@ TEST_F(FolderMergeTest, SummaryCountsEveryFileOnceByWhereItWent) {
     files.write(QStringLiteral("drive/backup/newer.txt"), "drive", at(8, 0, 0));
     files.write(QStringLiteral("local/docs/older.txt"), "pc", at(8, 0, 0));
     files.write(QStringLiteral("drive/backup/older.txt"), "drive", at(9, 0, 0));
+    // One that cannot be replaced, so both looks at it fail: one file, one failure.
+    const QString stuck = files.write(QStringLiteral("local/docs/stuck.txt"), "pc", at(9, 0, 0));
+    files.write(QStringLiteral("drive/backup/stuck.txt"), "drive", at(8, 0, 0));
+    TestFiles::setReadOnly(stuck, true);
+    TestFiles::setReadOnly(drive(QStringLiteral("backup/stuck.txt")), true);
     // File rows: one newer on the drive, one the same on both, one that cannot be replaced.
     storeRow(2, files.write(QStringLiteral("local/single.txt"), "pc", at(8, 0, 0)),
              QStringLiteral("single.txt"));
@@ -243,7 +248,9 @@ TEST_F(FolderMergeTest, SummaryCountsEveryFileOnceByWhereItWent) {
     EXPECT_EQ(first.toLocal, 3);
     EXPECT_EQ(first.copies, 6);
     EXPECT_EQ(first.unchanged, 2);
-    EXPECT_EQ(first.failures, 1);
+    EXPECT_EQ(first.failures, 2);
+    EXPECT_EQ(bodyLines().filter(QStringLiteral("stuck.txt - ERROR")).size(), 2)
+        << "the log keeps both looks";
     EXPECT_EQ(TestFiles::read(l(QStringLiteral("older.txt"))), QByteArray("drive"));
 
     // Everything that could be copied now is the same on both sides.
@@ -252,7 +259,7 @@ TEST_F(FolderMergeTest, SummaryCountsEveryFileOnceByWhereItWent) {
     EXPECT_EQ(second.toDrive, 0);
     EXPECT_EQ(second.toLocal, 0);
     EXPECT_EQ(second.unchanged, 8);
-    EXPECT_EQ(second.failures, 1);
+    EXPECT_EQ(second.failures, 2);
 }
 
 TEST_F(FolderMergeTest, NewFilesThatCannotBeFlushedAreErrorsOfTheRow) {
