@@ -100,4 +100,11 @@ QString withSeparator(const QString& path) {
     return path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/');
 }
 
+QString withoutSeparator(const QString& path) {
+    QString bare = path;
+    while (bare.size() > 1 && bare.endsWith(QLatin1Char('/')))
+        bare.chop(1);
+    return bare;
+}
+
 } // namespace quillet

@@ -41,5 +41,7 @@ private:
 
 // A folder path as text with exactly one trailing separator added when it has none.
 QString withSeparator(const QString& path);
+// A folder path as text without its trailing separators; the root "/" stays.
+QString withoutSeparator(const QString& path);
 
 } // namespace quillet

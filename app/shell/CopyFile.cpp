@@ -1,6 +1,7 @@
 #include "CopyFile.h"
 
 #include "Captions.h"
+#include "base/Path.h"
 #include "base/Translate.h"
 #include "controls/XPButton.h"
 
@@ -17,20 +18,12 @@ namespace quillet {
 
 namespace {
 
-// A path without its trailing separator, as the folder model names folders ("/" stays).
-QString bare(const QString& path) {
-    QString result = path;
-    while (result.size() > 1 && result.endsWith(QLatin1Char('/')))
-        result.chop(1);
-    return result;
-}
-
 // Keeps the drive's folders and the folders that lead down to its root; nothing beside
 // them, so that no other drive can be reached.
 class DriveFolders : public QSortFilterProxyModel {
 public:
     DriveFolders(const QString& root, QObject* parent)
-        : QSortFilterProxyModel(parent), m_root(bare(root)),
+        : QSortFilterProxyModel(parent), m_root(withoutSeparator(root)),
           m_below(m_root == QLatin1String("/") ? m_root : m_root + QLatin1Char('/')) {}
 
 protected:
@@ -98,7 +91,8 @@ CopyFile::CopyFile(const QString& root, QWidget* parent)
         m_directory->hideColumn(column);
     m_directory->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_directory->setSelectionMode(QAbstractItemView::SingleSelection);
-    const QModelIndex rootIndex = m_folders->mapFromSource(m_model->index(bare(m_root)));
+    const QModelIndex rootIndex =
+        m_folders->mapFromSource(m_model->index(withoutSeparator(m_root)));
     m_directory->setRootIndex(rootIndex.parent());
     m_directory->setCurrentIndex(rootIndex);
     m_directory->expand(rootIndex);
@@ -138,13 +132,13 @@ CopyFile::CopyFile(const QString& root, QWidget* parent)
 QString CopyFile::openFolder() const {
     const QModelIndex current = m_folders->mapToSource(m_directory->currentIndex());
     const QString path = current.isValid() ? m_model->filePath(current) : QString();
-    if (path.isEmpty() || path == bare(m_root))
+    if (path.isEmpty() || path == withoutSeparator(m_root))
         return m_root;
     return path;
 }
 
 bool CopyFile::setOpenFolder(const QString& path) {
-    const QModelIndex index = m_folders->mapFromSource(m_model->index(bare(path)));
+    const QModelIndex index = m_folders->mapFromSource(m_model->index(withoutSeparator(path)));
     if (!index.isValid() || !m_model->isDir(m_folders->mapToSource(index)))
         return false;
     m_directory->setCurrentIndex(index);
@@ -162,7 +156,7 @@ void CopyFile::makeFolder() {
     if (!makeableName(name))
         return;
     // The folder list shows it at once; the open folder stays the one that was open.
-    const QModelIndex parentFolder = m_model->index(bare(openFolder()));
+    const QModelIndex parentFolder = m_model->index(withoutSeparator(openFolder()));
     if (parentFolder.isValid())
         m_model->mkdir(parentFolder, name);
 }

@@ -370,17 +370,8 @@ EditOutcome SyncSession::checkNewFile(const QString& path) const {
     return {};
 }
 
-namespace {
-QString withoutTrailingSeparator(const QString& folder) {
-    QString path = folder;
-    if (path.size() > 1 && path.endsWith(QLatin1Char('/')))
-        path.chop(1);
-    return path;
-}
-} // namespace
-
 EditOutcome SyncSession::checkNewFolder(const QString& folder) const {
-    const QString path = withoutTrailingSeparator(folder);
+    const QString path = withoutSeparator(folder);
     if (!driveFound())
         return fail(EditOutcome::Code::DriveAbsent,
                     QStringLiteral("Removable drive not found. Please connect the drive before "
@@ -423,7 +414,7 @@ EditOutcome SyncSession::addFile(const QString& path, const QString& destFolder)
 EditOutcome SyncSession::addFolder(const QString& folder, const QString& destFolder) {
     if (const EditOutcome checked = checkNewFolder(folder); !checked.ok())
         return checked;
-    const QString path = withoutTrailingSeparator(folder);
+    const QString path = withoutSeparator(folder);
     const QString dest = withSeparator(destFolder);
     const platform::FileStat st = m_fs.stat(Path::fromText(dest).native());
     if (destFolder.isEmpty() || !dest.startsWith(FoundLetter()) || !st.isDirectory)

@@ -37,6 +37,9 @@ TEST(PathTest, JoiningAddsExactlyOneSeparatorAndKeepsBlanks) {
     EXPECT_EQ(Path::fromText(QStringLiteral("/a/")).withSeparator().native(), "/a/");
     EXPECT_EQ(withSeparator(QStringLiteral("/media/stick/")), QStringLiteral("/media/stick/"));
     EXPECT_EQ(withSeparator(QStringLiteral("/media/stick")), QStringLiteral("/media/stick/"));
+    EXPECT_EQ(withoutSeparator(QStringLiteral("/media/stick//")), QStringLiteral("/media/stick"));
+    EXPECT_EQ(withoutSeparator(QStringLiteral("/media/stick")), QStringLiteral("/media/stick"));
+    EXPECT_EQ(withoutSeparator(QStringLiteral("//")), QStringLiteral("/"));
     EXPECT_TRUE(
         Path::fromText(QStringLiteral("/a/b")).startsWith(Path::fromText(QStringLiteral("/a/"))));
     EXPECT_EQ(Path::fromText(QStringLiteral("/a/")).fileName(), "");
