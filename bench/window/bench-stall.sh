@@ -70,7 +70,12 @@ fresh() {
 # run_bench ARGS...: prints the program's "key value" lines.
 run_bench() {
     fresh
-    "$BENCH" "$@" 2>/dev/null
+    # Qt's chatter stays out of the figures, but a program that fails says why (most often:
+    # no display it could open).
+    "$BENCH" "$@" 2>"$WORK/bench-stderr.txt" || {
+        cat "$WORK/bench-stderr.txt" >&2
+        die "window_stall_bench failed (is there an X display at ${DISPLAY:-nowhere}?)"
+    }
 }
 
 value() { awk -v k="$1" '$1 == k { print $2 }' <<<"$2"; }
