@@ -71,8 +71,6 @@ check_copy() {
     ((diffs == 0)) || die "the copy differs from the source in $diffs entries"
 }
 
-commands=(c_ours c_rsync c_cp c_cp_sync c_ours_noflush c_ours_noflush_sync)
-declare -A times
 if ((!DROP_CACHES)); then
     fresh
     c_cp_sync # warm-up: source in the page cache, image blocks allocated once
@@ -80,23 +78,8 @@ if ((!DROP_CACHES)); then
     c_ours
     check_copy
 fi
-for ((r = 0; r < RUNS; r++)); do
-    # Rotate the order each run so no command always runs first or last.
-    for ((i = 0; i < ${#commands[@]}; i++)); do
-        c=${commands[(i + r) % ${#commands[@]}]}
-        fresh
-        t=$(time_once "$c")
-        times[$c]+="$t "
-        log "run $((r + 1)): $c $t s"
-    done
-done
-
-declare -A med
-for c in "${commands[@]}"; do
-    # shellcheck disable=SC2086 # the list of times is split on purpose
-    med[$c]=$(median ${times[$c]})
-    note "first copy $c runs (s): ${times[$c]}"
-done
+time_rotated "first copy" fresh : c_ours c_rsync c_cp c_cp_sync c_ours_noflush \
+    c_ours_noflush_sync
 caches=warm
 ((DROP_CACHES)) && caches=cold
 label="first copy, $FILES small + $BIG x $BIG_MIB MiB ($caches, $DRIVE_FS)"

@@ -67,30 +67,12 @@ check_equal() {
     ((diffs == 0)) || die "after $1 the drive differs from the PC in $diffs entries"
 }
 
-commands=(c_ours c_baseline c_rsync)
-declare -A times
 if ((!DROP_CACHES)); then
     change_all
     c_ours # warm-up
     check_equal c_ours
 fi
-for ((r = 0; r < RUNS; r++)); do
-    for ((i = 0; i < ${#commands[@]}; i++)); do
-        c=${commands[(i + r) % ${#commands[@]}]}
-        change_all
-        t=$(time_once "$c")
-        times[$c]+="$t "
-        check_equal "$c"
-        log "run $((r + 1)): $c $t s"
-    done
-done
-
-declare -A med
-for c in "${commands[@]}"; do
-    # shellcheck disable=SC2086 # the list of times is split on purpose
-    med[$c]=$(median ${times[$c]})
-    note "replace $c runs (s): ${times[$c]}"
-done
+time_rotated replace change_all check_equal c_ours c_baseline c_rsync
 caches=warm
 ((DROP_CACHES)) && caches=cold
 label="pass replacing $FILES changed files ($caches, $DRIVE_FS)"

@@ -170,6 +170,33 @@ median() {
         if (NR % 2) print v[(NR + 1) / 2]; else printf "%.4f\n", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
 }
 
+# time_rotated WHAT PREPARE CHECK COMMAND...: times every COMMAND RUNS times, their order
+# rotated from run to run so that none always runs first or last. PREPARE runs before each
+# timing and CHECK (given the command; ":" for none) after it. Fills med[COMMAND] with the
+# median time in seconds, and notes each command's runs under WHAT.
+time_rotated() {
+    local what=$1 prepare=$2 check=$3 r i c t
+    shift 3
+    local commands=("$@")
+    local -A times=()
+    declare -gA med=()
+    for ((r = 0; r < RUNS; r++)); do
+        for ((i = 0; i < ${#commands[@]}; i++)); do
+            c=${commands[(i + r) % ${#commands[@]}]}
+            "$prepare"
+            t=$(time_once "$c")
+            times[$c]+="$t "
+            "$check" "$c"
+            log "run $((r + 1)): $c $t s"
+        done
+    done
+    for c in "${commands[@]}"; do
+        # shellcheck disable=SC2086 # the list of times is split on purpose
+        med[$c]=$(median ${times[$c]})
+        note "$what $c runs (s): ${times[$c]}"
+    done
+}
+
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f\n", a / b; else print "n/a" }'; }
 
 # met VALUE GOAL: "yes" when VALUE <= GOAL.
