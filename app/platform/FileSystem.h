@@ -133,6 +133,8 @@ public:
     virtual Status renameNoReplace(const std::string& from, const std::string& to) = 0;
     // Flushes everything written to the volume that holds path: one commit for many files.
     virtual Status flushVolume(const std::string& path) = 0;
+    // Flushes a folder's entries (a rename into it): the name is on the disk when it returns.
+    virtual Status flushFolder(const std::string& path) = 0;
     // Bytes this process may still write on the volume that holds path.
     virtual Result<std::uint64_t> availableBytes(const std::string& path) = 0;
     virtual Status remove(const std::string& path) = 0;

@@ -37,6 +37,7 @@ public:
     Status rename(const std::string& from, const std::string& to) override;
     Status renameNoReplace(const std::string& from, const std::string& to) override;
     Status flushVolume(const std::string& path) override;
+    Status flushFolder(const std::string& path) override;
     Result<std::uint64_t> availableBytes(const std::string& path) override;
     Status remove(const std::string& path) override;
 };

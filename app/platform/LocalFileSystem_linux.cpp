@@ -443,6 +443,24 @@ Status LocalFileSystem::flushVolume(const std::string& path) {
     return result;
 }
 
+Status LocalFileSystem::flushFolder(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return lastError();
+    Status result;
+    if (::fsync(fd) != 0) {
+        // Some FUSE file systems cannot flush a folder alone: the whole volume then.
+        if (errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP || errno == EBADF) {
+            if (::syncfs(fd) != 0)
+                result = lastError();
+        } else {
+            result = lastError();
+        }
+    }
+    ::close(fd);
+    return result;
+}
+
 Result<std::uint64_t> LocalFileSystem::availableBytes(const std::string& path) {
     struct statvfs sv {};
     if (::statvfs(path.c_str(), &sv) != 0)

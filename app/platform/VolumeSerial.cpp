@@ -27,6 +27,24 @@ bool hasTwoSecondTimes(const std::string& fsType) {
            fsType == "fat16" || fsType == "fat32" || fsType == "umsdos";
 }
 
+std::int64_t timeStepNanoseconds(const std::string& fsType, bool throughFuse) {
+    constexpr std::int64_t Second = 1'000'000'000;
+    if (hasTwoSecondTimes(fsType))
+        return 2 * Second;
+    if (fsType == "exfat")
+        return throughFuse ? Second : 10'000'000;
+    if (fsType == "ntfs" || fsType == "ntfs3" || fsType == "fuseblk.ntfs")
+        return 100;
+    if (fsType == "ext4" || fsType == "btrfs" || fsType == "xfs" || fsType == "tmpfs" ||
+        fsType == "f2fs" || fsType == "zfs" || fsType == "bcachefs" || fsType == "nilfs2")
+        return 1;
+    return Second;
+}
+
+bool keepsPermissions(const std::string& fsType) {
+    return !hasCaseInsensitiveNames(fsType) || fsType == "hfsplus";
+}
+
 bool hasCaseInsensitiveNames(const std::string& fsType) {
     return hasTwoSecondTimes(fsType) || fsType == "exfat" || fsType == "ntfs" ||
            fsType == "ntfs3" || fsType == "fuseblk.ntfs" || fsType == "hfsplus";

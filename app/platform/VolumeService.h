@@ -46,6 +46,15 @@ std::int32_t volumeSerialFromUuid(const std::string& uuid, const std::string& fs
 // File systems that keep modification times in 2-second steps.
 bool hasTwoSecondTimes(const std::string& fsType);
 
+// The finest step, in nanoseconds, in which a file system keeps modification times: two
+// times closer than this may be one time stored twice. throughFuse: the volume is served by a
+// FUSE driver (exFAT's keeps whole seconds, the kernel's 10 ms). A file system not known to
+// keep finer times counts as keeping seconds.
+std::int64_t timeStepNanoseconds(const std::string& fsType, bool throughFuse);
+
+// File systems that keep no permissions of their own: every file shows the same mode.
+bool keepsPermissions(const std::string& fsType);
+
 // File systems whose names ignore case ("Report.txt" and "report.txt" are one file).
 // Folders elsewhere may fold case too (ext4 with casefold): FileSystem::foldsCase asks.
 bool hasCaseInsensitiveNames(const std::string& fsType);

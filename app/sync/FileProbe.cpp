@@ -2,6 +2,8 @@
 
 #include <QDateTime>
 
+#include <algorithm>
+
 namespace quillet {
 
 using platform::Attr::Directory;
@@ -56,7 +58,7 @@ bool hasOwnTime(const platform::FileStat& st) {
 } // namespace
 
 StampOrder compareStamps(const platform::FileStat& first, const platform::FileStat& second,
-                         bool twoSecondSteps) {
+                         std::int64_t stepNanoseconds) {
     const bool firstTimed = hasOwnTime(first);
     const bool secondTimed = hasOwnTime(second);
     if (!firstTimed || !secondTimed) {
@@ -64,9 +66,17 @@ StampOrder compareStamps(const platform::FileStat& first, const platform::FileSt
             return StampOrder::Equal;
         return firstTimed ? StampOrder::FirstNewer : StampOrder::SecondNewer;
     }
-    // Whole seconds: times that differ only below the second are equal.
-    const std::int64_t difference = first.times.write.seconds - second.times.write.seconds;
-    const std::int64_t tolerance = twoSecondSteps ? 1 : 0;
+    constexpr std::int64_t Second = 1'000'000'000;
+    const std::int64_t seconds = first.times.write.seconds - second.times.write.seconds;
+    // Times decades apart need no nanoseconds to be told apart (and must not overflow).
+    constexpr std::int64_t Far = 1'000'000'000;
+    if (seconds > Far)
+        return StampOrder::FirstNewer;
+    if (seconds < -Far)
+        return StampOrder::SecondNewer;
+    const std::int64_t difference =
+        seconds * Second + (first.times.write.nanoseconds - second.times.write.nanoseconds);
+    const std::int64_t tolerance = std::max<std::int64_t>(stepNanoseconds, 1) - 1;
     if (difference > tolerance)
         return StampOrder::FirstNewer;
     if (difference < -tolerance)

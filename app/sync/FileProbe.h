@@ -36,12 +36,13 @@ private:
     platform::FileSystem& m_fs;
 };
 
-// How the last-write times of two files stand. They compare as instants to the second, so
-// that a clock change or a time zone never makes two different times look equal; a file
-// without a time of its own (missing, unreadable, not a file) is older than any other. On
-// volumes that keep times in 2-second steps, times less than two seconds apart are equal.
+// How the last-write times of two files stand. They compare as instants, so that a clock
+// change or a time zone never makes two different times look equal; a file without a time of
+// its own (missing, unreadable, not a file) is older than any other. Times less than
+// stepNanoseconds apart (the coarser step of the two file systems) are equal: a copy keeps
+// its source's time only to that step.
 enum class StampOrder { Equal, FirstNewer, SecondNewer };
 StampOrder compareStamps(const platform::FileStat& first, const platform::FileStat& second,
-                         bool twoSecondSteps);
+                         std::int64_t stepNanoseconds);
 
 } // namespace quillet

@@ -52,8 +52,11 @@ bool FileTransfer::fail(TransferFailure::Kind kind, const Error& error) {
     return false;
 }
 
-bool FileTransfer::checkDestination(const FileStat& from, const std::string& dst,
-                                    const FileStat& to) {
+bool FileTransfer::checkDestination(const Target& target, const FileStat& from,
+                                    const std::string& dst, const FileStat& to) {
+    // On the drive a link is not ours to follow, wherever it points.
+    if (target.requiredDevice && (dst != target.path.native() || to.isSymlink))
+        return fail(TransferFailure::Kind::LinkOnDrive);
     if (!to.exists)
         return true;
     if (!to.isRegular)
@@ -86,17 +89,23 @@ void FileTransfer::setPermissions(Handle out, const FileStat& made, const FileSt
     } else {
         // Made by another user than the folder's (a pass run as root in a user's folder):
         // the new file is the folder owner's, as if the user had made it.
-        const std::string folderPath = folderOf(dst);
-        if (folderPath != m_lastFolder.first)
-            m_lastFolder = {folderPath, m_fs.stat(folderPath)};
-        const FileStat& folder = m_lastFolder.second;
+        const FileStat& folder = folderStat(folderOf(dst));
         if (folder.exists && folder.owner != made.owner)
             (void)m_fs.setOwner(out, folder.owner, folder.group);
+        // Never more open than the source: a private file stays private.
+        if (m_modeless.count(source.device) == 0)
+            mode &= ~(~source.mode & 077u);
         if (sourceReadOnly)
-            mode = made.mode & ~AnyWrite;
+            mode &= ~AnyWrite;
     }
     if (mode != made.mode)
         (void)m_fs.setMode(out, mode);
+}
+
+const FileStat& FileTransfer::folderStat(const std::string& folderPath) {
+    if (folderPath != m_lastFolder.first)
+        m_lastFolder = {folderPath, m_fs.stat(folderPath)};
+    return m_lastFolder.second;
 }
 
 // Written data is sent to the disk in steps of this size while the copy goes on: the disk
@@ -217,6 +226,16 @@ FileTransfer::Attempt FileTransfer::writeOnce(Handle in, const FileStat& before,
 std::optional<FileTransfer::Written>
 FileTransfer::writeTemp(const std::string& src, const Target& target, const std::string& dst,
                         const FileStat& existing, Flush flush) {
+    // Where the copy will land is known before anything is made there: a folder that leads
+    // off the paired drive (through a link, or a drive gone) gets no file, not even for a
+    // moment.
+    if (target.requiredDevice) {
+        const FileStat& folder = folderStat(folderOf(dst));
+        if (!folder.isDirectory || folder.device != *target.requiredDevice) {
+            fail(TransferFailure::Kind::OffVolume);
+            return std::nullopt;
+        }
+    }
     int changes = 0;
     for (;;) {
         auto in = m_fs.openRead(src);
@@ -339,18 +358,25 @@ bool FileTransfer::putInPlace(const std::string& tempPath, const std::string& ds
 
 bool FileTransfer::CloneFile(const Path& source, const Target& destination) {
     m_lastFailure = {};
+    m_lastFolder = {}; // a file row is one file: look at its folder afresh
     const std::string& src = source.native();
     const FileStat from = m_fs.stat(src);
     if (!from.isRegular)
         return fail(TransferFailure::Kind::SourceMissing);
     // Writing through a link to a file updates the file it points to, as cp does.
     const auto [dst, to] = m_fs.resolveWriteTarget(destination.path.native());
-    if (!checkDestination(from, dst, to))
+    if (!checkDestination(destination, from, dst, to))
         return false;
     const std::optional<Written> written = writeTemp(src, destination, dst, to, Flush::Now);
     if (!written)
         return false;
-    return putInPlace(written->tempPath, dst, written->times, written->device, true);
+    if (!putInPlace(written->tempPath, dst, written->times, written->device, true))
+        return false;
+    // The rename is on the disk before anyone is told the copy is done: after a power cut
+    // the new name holds the new content, not the old file or nothing.
+    if (auto f = m_fs.flushFolder(folderOf(dst)); !f)
+        return fail(TransferFailure::Kind::System, f.error());
+    return true;
 }
 
 bool FileTransfer::StageFile(const Path& source, const Target& destination,
@@ -361,7 +387,7 @@ bool FileTransfer::StageFile(const Path& source, const Target& destination,
     if (!from.isRegular)
         return fail(TransferFailure::Kind::SourceMissing);
     const auto [dst, to] = m_fs.resolveWriteTarget(destination.path.native());
-    if (!checkDestination(from, dst, to))
+    if (!checkDestination(destination, from, dst, to))
         return false;
     const std::optional<Written> written = writeTemp(src, destination, dst, to, Flush::Later);
     if (!written)
@@ -402,6 +428,7 @@ std::vector<FileTransfer::StagedFailure> FileTransfer::CommitStaged() {
         flushed.emplace(device, m_fs.flushVolume(path));
 
     std::map<std::uint64_t, std::string> placedOn;
+    std::vector<const Staged*> placed;
     for (const Staged& s : m_staged) {
         const Status& flush = flushed.at(s.device);
         bool ok = flush.ok();
@@ -415,17 +442,29 @@ std::vector<FileTransfer::StagedFailure> FileTransfer::CommitStaged() {
         } else {
             ok = putInPlace(s.tempPath, s.destination, s.times, s.device, s.replaces.exists);
         }
-        if (ok)
+        if (ok) {
             placedOn.emplace(s.device, s.destination);
-        else
+            placed.push_back(&s);
+        } else
             failed.push_back(
                 StagedFailure{s.subject, Path::fromNative(s.destination), m_lastFailure});
     }
-    // And once more, so that the new names are on the disk before anyone is told. Whether
-    // they survived a failure here is unknown; the files themselves are safe either way.
-    for (const auto& [device, path] : placedOn)
-        (void)m_fs.flushVolume(path);
+    // And once more, so that the new names are on the disk before anyone is told. Where that
+    // fails, whether they survived is unknown: none of them is reported done.
+    for (const auto& [device, path] : placedOn) {
+        const Status again = m_fs.flushVolume(path);
+        if (again)
+            continue;
+        for (const Staged* s : placed) {
+            if (s->device == device)
+                failed.push_back(
+                    StagedFailure{s->subject, Path::fromNative(s->destination),
+                                  TransferFailure{TransferFailure::Kind::System, again.error().code,
+                                                  again.error().message}});
+        }
+    }
     m_staged.clear();
+    m_lastFolder = {}; // the next batch looks at its folders afresh
     return failed;
 }
 

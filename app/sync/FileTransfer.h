@@ -25,6 +25,7 @@ struct TransferFailure {
         Placed,                // the copy was written but someone else's file took its name
         NameRefused,           // written beside it, but the file system refused the name
         DestinationChanged,    // the file to replace changed before its replacement was placed
+        LinkOnDrive,           // the destination on the drive is a link: never written through
         System,                // the operating system refused: code and message say why
     };
     Kind kind = Kind::System;
@@ -37,9 +38,10 @@ struct TransferFailure {
 // place, so a failure at any point leaves the destination as it was and nothing else behind.
 //
 // Only what the read-only attribute means crosses over: a new file gets the user's default
-// permissions (without write permission when the source is read-only); a replaced file keeps
-// its own permissions, owner and group, except that its write permission follows the
-// source's read-only state.
+// permissions, less the group and other permissions its source denies where the source's
+// file system keeps permissions (and without write permission when the source is
+// read-only); a replaced file keeps its own permissions, owner and group, except that its
+// write permission follows the source's read-only state.
 class FileTransfer {
 public:
     explicit FileTransfer(platform::FileSystem& fs, std::size_t bufferSize = 1 << 20)
@@ -72,6 +74,10 @@ public:
     // at a destination meanwhile is left alone (and fails).
     std::vector<StagedFailure> CommitStaged();
 
+    // Files on this volume all show one mode (FAT, exFAT): theirs says nothing of who may
+    // read them, and a copy from there gets the default permissions.
+    void setModeless(std::uint64_t device) { m_modeless.insert(device); }
+
     // Why the last CloneFile or StageFile failed.
     const TransferFailure& lastFailure() const { return m_lastFailure; }
     // Bytes of the current file read so far; safe to read from another thread.
@@ -89,8 +95,8 @@ private:
     enum class Flush { Now, Later };
 
     bool fail(TransferFailure::Kind kind, const platform::Error& error = {});
-    bool checkDestination(const platform::FileStat& from, const std::string& dst,
-                          const platform::FileStat& to);
+    bool checkDestination(const Target& target, const platform::FileStat& from,
+                          const std::string& dst, const platform::FileStat& to);
     // A copy written beside its destination, not yet in place.
     struct Written {
         std::string tempPath;
@@ -120,6 +126,10 @@ private:
     std::size_t m_bufferSize;
     std::vector<char> m_buffer;
     std::vector<Staged> m_staged;
+    // Looks at a destination's folder, once for the files of one folder in a row.
+    const platform::FileStat& folderStat(const std::string& folderPath);
+
+    std::set<std::uint64_t> m_modeless;
     // Volumes that refused a hole: their files are written out in full.
     std::set<std::uint64_t> m_noHoles;
     // Pairs of volumes (from, to) between which the kernel refused to copy.

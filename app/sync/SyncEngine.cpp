@@ -31,6 +31,16 @@ QString notSynchronized(const QString& reason) {
     return QStringLiteral(" - ERROR ! (Not Synchronized: ") + reason + QLatin1Char(')');
 }
 
+// Two files whose times are the same to the step both file systems keep, and whose lengths
+// differ: one was changed in the same moment as the other was made (an editor saving twice
+// within a second). Neither can be called newer, and neither is in step.
+bool sameTimeButDiffer(const FileStat& first, const FileStat& second) {
+    return first.isRegular && second.isRegular && first.readable && second.readable &&
+           first.length != second.length;
+}
+const QString SameTimeButDiffer = QStringLiteral("both copies have the same time but differ");
+const QString LinkOnDrive = QStringLiteral("a link on the drive is not followed");
+
 // Files at least this large are copied on a worker while the window stays alive.
 constexpr std::int64_t BackgroundBytes = 1 << 20;
 
@@ -209,8 +219,10 @@ QString SyncEngine::now() const {
     return formatDateTime(m_clock.now());
 }
 
-bool SyncEngine::twoSecondVolume(const Path& path) const {
-    return platform::hasTwoSecondTimes(m_session.volumes().fileSystemType(path.native()));
+std::int64_t SyncEngine::timeStepOf(const Path& path) const {
+    platform::VolumeService& volumes = m_session.volumes();
+    return platform::timeStepNanoseconds(volumes.fileSystemType(path.native()),
+                                         volumes.answersOverARoundTrip(path.native()));
 }
 
 bool SyncEngine::foldingVolume(const Path& path) const {
@@ -232,6 +244,7 @@ void SyncEngine::Syncronize() {
     m_running = true;
     m_summary = Summary{};
     m_failedThisPass.clear();
+    m_readOnlyThisPass.clear();
     m_stagedTowardDrive = 0;
     m_view.setFileStatus(QString());
     m_log.open();
@@ -250,6 +263,7 @@ void SyncEngine::Syncronize() {
     m_drive.device = root.device;
     m_drive.inode = root.inode;
     m_drive.gone = !root.isDirectory;
+    noteModeless(m_drive.root, root.device);
 
     const qsizetype count = m_session.list().rows().size();
     bool stopped = false;
@@ -305,9 +319,20 @@ void SyncEngine::syncFileRow(int row) {
     platform::FileSystem& fs = m_session.fileSystem();
     m_row = RowState{};
     m_row.row = row;
-    m_row.twoSecondSteps = twoSecondVolume(local) || twoSecondVolume(remote);
-    const StampOrder order =
-        compareStamps(fs.stat(local.native()), fs.stat(remote.native()), m_row.twoSecondSteps);
+    if (linkOnDriveAbove(remote)) {
+        failRow(row, LinkOnDrive);
+        return;
+    }
+    const FileStat localFolder = fs.stat(parentOf(local).native());
+    noteModeless(local, localFolder.device);
+    m_row.timeStep = std::max(timeStepOf(local), timeStepOf(remote));
+    const FileStat localSt = fs.stat(local.native());
+    const FileStat driveSt = fs.stat(remote.native());
+    const StampOrder order = compareStamps(localSt, driveSt, m_row.timeStep);
+    if (order == StampOrder::Equal && sameTimeButDiffer(localSt, driveSt)) {
+        failRow(row, SameTimeButDiffer);
+        return;
+    }
     if (order == StampOrder::Equal) {
         m_log.writeLine(item.localPath + NoChanges);
         ++m_summary.unchanged;
@@ -325,7 +350,7 @@ void SyncEngine::syncFolderRow(int row) {
     m_row.row = row;
     m_row.localRoot = Path::fromText(item.localPath).withSeparator();
     m_row.driveRoot = Path::fromText(item.remotePath).withSeparator();
-    m_row.twoSecondSteps = twoSecondVolume(m_row.localRoot) || twoSecondVolume(m_row.driveRoot);
+    m_row.timeStep = std::max(timeStepOf(m_row.localRoot), timeStepOf(m_row.driveRoot));
     m_row.localFoldsCase = foldingVolume(m_row.localRoot);
     m_row.driveFoldsCase = foldingVolume(m_row.driveRoot);
     // A drive that answers every look over a round trip (FUSE, a network share) answers
@@ -338,10 +363,15 @@ void SyncEngine::syncFolderRow(int row) {
             m_listingWorkers = workers;
         }
     }
+    if (linkOnDriveAbove(m_row.driveRoot)) {
+        failRow(row, LinkOnDrive);
+        return;
+    }
     // Both roots exist before the walk, so that it can tell them wherever they turn up.
     makeFolder(m_row.driveRoot, true);
     makeFolder(m_row.localRoot, false);
     platform::FileSystem& fs = m_session.fileSystem();
+    noteModeless(m_row.localRoot, fs.stat(m_row.localRoot.native()).device);
     for (const Path& root : {m_row.localRoot, m_row.driveRoot}) {
         for (Path folder = root; !folder.isEmpty(); folder = parentOf(folder)) {
             const FileStat st = fs.stat(folder.native());
@@ -433,8 +463,13 @@ void SyncEngine::walk(const Path& thisFolder, const Path& otherFolder, bool this
         if (onDrive && m_drive.gone)
             return listing;
         auto listed = m_lister->take(dir);
-        if (!listed)
+        if (!listed) {
+            // A folder that could not be made says so through its files' copies; any other
+            // folder that cannot be read (too deep, no permission) fails, never skipped unseen.
+            if (listed.error().code != ENOENT && !(onDrive && !driveStillThere()))
+                reportFailure(dir.display(), cannotRead(listed.error()));
             return listing;
+        }
         if (onDrive && listed.value().device != m_drive.device) {
             driveStillThere();
             return listing;
@@ -472,6 +507,16 @@ void SyncEngine::walk(const Path& thisFolder, const Path& otherFolder, bool this
     const NameGroups groups(here, there, foldHere, foldThere);
 
     const QString caseClash = QStringLiteral("another file differs only in case");
+    // A link on the drive is someone else's: followed, it would read or write outside the
+    // drive. It fails, and the file or folder of that name on this computer waits with it.
+    auto driveLinkOf = [&](const NameGroup& group) -> const DirEntry* {
+        const DirEntry* link = nullptr;
+        (thisIsLocal ? group.there : group.here).forEach([&](const DirEntry* e) {
+            if (!link && (e->attributes & platform::Attr::Reparse))
+                link = e;
+        });
+        return link;
+    };
     auto isRootOrAbove = [&](const FileStat& st) {
         return m_row.rootsAndAbove.count({st.device, st.inode}) > 0;
     };
@@ -491,11 +536,25 @@ void SyncEngine::walk(const Path& thisFolder, const Path& otherFolder, bool this
         const bool sideFolds = fromHere ? foldHere : foldThere;
         const Path& sideFolder = fromHere ? thisFolder : otherFolder;
         const Path& oppositeFolder = fromHere ? otherFolder : thisFolder;
+        const bool sideIsLocal = fromHere == thisIsLocal;
         for (std::size_t i = 0; i < listing.entries.size(); ++i) {
             const DirEntry& e = listing.entries[i];
-            if (e.attributes != platform::Attr::Directory)
-                continue;
             const NameGroup& group = groups.of(fromHere, i);
+            if (e.attributes != platform::Attr::Directory) {
+                // A folder the walk does not enter from here, and not from the other side
+                // either, is named in the log (a link on the drive fails instead).
+                const DirEntry* opposite =
+                    NameGroup::entryOf(fromHere ? group.there : group.here, group.primary,
+                                       fromHere ? foldThere : foldHere);
+                const bool enteredThere =
+                    opposite && opposite->attributes == platform::Attr::Directory;
+                const bool driveLink = !sideIsLocal && (e.attributes & platform::Attr::Reparse);
+                if ((e.attributes & platform::Attr::Directory) && !enteredThere && !driveLink)
+                    logLeftOut(sideFolder / e.name, e.attributes);
+                continue;
+            }
+            if (sideIsLocal && driveLinkOf(group))
+                continue;
             if (NameGroup::losesTo(e.name, group.primary, sideFolds)) {
                 steps.push_back(Step{sideFolder / e.name, {}, true, Made::Unknown, true});
                 continue;
@@ -569,6 +628,12 @@ void SyncEngine::walk(const Path& thisFolder, const Path& otherFolder, bool this
                           caseClash);
             continue;
         }
+        if (const DirEntry* link = driveLinkOf(group)) {
+            if (link == entry)
+                reportFailure(((fromHere ? thisFolder : otherFolder) / entry->name).display(),
+                              LinkOnDrive);
+            continue;
+        }
         const DirEntry* mine = NameGroup::entryOf(group.here, group.primary, foldHere);
         const DirEntry* theirs = NameGroup::entryOf(group.there, group.primary, foldThere);
         const bool firstLook = !std::exchange(group.looked, true);
@@ -591,7 +656,8 @@ void SyncEngine::examine(const QString& subject, const Path& thisPath, const Fil
     // look at a name sees what the first one copied). A name one side did not list is not
     // looked for again there: a file made there meanwhile is never written over anyway.
     const bool unchanged = here.isRegular && there.isRegular &&
-                           compareStamps(here, there, m_row.twoSecondSteps) == StampOrder::Equal;
+                           compareStamps(here, there, m_row.timeStep) == StampOrder::Equal &&
+                           here.length == there.length;
     if (!unchanged) {
         if (there.exists)
             there = fs.stat(otherPath.native());
@@ -607,7 +673,11 @@ void SyncEngine::examine(const QString& subject, const Path& thisPath, const Fil
     if (here.isRegular && there.isRegular) {
         const FileStat& localSt = thisIsLocal ? here : there;
         const FileStat& driveSt = thisIsLocal ? there : here;
-        const StampOrder order = compareStamps(localSt, driveSt, m_row.twoSecondSteps);
+        const StampOrder order = compareStamps(localSt, driveSt, m_row.timeStep);
+        if (order == StampOrder::Equal && sameTimeButDiffer(localSt, driveSt)) {
+            reportFailure(subject, SameTimeButDiffer);
+            return;
+        }
         if (order == StampOrder::Equal) {
             m_log.writeLine(subject + NoChanges);
             if (firstLook)
@@ -688,6 +758,8 @@ QString SyncEngine::reasonFor(const TransferFailure& failure, bool towardDrive, 
         return QStringLiteral("another file took its name meanwhile");
     case Kind::DestinationChanged:
         return QStringLiteral("the file to replace changed during the pass");
+    case Kind::LinkOnDrive:
+        return LinkOnDrive;
     case Kind::NameRefused:
         if (failure.code == ENAMETOOLONG)
             return towardDrive ? QStringLiteral("name too long for this drive")
@@ -764,6 +836,56 @@ void SyncEngine::clearLeftoversBeside(const Path& file) {
     }
 }
 
+void SyncEngine::noteModeless(const Path& path, std::uint64_t device) {
+    if (device != 0 &&
+        !platform::keepsPermissions(m_session.volumes().fileSystemType(path.native())))
+        m_transfer.setModeless(device);
+}
+
+std::optional<Path> SyncEngine::linkOnDriveAbove(const Path& path) {
+    const std::string& root = m_drive.root.native();
+    const std::string& full = path.native();
+    if (full.size() <= root.size() || full.compare(0, root.size(), root) != 0)
+        return std::nullopt;
+    platform::FileSystem& fs = m_session.fileSystem();
+    for (std::size_t at = root.size(); at < full.size();) {
+        const std::size_t slash = full.find('/', at);
+        const std::string step = full.substr(0, slash == std::string::npos ? full.size() : slash);
+        const auto attributes = fs.attributes(step);
+        if (!attributes)
+            break; // not there yet: made as a folder, never as a link
+        if (*attributes & platform::Attr::Reparse)
+            return Path::fromNative(step);
+        if (slash == std::string::npos)
+            break;
+        at = slash + 1;
+    }
+    return std::nullopt;
+}
+
+void SyncEngine::logLeftOut(const Path& folder, std::uint32_t attributes) {
+    using namespace platform::Attr;
+    const QString why = (attributes & Reparse)    ? QStringLiteral("a link to a folder")
+                        : (attributes & Hidden)   ? QStringLiteral("a hidden folder")
+                        : (attributes & ReadOnly) ? QStringLiteral("a read-only folder")
+                                                  : QStringLiteral("not a plain folder");
+    m_log.writeLine(folder.withSeparator().display() + QStringLiteral(" - Left out (") + why +
+                    QLatin1Char(')'));
+}
+
+QString SyncEngine::cannotRead(const platform::Error& error) const {
+    switch (error.code) {
+    case ENAMETOOLONG:
+        return QStringLiteral("the path is too long to be read");
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("the folder cannot be read: permission denied");
+    default:
+        return QStringLiteral("the folder cannot be read: ") +
+               QString::fromStdString(error.message);
+    }
+}
+
 void SyncEngine::removeLeftover(const Path& path) {
     if (!m_session.fileSystem().remove(path.native()))
         return;
@@ -796,6 +918,8 @@ bool SyncEngine::copy(const Path& from, const Path& to, const QString& subject) 
         reportFailure(subject, QStringLiteral("the drive was removed"));
         return false;
     }
+    if (refusedAsReadOnly(to, subject, towardDrive, fromDrive))
+        return false;
     const FileTransfer::Target target{to, towardDrive ? std::optional<std::uint64_t>(m_drive.device)
                                                       : std::nullopt};
     const std::int64_t total = m_session.fileSystem().stat(from.native()).length;
@@ -804,6 +928,7 @@ bool SyncEngine::copy(const Path& from, const Path& to, const QString& subject) 
         ++(towardDrive ? m_summary.toDrive : m_summary.toLocal);
         return true;
     }
+    noteReadOnly(to);
     reportFailure(subject, writeFailure(to, total, towardDrive, fromDrive));
     return false;
 }
@@ -816,6 +941,8 @@ void SyncEngine::stageCopy(const Path& from, const Path& to, const QString& subj
         reportFailure(subject, QStringLiteral("the drive was removed"));
         return;
     }
+    if (refusedAsReadOnly(to, subject, towardDrive, fromDrive))
+        return;
     // A new file is not looked at again in this walk, so it can wait for the batch's flush.
     const FileTransfer::Target target{to, towardDrive ? std::optional<std::uint64_t>(m_drive.device)
                                                       : std::nullopt};
@@ -823,6 +950,7 @@ void SyncEngine::stageCopy(const Path& from, const Path& to, const QString& subj
     const std::int64_t total = length ? *length : m_session.fileSystem().stat(from.native()).length;
     if (!runStep(to.display(), total,
                  [&] { return m_transfer.StageFile(from, target, subject); })) {
+        noteReadOnly(to);
         reportFailure(subject, writeFailure(to, total, towardDrive, fromDrive));
         return;
     }
@@ -833,6 +961,22 @@ void SyncEngine::stageCopy(const Path& from, const Path& to, const QString& subj
     }
     if (m_transfer.stagedCount() >= StagedBatch)
         commitCreated();
+}
+
+void SyncEngine::noteReadOnly(const Path& to) {
+    if (m_transfer.lastFailure().kind == TransferFailure::Kind::ReadOnly)
+        m_readOnlyThisPass.insert(to.native());
+}
+
+bool SyncEngine::refusedAsReadOnly(const Path& to, const QString& subject, bool towardDrive,
+                                   bool fromDrive) {
+    // Its failure may have given it its write permission back; its content waits for the
+    // next pass all the same, so that no read-only file is written in the pass that found it so.
+    if (m_readOnlyThisPass.count(to.native()) == 0)
+        return false;
+    reportFailure(subject, reasonFor(TransferFailure{TransferFailure::Kind::ReadOnly, 0, {}},
+                                     towardDrive, fromDrive));
+    return true;
 }
 
 void SyncEngine::commitCreated() {

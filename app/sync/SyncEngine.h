@@ -91,7 +91,8 @@ private:
         // reaches one of these (a drive mounted inside the synced folder, a folder reached
         // through a link) would copy a tree into itself.
         std::set<std::pair<std::uint64_t, std::uint64_t>> rootsAndAbove;
-        bool twoSecondSteps = false;
+        // The coarser time step of the two sides' file systems, in nanoseconds.
+        std::int64_t timeStep = 1'000'000'000;
         bool localFoldsCase = false;
         bool driveFoldsCase = false;
         int failures = 0;
@@ -133,13 +134,25 @@ private:
     void stageCopy(const Path& from, const Path& to, const QString& subject,
                    std::optional<std::int64_t> length = std::nullopt);
     void commitCreated();
+    // Remembers a destination whose copy failed as read-only in this pass.
+    void noteReadOnly(const Path& to);
+    // True (and reported) for a destination that failed as read-only earlier in this pass.
+    bool refusedAsReadOnly(const Path& to, const QString& subject, bool towardDrive,
+                           bool fromDrive);
     void reportFailure(const QString& subject, const QString& reason);
     void removeLeftover(const Path& path);
+    // One log line for a folder the walk does not enter, saying why.
+    void logLeftOut(const Path& folder, std::uint32_t attributes);
+    QString cannotRead(const platform::Error& error) const;
+    // The first link at or below the drive root on the way to path, if any.
+    std::optional<Path> linkOnDriveAbove(const Path& path);
     void clearLeftoversBeside(const Path& file);
     // Runs a transfer step, on a worker when it may take long, keeping the window alive.
     template <typename Step>
     bool runStep(const QString& shown, std::int64_t total, Step step);
-    bool twoSecondVolume(const Path& path) const;
+    std::int64_t timeStepOf(const Path& path) const;
+    // Tells the transfer when the volume of path keeps no permissions of its own.
+    void noteModeless(const Path& path, std::uint64_t device);
     bool foldingVolume(const Path& path) const;
     QString now() const;
 
@@ -165,6 +178,9 @@ private:
     std::size_t m_stagedTowardDrive = 0; // of the batch not flushed yet
     Summary m_summary;
     std::set<QString> m_failedThisPass; // as shown in the log
+    // Files that failed as read-only in this pass: not written again before the next one,
+    // even when the failure gave them their write permission back.
+    std::set<std::string> m_readOnlyThisPass;
 };
 
 } // namespace quillet

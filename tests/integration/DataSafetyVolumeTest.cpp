@@ -131,6 +131,29 @@ TEST_P(DataSafetyVolumeTest, EveryNameTravelsExactlyOrFailsWithAReason) {
     EXPECT_THAT(third, PrintsOut(docs(text("small.tar")) + NoChanges));
 }
 
+// An editor that saves twice within a second: ext4 keeps nanoseconds and the second save
+// is copied; FAT and exFAT through FUSE keep seconds at best, and the pair says why it is not
+// in step instead of "No changes".
+TEST_P(DataSafetyVolumeTest, AChangeInTheSameSecondIsCopiedOrSaysWhyNot) {
+    const QString a = m_home.write(text("home/docs/a.txt"), "saved once");
+    TestFiles::setModified(a, at(9, 0, 0), 100'000'000);
+    addDocs();
+    ASSERT_THAT(m_cli.run({text("sync")}), ExitsWith(0));
+    m_home.write(text("home/docs/a.txt"), "saved once, then again");
+    TestFiles::setModified(a, at(9, 0, 0), 600'000'000);
+    const CliOutcome pass = m_cli.run({text("sync")});
+    if (GetParam() == VolumeKind::Ext4) {
+        EXPECT_THAT(pass, ExitsWith(0));
+        EXPECT_EQ(TestFiles::read(backup(text("a.txt"))), QByteArray("saved once, then again"))
+            << pass;
+    } else {
+        EXPECT_THAT(pass, ExitsWith(3));
+        EXPECT_THAT(pass, PrintsOut(docs(text("a.txt")) +
+                                    failed(text("both copies have the same time but differ"))));
+        EXPECT_EQ(TestFiles::read(backup(text("a.txt"))), QByteArray("saved once")) << pass;
+    }
+}
+
 // Starts a pass, stops the tool the moment it writes the big file's temporary copy on the
 // drive, lets the test pull the drive, then lets the pass go on.
 class UnplugTest : public DataSafetyVolumeTest {
@@ -238,6 +261,40 @@ TEST_P(PermissionsTest, LocalFilesKeepTheirOwnPermissions) {
 
 INSTANTIATE_TEST_SUITE_P(FoldingKinds, PermissionsTest,
                          ::testing::Values(VolumeKind::Fat16, VolumeKind::ExFat), KindName());
+
+// What a pass reported done is on the disk: a power cut right after it (ext4 dropping what
+// its journal has not committed) leaves every reported copy, first copies and replacements,
+// of file items and folder items alike.
+TEST(PowerCutTest, WhatAPassReportedDoneSurvivesACutRightAfterIt) {
+    VolumeImages volumes;
+    MountedVolume* stick = volumes.mount(VolumeKind::Ext4);
+    if (!stick)
+        GTEST_SKIP() << volumes.whyNot().toStdString();
+    CliRunner cli;
+    TestFiles home;
+    ASSERT_THAT(cli.run({text("pair"), stick->root()}), ExitsWith(0));
+    const QString row = home.write(text("row.bin"), "none yet", at(7, 0, 0));
+    home.write(text("docs/a.txt"), "none yet", at(7, 0, 0));
+    ASSERT_TRUE(QDir().mkpath(stick->root() + text("backup")));
+    // The file item last: no flush of a later item may carry its copy to the disk.
+    ASSERT_THAT(
+        cli.run({text("add-folder"), home.path(text("docs")), stick->root() + text("backup")}),
+        ExitsWith(0));
+    ASSERT_THAT(cli.run({text("add"), row, stick->root()}), ExitsWith(0));
+    int hour = 8;
+    for (const QByteArray& version : {QByteArray("first version"), QByteArray("second, longer")}) {
+        home.write(text("row.bin"), version, at(hour, 0, 0));
+        home.write(text("docs/a.txt"), version, at(hour, 0, 0));
+        ++hour;
+        const CliOutcome pass = cli.run({text("sync")});
+        ASSERT_THAT(pass, ExitsWith(0));
+        ASSERT_TRUE(stick->failDevice());
+        ASSERT_TRUE(stick->unmount());
+        ASSERT_TRUE(stick->mountAgain(MountPoint::Same));
+        EXPECT_EQ(TestFiles::read(stick->root() + text("row.bin")), version) << pass;
+        EXPECT_EQ(TestFiles::read(stick->root() + text("backup/a.txt")), version) << pass;
+    }
+}
 
 // A drive too small for a file: the reason is the space, whatever words the drive uses.
 TEST(FullDriveTest, SaysThereIsNoSpaceLeftOnEveryKind) {

@@ -32,6 +32,7 @@ Result<TempFile> FaultyFileSystem::createTemp(const std::string& besidePath) {
     if (failCreateTemp)
         return errorOf(EACCES);
     ++tempFilesCreated;
+    tempsBeside.push_back(besidePath);
     return LocalFileSystem::createTemp(besidePath);
 }
 

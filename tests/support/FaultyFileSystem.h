@@ -11,6 +11,7 @@
 #include <functional>
 #include <ostream>
 #include <string>
+#include <vector>
 
 namespace quillet::test {
 
@@ -44,6 +45,8 @@ public:
     std::int64_t bytesWritten = 0;
     std::int64_t bytesRead = 0;
     int tempFilesCreated = 0;
+    // The paths temporary files were made beside, in order.
+    std::vector<std::string> tempsBeside;
 
     using LocalFileSystem::stat;
     platform::FileStat stat(const std::string& path) override;

@@ -45,6 +45,18 @@ TEST(VolumeSerialTest, TwoSecondFileSystems) {
     EXPECT_FALSE(hasTwoSecondTimes("exfat"));
     EXPECT_FALSE(hasTwoSecondTimes("ext4"));
     EXPECT_FALSE(hasTwoSecondTimes(""));
+    // The steps times are kept in: FUSE's exFAT keeps whole seconds, the kernel's 10 ms; a
+    // file system not known to keep finer times counts as keeping seconds.
+    EXPECT_EQ(timeStepNanoseconds("ext4", false), 1);
+    EXPECT_EQ(timeStepNanoseconds("vfat", true), 2'000'000'000);
+    EXPECT_EQ(timeStepNanoseconds("exfat", false), 10'000'000);
+    EXPECT_EQ(timeStepNanoseconds("exfat", true), 1'000'000'000);
+    EXPECT_EQ(timeStepNanoseconds("ntfs3", false), 100);
+    EXPECT_EQ(timeStepNanoseconds("iso9660", false), 1'000'000'000);
+    EXPECT_EQ(timeStepNanoseconds("", false), 1'000'000'000);
+    EXPECT_TRUE(keepsPermissions("ext4"));
+    EXPECT_FALSE(keepsPermissions("exfat"));
+    EXPECT_FALSE(keepsPermissions("vfat"));
 }
 
 // A mount table and a sysfs of our own.
@@ -247,9 +259,12 @@ TEST(LocalFileSystemTest, NamesThatAreNotUtf8AreListedAsTheirBytes) {
 TEST(LocalFileSystemTest, TemporaryFilesCarryANameNoUserPicksAndTheDefaultMode) {
     EXPECT_TRUE(isTransferTempName(transferTempName(0x0123456789abcdefull)));
     EXPECT_EQ(transferTempName(0x0123456789abcdefull), ".quillet~0123456789abcdef.part");
-    for (const char* name : {".quillet-report.tmp", ".quillet~0123456789ABCDEF.part",
-                             ".quillet~0123456789abcde.part", ".quillet~0123456789abcdef.part ",
-                             "quillet~0123456789abcdef.part", ".quillet-AbC123.tmp"})
+    for (const char* name :
+         {".quillet-report.tmp", ".quillet~0123456789ABCDEF.part", ".quillet~0123456789abcde.part",
+          ".quillet~0123456789abcdef.part ", "quillet~0123456789abcdef.part", ".quillet-AbC123.tmp",
+          // longer look-alikes are a user's files
+          ".quillet~0123456789abcdef0.part", ".quillet~0123456789abcdef.x.part",
+          ".quillet~0123456789abcdef.part.part"})
         EXPECT_FALSE(isTransferTempName(name)) << name;
 
     LocalFileSystem fs;

@@ -317,20 +317,26 @@ TEST_F(FileTransferTest, StagedReplacementsWaitForTheFlushAndNeverOverwriteANewe
     const QString s = files.write(QStringLiteral("in/a.txt"), "new content", at(9, 0, 0));
     const QString d = files.write(QStringLiteral("out/a.txt"), "old", at(8, 0, 0));
     const QString e = files.write(QStringLiteral("out/e.txt"), "old e", at(8, 0, 0));
+    const QString f = files.write(QStringLiteral("out/f.txt"), "old f", at(8, 0, 0));
     ASSERT_TRUE(stage(transfer, s, d, QStringLiteral("a")));
     ASSERT_TRUE(stage(transfer, s, e, QStringLiteral("e")));
+    ASSERT_TRUE(stage(transfer, s, f, QStringLiteral("f")));
     // The old files stay whole until the batch is placed.
     EXPECT_EQ(TestFiles::read(d), QByteArray("old"));
-    // Someone edits e meanwhile: that edit wins, a stays replaceable.
+    // Someone edits e meanwhile: that edit wins, a stays replaceable. f is edited in place
+    // to the same length with its time put back: only its change time tells.
     files.write(QStringLiteral("out/e.txt"), "the user's edit", at(10, 0, 0));
+    files.write(QStringLiteral("out/f.txt"), "NEW f", at(8, 0, 0));
     const auto failed = transfer.CommitStaged();
-    ASSERT_EQ(subjectsOf(failed), QStringList{QStringLiteral("e")});
+    ASSERT_EQ(subjectsOf(failed), (QStringList{QStringLiteral("e"), QStringLiteral("f")}));
     EXPECT_EQ(failed.front().failure.kind, TransferFailure::Kind::DestinationChanged);
     EXPECT_EQ(TestFiles::read(d), QByteArray("new content"));
     EXPECT_EQ(TestFiles::modified(d), at(9, 0, 0));
     EXPECT_EQ(TestFiles::read(e), QByteArray("the user's edit"));
-    EXPECT_EQ(TestFiles::tree(files.path(QStringLiteral("out"))),
-              (QStringList{QStringLiteral("a.txt"), QStringLiteral("e.txt")}));
+    EXPECT_EQ(TestFiles::read(f), QByteArray("NEW f"));
+    EXPECT_EQ(
+        TestFiles::tree(files.path(QStringLiteral("out"))),
+        (QStringList{QStringLiteral("a.txt"), QStringLiteral("e.txt"), QStringLiteral("f.txt")}));
 }
 
 TEST_F(FileTransferTest, StagedFilesThatCannotBeFlushedAreNotPlaced) {
@@ -391,23 +397,41 @@ platform::FileStat timed(std::int64_t seconds, std::int64_t nanoseconds = 0) {
     return st;
 }
 
-TEST(FileTestsTest, TimesCompareAsInstantsToTheSecond) {
+constexpr std::int64_t Nanosecond = 1;
+constexpr std::int64_t TenMilliseconds = 10'000'000;
+constexpr std::int64_t OneSecond = 1'000'000'000;
+constexpr std::int64_t TwoSeconds = 2'000'000'000;
+
+TEST(FileTestsTest, TimesCompareAsInstantsToTheStepBothFileSystemsKeep) {
     const std::int64_t noon =
         QDateTime(QDate(2024, 1, 1), QTime(12, 0), Qt::UTC).toSecsSinceEpoch();
-    EXPECT_EQ(compareStamps(timed(noon), timed(noon, 999999999), false), StampOrder::Equal);
-    EXPECT_EQ(compareStamps(timed(noon + 1), timed(noon), false), StampOrder::FirstNewer);
-    EXPECT_EQ(compareStamps(timed(noon), timed(noon + 1), false), StampOrder::SecondNewer);
+    // Nanoseconds on both sides: a change in the same second is a change.
+    EXPECT_EQ(compareStamps(timed(noon, 500), timed(noon, 499), Nanosecond),
+              StampOrder::FirstNewer);
+    EXPECT_EQ(compareStamps(timed(noon), timed(noon, 999999999), Nanosecond),
+              StampOrder::SecondNewer);
+    EXPECT_EQ(compareStamps(timed(noon, 7), timed(noon, 7), Nanosecond), StampOrder::Equal);
+    // Across a second boundary, in either direction.
+    EXPECT_EQ(compareStamps(timed(noon + 1, 1), timed(noon, 999999999), TenMilliseconds),
+              StampOrder::Equal);
+    EXPECT_EQ(compareStamps(timed(noon, 990000000), timed(noon + 1), TenMilliseconds),
+              StampOrder::SecondNewer);
+    EXPECT_EQ(compareStamps(timed(noon), timed(noon, 999999999), OneSecond), StampOrder::Equal);
+    EXPECT_EQ(compareStamps(timed(noon + 1), timed(noon), OneSecond), StampOrder::FirstNewer);
     // Two-second steps: one second apart is the same time, two are not.
-    EXPECT_EQ(compareStamps(timed(noon + 1), timed(noon), true), StampOrder::Equal);
-    EXPECT_EQ(compareStamps(timed(noon), timed(noon + 1), true), StampOrder::Equal);
-    EXPECT_EQ(compareStamps(timed(noon + 2), timed(noon), true), StampOrder::FirstNewer);
+    EXPECT_EQ(compareStamps(timed(noon + 1), timed(noon), TwoSeconds), StampOrder::Equal);
+    EXPECT_EQ(compareStamps(timed(noon), timed(noon + 1), TwoSeconds), StampOrder::Equal);
+    EXPECT_EQ(compareStamps(timed(noon + 2), timed(noon), TwoSeconds), StampOrder::FirstNewer);
+    // Times centuries apart neither overflow nor look equal.
+    EXPECT_EQ(compareStamps(timed(INT64_MAX / 2), timed(-INT64_MAX / 2), Nanosecond),
+              StampOrder::FirstNewer);
     // A file without a time of its own is older than any file, and equal to another such.
     platform::FileStat missing;
     platform::FileStat unreadable = timed(noon);
     unreadable.readable = false;
-    EXPECT_EQ(compareStamps(missing, timed(-5000000000), false), StampOrder::SecondNewer);
-    EXPECT_EQ(compareStamps(timed(0), unreadable, true), StampOrder::FirstNewer);
-    EXPECT_EQ(compareStamps(missing, unreadable, false), StampOrder::Equal);
+    EXPECT_EQ(compareStamps(missing, timed(-5000000000), OneSecond), StampOrder::SecondNewer);
+    EXPECT_EQ(compareStamps(timed(0), unreadable, TwoSeconds), StampOrder::FirstNewer);
+    EXPECT_EQ(compareStamps(missing, unreadable, Nanosecond), StampOrder::Equal);
 }
 
 TEST(FileTestsTest, TheHourAfterTheAutumnClockChangeIsNotTheHourBefore) {
@@ -419,7 +443,7 @@ TEST(FileTestsTest, TheHourAfterTheAutumnClockChangeIsNotTheHourBefore) {
     ASSERT_EQ(first.toTimeZone(berlin).toString(QStringLiteral("yyyyMMddHHmmss")),
               second.toTimeZone(berlin).toString(QStringLiteral("yyyyMMddHHmmss")));
     EXPECT_EQ(
-        compareStamps(timed(second.toSecsSinceEpoch()), timed(first.toSecsSinceEpoch()), false),
+        compareStamps(timed(second.toSecsSinceEpoch()), timed(first.toSecsSinceEpoch()), OneSecond),
         StampOrder::FirstNewer);
 }
 

@@ -98,7 +98,14 @@ TEST_F(FolderMergeTest, HiddenReadOnlyAndLinkedFoldersAreNeitherWalkedNorCopied)
     EXPECT_EQ(TestFiles::tree(drive(QStringLiteral("backup"))),
               (QStringList{QStringLiteral(".hid2/"), QStringLiteral(".hid2/z.txt")}));
     EXPECT_FALSE(QFile::exists(l(QStringLiteral(".hid2"))));
-    EXPECT_TRUE(bodyLines().isEmpty());
+    // Each one left out is named, with why.
+    const QString leftOut = QStringLiteral(" - Left out (");
+    EXPECT_THAT(bodyLines(),
+                ::testing::UnorderedElementsAre(
+                    l(QStringLiteral(".hidden/")) + leftOut + QStringLiteral("a hidden folder)"),
+                    l(QStringLiteral("ro/")) + leftOut + QStringLiteral("a read-only folder)"),
+                    l(QStringLiteral("link/")) + leftOut + QStringLiteral("a link to a folder)"),
+                    r(QStringLiteral(".hid2/")) + leftOut + QStringLiteral("a hidden folder)")));
 }
 
 TEST_F(FolderMergeTest, NamesTravelExactlyAsListedBlanksAndAll) {

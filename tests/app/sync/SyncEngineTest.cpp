@@ -157,19 +157,28 @@ TEST_F(SyncPassTest, EqualStampsNeverCopyInAnyMode) {
     }
 }
 
-TEST_F(SyncPassTest, OneSecondCopiesButMillisecondsDoNot) {
+TEST_F(SyncPassTest, TimesCompareToTheStepBothVolumesKeep) {
     const QString l = files.write(QStringLiteral("local/s.txt"), "new", at(8, 0, 1));
     const QString r = files.write(QStringLiteral("drive/s.txt"), "old", at(8, 0, 0));
     storeRow(1, l, QStringLiteral("s.txt"));
     pass();
     EXPECT_EQ(TestFiles::read(r), QByteArray("new"));
 
-    files.write(QStringLiteral("local/s.txt"), "newer");
+    // Both keep nanoseconds: 0.8 s later is later.
+    files.write(QStringLiteral("local/s.txt"), "abc");
     TestFiles::setModified(l, at(9, 0, 0), 900000000);
     TestFiles::setModified(r, at(9, 0, 0), 100000000);
     pass();
+    EXPECT_EQ(TestFiles::read(r), QByteArray("abc"));
+
+    // A drive that keeps whole seconds: within one second is the same time.
+    volumes.find(root().toStdString())->fsType = "ext3";
+    files.write(QStringLiteral("local/s.txt"), "xyz");
+    TestFiles::setModified(l, at(10, 0, 0), 900000000);
+    TestFiles::setModified(r, at(10, 0, 0), 100000000);
+    pass();
     EXPECT_THAT(logLines(), ElementsAre(Started, l + NoChanges, Ended));
-    EXPECT_EQ(TestFiles::read(r), QByteArray("new"));
+    EXPECT_EQ(TestFiles::read(r), QByteArray("abc"));
 }
 
 TEST_F(SyncPassTest, StampsOnTwoSecondVolumesMatchWithinTwoSeconds) {
