@@ -248,6 +248,10 @@
         <translation>Abgeglichen</translation>
     </message>
     <message>
+        <source>Not Synchronized (declined)</source>
+        <translation>Nicht abgeglichen (abgelehnt)</translation>
+    </message>
+    <message>
         <source>Synchronized at </source>
         <translation>Abgeglichen am </translation>
     </message>

@@ -99,8 +99,11 @@ QString absolute(const QString& path) {
 class TerminalView : public SyncView {
 public:
     TerminalView(QTextStream& out, QTextStream& err, std::function<bool(const QString&)> asker,
-                 bool progressLine)
-        : m_out(out), m_err(err), m_ask(std::move(asker)), m_progressLine(progressLine) {}
+                 std::optional<bool> standing, bool progressLine)
+        : m_out(out), m_err(err), m_ask(std::move(asker)), m_standing(standing),
+          m_progressLine(progressLine) {}
+
+    std::optional<bool> standingAnswer() const override { return m_standing; }
 
     bool confirmReplacement(const QString& /*title*/, const QString& question) override {
         QString text = question;
@@ -149,6 +152,7 @@ private:
     QTextStream& m_out;
     QTextStream& m_err;
     std::function<bool(const QString&)> m_ask;
+    std::optional<bool> m_standing;
     QElapsedTimer m_sinceYield;
     bool m_progressLine = false;
     qsizetype m_shownWidth = 0;
@@ -593,7 +597,8 @@ int Cli::sync(bool yes, bool no) {
                  << Qt::endl;
         return NoDrive;
     }
-    TerminalView view(m_io.out, m_io.err, answerer(yes, no), m_io.terminal);
+    TerminalView view(m_io.out, m_io.err, answerer(yes, no), standingAnswer(yes, no),
+                      m_io.terminal);
     SyncEngine engine(session, view, m_logPath);
     engine.log().onLine = [&](const QString& line) { m_io.out << line << '\n'; };
     engine.Syncronize();
@@ -616,6 +621,14 @@ int Cli::sync(bool yes, bool no) {
     return engine.lastPass().failures > 0 ? CopyFailed : Ok;
 }
 
+std::optional<bool> Cli::standingAnswer(bool yes, bool no) const {
+    if (yes || no)
+        return yes;
+    if (!m_io.readLine)
+        return false; // nobody to ask
+    return std::nullopt;
+}
+
 std::function<bool(const QString&)> Cli::answerer(bool yes, bool no) {
     // --yes or --no answers every question; otherwise the terminal is asked, if there is one.
     return [this, yes, no](const QString&) {
@@ -633,7 +646,10 @@ void Cli::summarise(const SyncEngine& engine) {
     const SyncEngine::Summary& pass = engine.lastPass();
     m_io.out << (pass.stopped ? "Stopped pass: " : "Pass: ") << pass.toDrive
              << " copied to the drive, " << pass.toLocal << " copied to the PC, " << pass.unchanged
-             << " unchanged, " << pass.failures << " failed." << Qt::endl;
+             << " unchanged, " << pass.failures << " failed";
+    if (pass.conflicts > 0)
+        m_io.out << ", " << pass.conflicts << " changed on both sides (both copies kept)";
+    m_io.out << '.' << Qt::endl;
 }
 
 int Cli::autostart(const QString& what) {
@@ -683,7 +699,8 @@ int Cli::watch(bool yes, bool no) {
     session.loadReadOnly();
     if (!paired(session))
         return NoDrive;
-    TerminalView view(m_io.out, m_io.err, answerer(yes, no), m_io.terminal);
+    TerminalView view(m_io.out, m_io.err, answerer(yes, no), standingAnswer(yes, no),
+                      m_io.terminal);
     SyncEngine engine(session, view, m_logPath);
     engine.log().onLine = [&](const QString& line) { m_io.out << line << '\n'; };
     bool present = false;

@@ -67,6 +67,8 @@ private:
                const std::function<EditOutcome(int)>& select);
     bool paired(const SyncSession& session);
     std::function<bool(const QString&)> answerer(bool yes, bool no);
+    // The answer every question gets without a person choosing, if any.
+    std::optional<bool> standingAnswer(bool yes, bool no) const;
     int added(SyncSession& session, const EditOutcome& outcome, const QString& unsaid);
     // The folders of dest that are missing, made on the paired drive and nowhere else, so
     // that an add may name a destination that does not exist yet (as the window's picker

@@ -4,6 +4,8 @@
 #include "base/Translate.h"
 
 #include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
 #include <QLocale>
 
 #include <algorithm>
@@ -205,7 +207,11 @@ private:
 SyncEngine::SyncEngine(SyncSession& session, SyncView& view, QString logPath, const Clock& clock)
     : m_session(session), m_view(view), m_clock(clock), m_log(std::move(logPath)),
       m_transfer(session.fileSystem()),
-      m_lister(std::make_unique<FolderLister>(session.fileSystem(), DefaultListingWorkers)) {}
+      m_lister(std::make_unique<FolderLister>(session.fileSystem(), DefaultListingWorkers)) {
+    // The records live beside the log, in this user's data folder: never on the drive, so
+    // that a drive carried between two computers has one record on each.
+    m_recordFolder = QFileInfo(m_log.path()).absolutePath() + QStringLiteral("/records");
+}
 
 SyncEngine::~SyncEngine() = default;
 
@@ -245,6 +251,8 @@ void SyncEngine::Syncronize() {
     m_summary = Summary{};
     m_failedThisPass.clear();
     m_readOnlyThisPass.clear();
+    m_pendingAgreements.clear();
+    pruneRecords();
     m_stagedTowardDrive = 0;
     m_view.setFileStatus(QString());
     m_log.open();
@@ -328,18 +336,29 @@ void SyncEngine::syncFileRow(int row) {
     m_row.timeStep = std::max(timeStepOf(local), timeStepOf(remote));
     const FileStat localSt = fs.stat(local.native());
     const FileStat driveSt = fs.stat(remote.native());
+    openRecord(item);
+    const std::string key; // a file item is one file: its record has one entry
     const StampOrder order = compareStamps(localSt, driveSt, m_row.timeStep);
-    if (order == StampOrder::Equal && sameTimeButDiffer(localSt, driveSt)) {
-        failRow(row, SameTimeButDiffer);
-        return;
-    }
-    if (order == StampOrder::Equal) {
+    if (order == StampOrder::Equal && !sameTimeButDiffer(localSt, driveSt)) {
+        if (localSt.isRegular && driveSt.isRegular)
+            m_row.record->agree(key, RecordEntry{SideState::of(localSt), SideState::of(driveSt)});
+        saveRecord();
         m_log.writeLine(item.localPath + NoChanges);
         ++m_summary.unchanged;
         setRowStatus(row, Translate(QStringLiteral("Synchronized")));
         return;
     }
-    act(order, item.localPath, local, remote, row);
+    Judgement judgement{order == StampOrder::Equal ? std::nullopt : std::optional(order)};
+    if (localSt.isRegular && driveSt.isRegular)
+        judgement = judge(key, localSt, driveSt, order);
+    if (!judgement.order) {
+        saveRecord();
+        failRow(row, SameTimeButDiffer);
+        return;
+    }
+    m_pair = Pair{key, localSt, driveSt, judgement.conflict, judgement.declinedBefore};
+    act(*judgement.order, item.localPath, local, remote, row);
+    saveRecord();
 }
 
 void SyncEngine::syncFolderRow(int row) {
@@ -382,10 +401,12 @@ void SyncEngine::syncFolderRow(int row) {
         }
     }
     m_walked.clear();
+    openRecord(item);
 
     SyncFolder(m_row.localRoot, m_row.localRoot, m_row.driveRoot);
     m_lister->clear();
     commitCreated();
+    saveRecord();
 
     if (m_row.failures == 0) {
         setRowStatus(row, Translate(QStringLiteral("Synchronized")));
@@ -670,22 +691,30 @@ void SyncEngine::examine(const QString& subject, const Path& thisPath, const Fil
         m_log.writeLine(subject + NoChanges);
         return;
     }
+    const FileStat& localSt = thisIsLocal ? here : there;
+    const FileStat& driveSt = thisIsLocal ? there : here;
+    const std::string key = recordKey(thisIsLocal ? thisPath : otherPath);
+    m_pair = Pair{key, localSt, driveSt, false, false};
     if (here.isRegular && there.isRegular) {
-        const FileStat& localSt = thisIsLocal ? here : there;
-        const FileStat& driveSt = thisIsLocal ? there : here;
         const StampOrder order = compareStamps(localSt, driveSt, m_row.timeStep);
-        if (order == StampOrder::Equal && sameTimeButDiffer(localSt, driveSt)) {
-            reportFailure(subject, SameTimeButDiffer);
-            return;
-        }
-        if (order == StampOrder::Equal) {
+        if (order == StampOrder::Equal && !sameTimeButDiffer(localSt, driveSt)) {
+            if (m_row.record)
+                m_row.record->agree(key,
+                                    RecordEntry{SideState::of(localSt), SideState::of(driveSt)});
             m_log.writeLine(subject + NoChanges);
             if (firstLook)
                 ++m_summary.unchanged;
             return;
         }
-        act(order, subject, thisIsLocal ? thisPath : otherPath, thisIsLocal ? otherPath : thisPath,
-            std::nullopt);
+        const Judgement judgement = judge(key, localSt, driveSt, order);
+        if (!judgement.order) {
+            reportFailure(subject, SameTimeButDiffer);
+            return;
+        }
+        m_pair.conflict = judgement.conflict;
+        m_pair.declinedBefore = judgement.declinedBefore;
+        act(*judgement.order, subject, thisIsLocal ? thisPath : otherPath,
+            thisIsLocal ? otherPath : thisPath, std::nullopt);
     } else if (here.isRegular) {
         stageCopy(thisPath, otherPath, subject, here.length);
     } else if (there.isRegular) {
@@ -956,11 +985,102 @@ void SyncEngine::stageCopy(const Path& from, const Path& to, const QString& subj
     }
     if (m_transfer.stagedCount() > stagedBefore) {
         m_staging.insert(to.native());
+        if (m_pair.key)
+            m_pendingAgreements.push_back(
+                Agreement{to.native(), subject, *m_pair.key, agreedAfterCopy(towardDrive)});
         if (towardDrive)
             ++m_stagedTowardDrive;
     }
     if (m_transfer.stagedCount() >= StagedBatch)
         commitCreated();
+}
+
+void SyncEngine::openRecord(const SyncItem& item) {
+    const QString drive =
+        m_session.drive.serialText + QLatin1Char('-') + QString::number(m_session.drive.DriveSize);
+    const QString key = item.localPath + QLatin1Char('\n') + item.remoteStored;
+    m_row.record = std::make_unique<SyncRecord>(
+        SyncRecord::fileFor(m_recordFolder + QLatin1Char('/') + drive, key), key);
+    m_row.record->load();
+}
+
+void SyncEngine::saveRecord() {
+    // A record that cannot be written costs only what it would have told the next pass. It
+    // lives in the log's folder, which is never made for it.
+    if (m_row.record && QFileInfo(QFileInfo(m_log.path()).absolutePath()).isDir())
+        (void)m_row.record->save();
+}
+
+void SyncEngine::pruneRecords() const {
+    // Pairing another drive starts a new list; the old drive's records go with the old list.
+    const QString current =
+        m_session.drive.serialText + QLatin1Char('-') + QString::number(m_session.drive.DriveSize);
+    QDir folder(m_recordFolder);
+    for (const QString& name : folder.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        if (name != current)
+            QDir(folder.filePath(name)).removeRecursively();
+    }
+}
+
+std::string SyncEngine::recordKey(const Path& localPath) const {
+    const std::string& root = m_row.localRoot.native();
+    const std::string& full = localPath.native();
+    return full.compare(0, root.size(), root) == 0 ? full.substr(root.size()) : full;
+}
+
+SyncEngine::Judgement SyncEngine::judge(const std::string& key, const FileStat& localSt,
+                                        const FileStat& driveSt, StampOrder order) const {
+    const std::optional<StampOrder> byTime =
+        order == StampOrder::Equal ? std::nullopt : std::optional(order);
+    const RecordEntry* entry = m_row.record ? m_row.record->find(key) : nullptr;
+    if (!entry)
+        return {byTime};
+    const bool localChanged = entry->local.changedIn(localSt, m_row.timeStep, true);
+    const bool driveChanged = entry->drive.changedIn(driveSt, m_row.timeStep, false);
+    if (entry->declined && !localChanged && !driveChanged)
+        return {byTime, false, true};
+    // Both changed: the newer still wins under the name, the other is kept beside it. A kept
+    // copy is a file like any other, never a conflict of its own.
+    if (localChanged && driveChanged && !isConflictCopy(key))
+        return {byTime ? byTime : StampOrder::FirstNewer, true};
+    // Only one side changed, in a way the times cannot show: that side is the newer.
+    if (!byTime && localChanged != driveChanged)
+        return {localChanged ? StampOrder::FirstNewer : StampOrder::SecondNewer};
+    return {byTime};
+}
+
+RecordEntry SyncEngine::agreedAfterCopy(bool towardDrive) const {
+    return towardDrive ? RecordEntry{SideState::of(m_pair.local), SideState::copyOf(m_pair.local)}
+                       : RecordEntry{SideState::copyOf(m_pair.drive), SideState::of(m_pair.drive)};
+}
+
+bool SyncEngine::setAside(const Path& xto, const QString& subject) {
+    platform::FileSystem& fs = m_session.fileSystem();
+    // A read-only file is not replaced at all: its copy fails as such, and nothing is kept
+    // aside for it.
+    if (fs.isWriteProtected(xto.native()))
+        return true;
+    const bool onDrive = xto.startsWith(m_drive.root);
+    if (onDrive && !driveLikelyThere()) {
+        reportFailure(subject, QStringLiteral("the drive was removed"));
+        return false;
+    }
+    const QString stamp = m_clock.now().toString(QStringLiteral("yyyy-MM-dd HHmmss"));
+    const QString side = onDrive ? QStringLiteral("drive") : QStringLiteral("pc");
+    for (int attempt = 1; attempt < 100; ++attempt) {
+        const Path aside = conflictCopyName(xto, stamp, side, attempt);
+        const platform::Status moved = fs.renameNoReplace(xto.native(), aside.native());
+        if (moved) {
+            ++m_summary.conflicts;
+            m_log.writeLine(xto.display() + QStringLiteral(" - Both copies changed: kept as ") +
+                            aside.display());
+            return true;
+        }
+        if (moved.error().code != EEXIST)
+            break;
+    }
+    reportFailure(subject, QStringLiteral("both copies changed and the other could not be kept"));
+    return false;
 }
 
 void SyncEngine::noteReadOnly(const Path& to) {
@@ -1003,6 +1123,16 @@ void SyncEngine::commitCreated() {
     }
     m_summary.toDrive += static_cast<int>(placedTowardDrive);
     m_summary.toLocal += static_cast<int>(placedTowardLocal);
+    // What was placed is in step; what failed is not.
+    for (const Agreement& agreement : m_pendingAgreements) {
+        const bool placed = std::none_of(failed.begin(), failed.end(), [&](const auto& f) {
+            return f.destination.native() == agreement.destination ||
+                   f.subject == agreement.subject;
+        });
+        if (placed && m_row.record)
+            m_row.record->agree(agreement.key, agreement.entry);
+    }
+    m_pendingAgreements.clear();
 }
 
 QString SyncEngine::confirmationText(const Path& xfrom, const Path& xto) const {
@@ -1029,18 +1159,38 @@ QString SyncEngine::confirmationText(const Path& xfrom, const Path& xto) const {
 bool SyncEngine::confirmed(const Path& xfrom, const Path& xto) {
     if (!m_session.conflictMode.asksFirst())
         return true;
-    return m_view.confirmReplacement(title(), confirmationText(xfrom, xto));
+    // Asked once: the same question about the same two files is not asked at every search.
+    const bool standing = m_view.standingAnswer().has_value();
+    if (m_pair.declinedBefore && !standing)
+        return false;
+    if (m_view.confirmReplacement(title(), confirmationText(xfrom, xto)))
+        return true;
+    if (!standing && m_pair.key && m_row.record && m_pair.local.isRegular && m_pair.drive.isRegular)
+        m_row.record->agree(*m_pair.key, RecordEntry{SideState::of(m_pair.local),
+                                                     SideState::of(m_pair.drive), true});
+    return false;
 }
 
 void SyncEngine::CopyFilewStatus(const Path& xfrom, const Path& xto, int xSubItems, bool Way) {
-    if (!confirmed(xfrom, xto))
-        return;
     const int row = xSubItems - 1;
+    if (!confirmed(xfrom, xto)) {
+        // Not asked again: the row says why nothing happened.
+        if (m_pair.declinedBefore && m_session.conflictMode.asksFirst())
+            setRowStatus(row, Translate(QStringLiteral("Not Synchronized (declined)")));
+        return;
+    }
+    if (m_pair.conflict && !setAside(xto, m_session.list().rows().at(row).localPath)) {
+        setRowStatus(row, Translate(QStringLiteral("Error")));
+        m_view.setRowReason(row, m_row.lastReason);
+        return;
+    }
     setRowStatus(row, (Way ? QStringLiteral(">> ") : QStringLiteral("<< ")) +
                           Translate(QStringLiteral("Copying...")));
     m_view.yield();
     clearLeftoversBeside(xto);
     if (copy(xfrom, xto, m_session.list().rows().at(row).localPath)) {
+        if (m_pair.key && m_row.record)
+            m_row.record->agree(*m_pair.key, agreedAfterCopy(Way));
         setRowStatus(row, Translate(QStringLiteral("Synchronized at ")) + now());
         return;
     }
@@ -1051,6 +1201,8 @@ void SyncEngine::CopyFilewStatus(const Path& xfrom, const Path& xto, int xSubIte
 
 void SyncEngine::SmoothCopy(const Path& xfrom, const Path& xto, const QString& subject) {
     if (!confirmed(xfrom, xto))
+        return;
+    if (m_pair.conflict && !setAside(xto, subject))
         return;
     // The log names the walked file: the one on the side being listed. Like new files,
     // replacements in a walk are flushed and placed in batches.

@@ -4,6 +4,7 @@
 #include "FileTransfer.h"
 #include "FolderLister.h"
 #include "SyncLog.h"
+#include "SyncRecord.h"
 #include "SyncSession.h"
 #include "SyncView.h"
 #include "base/Clock.h"
@@ -18,6 +19,7 @@
 #include <string>
 #include <unordered_set>
 #include <utility>
+#include <vector>
 
 namespace quillet {
 
@@ -67,6 +69,7 @@ public:
         int toLocal = 0;   // copied from the drive to the PC
         int unchanged = 0; // the same on both sides, each file once
         int failures = 0;  // files that failed, each once
+        int conflicts = 0; // both copies changed: the replaced one was kept beside it
     };
     const Summary& lastPass() const { return m_summary; }
     SyncLog& log() { return m_log; }
@@ -98,7 +101,36 @@ private:
         int failures = 0;
         QString firstReason; // with the path it concerns
         QString lastReason;
+        // The item's last agreed state; none when it could not be had.
+        std::unique_ptr<SyncRecord> record;
     };
+    // The pair of files a copy is about to be decided for, as the record sees it.
+    struct Pair {
+        std::optional<std::string> key; // its name in the record
+        platform::FileStat local;
+        platform::FileStat drive;
+        bool conflict = false;       // both changed since the last agreed state
+        bool declinedBefore = false; // the user said No to this very pair
+    };
+    // What the record makes of two files that differ: the order to act on (none: it cannot
+    // be told), whether both changed, whether this replacement was declined already.
+    struct Judgement {
+        std::optional<StampOrder> order;
+        bool conflict = false;
+        bool declinedBefore = false;
+    };
+    Judgement judge(const std::string& key, const platform::FileStat& localSt,
+                    const platform::FileStat& driveSt, StampOrder order) const;
+    void openRecord(const SyncItem& item);
+    void saveRecord();
+    std::string recordKey(const Path& localPath) const;
+    // Keeps the version about to be replaced beside it under a conflict name; false (and
+    // reported) when it cannot be.
+    bool setAside(const Path& xto, const QString& subject);
+    // The entry a copy from one side to the other leaves in the record.
+    RecordEntry agreedAfterCopy(bool towardDrive) const;
+    // Removes the records of drives no longer paired.
+    void pruneRecords() const;
 
     void syncFileRow(int row);
     // A row the pass cannot copy at all: one line in the log, the row an error.
@@ -181,6 +213,16 @@ private:
     // Files that failed as read-only in this pass: not written again before the next one,
     // even when the failure gave them their write permission back.
     std::set<std::string> m_readOnlyThisPass;
+    QString m_recordFolder;
+    Pair m_pair;
+    // Copies waiting for their batch's flush, and what the record learns once they are placed.
+    struct Agreement {
+        std::string destination;
+        QString subject;
+        std::string key;
+        RecordEntry entry;
+    };
+    std::vector<Agreement> m_pendingAgreements;
 };
 
 } // namespace quillet

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <optional>
+
 namespace quillet {
 
 // How a pass shows itself. The window implements it over its list, the command line tool
@@ -26,6 +28,10 @@ public:
     virtual bool confirmReplacement(const QString& /*title*/, const QString& /*question*/) {
         return true;
     }
+    // Set when every question of this pass gets one answer without a person choosing (a
+    // --yes or --no flag, or nobody there to ask). Such a No is not remembered, and a
+    // replacement a person declined before is put to it again.
+    virtual std::optional<bool> standingAnswer() const { return std::nullopt; }
     // How far the copy of a file large enough to take a while has come: once with done 0
     // when it starts, then at least every 50 ms while it runs (each time followed by a
     // yield), and once with done equal to total when it ends, whether it succeeded or not.

@@ -2,18 +2,26 @@
 #include "TestFiles.h"
 #include "VolumeImages.h"
 #include "platform/UserLock.h"
+#include "sync/SyncRecord.h"
 
 #include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QThread>
 
 #include <gmock/gmock.h>
 
+#include <algorithm>
 #include <csignal>
 
 #include <memory>
+#include <random>
 #include <vector>
 
+using namespace quillet;
 using namespace quillet::test;
 using ::testing::HasSubstr;
 
@@ -72,6 +80,46 @@ protected:
     TestFiles files;
     std::vector<std::unique_ptr<QProcess>> running;
 };
+
+// A pass killed at any moment, its record's write included, leaves the record it found or the
+// one it wrote: never a mix, which the next pass would read as nothing known.
+TEST_F(ProcessesTest, APassKilledAnywhereLeavesItsRecordWhole) {
+    constexpr int Files = 1500;
+    for (int i = 0; i < Files; ++i)
+        files.write(QStringLiteral("home/docs/f%1.txt").arg(i), "x", at(8, 0, 0));
+    QDir().mkpath(root + QStringLiteral("backup"));
+    const QString docs = files.path(QStringLiteral("home/docs"));
+    ASSERT_THAT(run({QStringLiteral("add-folder"), docs, root + QStringLiteral("backup")}),
+                ExitsWith(0));
+    ASSERT_THAT(run({QStringLiteral("sync")}), ExitsWith(0));
+    // How long a pass takes: the record is written at its end, where most kills should land.
+    QElapsedTimer timer;
+    timer.start();
+    ASSERT_THAT(run({QStringLiteral("sync")}), ExitsWith(0));
+    const auto passMs = static_cast<unsigned>(std::max<qint64>(timer.elapsed(), 10));
+    const QString key = docs + QStringLiteral("\n:/backup/");
+    const auto entries = [&] {
+        QDirIterator found(QFileInfo(cli.logPath()).absolutePath() + QStringLiteral("/records"),
+                           {QStringLiteral("*.record")}, QDir::Files, QDirIterator::Subdirectories);
+        EXPECT_TRUE(found.hasNext());
+        SyncRecord record(found.next(), key);
+        record.load();
+        return record.size();
+    };
+    ASSERT_EQ(entries(), static_cast<std::size_t>(Files));
+    const unsigned seed = std::random_device{}();
+    std::mt19937 random(seed);
+    for (int round = 0; round < 10; ++round) {
+        // A change on the PC to a tenth of the files: every pass has a new record to write.
+        for (int i = round; i < Files; i += 10)
+            files.write(QStringLiteral("home/docs/f%1.txt").arg(i), "pc", at(9, round, 0));
+        QProcess& pass = start({QStringLiteral("sync")});
+        QThread::msleep(passMs / 2 + random() % passMs);
+        ::kill(static_cast<pid_t>(pass.processId()), SIGKILL);
+        pass.waitForFinished(10000);
+        EXPECT_EQ(entries(), static_cast<std::size_t>(Files)) << "seed " << seed;
+    }
+}
 
 TEST_F(ProcessesTest, EightAddsAtOnceKeepEveryItem) {
     QDir().mkpath(root + QStringLiteral("backup"));

@@ -21,6 +21,7 @@
 using namespace quillet;
 using namespace quillet::test;
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 namespace {
 
@@ -362,7 +363,11 @@ TEST_F(CliTest, PromptingModesAskOrTakeTheFlag) {
     EXPECT_EQ(run({QStringLiteral("sync")}, QStringLiteral("n"), true), 0);
     EXPECT_THAT(err.toStdString(), HasSubstr("Do you accept this replacement ?"));
     EXPECT_EQ(TestFiles::read(copy), QByteArray("old"));
+    // A person's No stands until a file changes; --yes still answers every question.
     EXPECT_EQ(run({QStringLiteral("sync")}, QStringLiteral("y"), true), 0);
+    EXPECT_THAT(err.toStdString(), Not(HasSubstr("Do you accept this replacement ?")));
+    EXPECT_EQ(TestFiles::read(copy), QByteArray("old"));
+    EXPECT_EQ(run({QStringLiteral("sync"), QStringLiteral("--yes")}), 0);
     EXPECT_EQ(TestFiles::read(copy), QByteArray("new"));
 }
 
@@ -574,6 +579,16 @@ TEST_F(CliTest, ATerminalGetsOneLineSummingUpThePass) {
     EXPECT_EQ(run({QStringLiteral("sync")}), 3);
     EXPECT_TRUE(out.endsWith(QStringLiteral(
         "Pass: 0 copied to the drive, 0 copied to the PC, 5 unchanged, 1 failed.\n")))
+        << out.toStdString();
+
+    // Edited on both sides since the last pass: counted, and both versions kept.
+    TestFiles::setReadOnly(stick + QStringLiteral("backup/a.txt"), false);
+    TestFiles::setReadOnly(file, false);
+    ASSERT_EQ(run({QStringLiteral("sync")}), 0);
+    files.write(QStringLiteral("home/photos/a.jpg"), "a on the PC", at(11, 0, 0));
+    files.write(QStringLiteral("stick/photos/a.jpg"), "a on the stick", at(12, 0, 0));
+    EXPECT_EQ(run({QStringLiteral("sync")}), 0);
+    EXPECT_TRUE(out.endsWith(QStringLiteral("1 changed on both sides (both copies kept).\n")))
         << out.toStdString();
 }
 

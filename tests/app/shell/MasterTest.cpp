@@ -469,10 +469,12 @@ TEST_F(MasterTest, ReplacementQuestionIsAModalYesNoBoxTitledWithTheCaption) {
     EXPECT_EQ(TestFiles::read(drive(QStringLiteral("f1.txt"))), QByteArray("old"));
     EXPECT_TRUE(status(0).isEmpty());
 
+    // The No stands until one of the files changes; then the question comes again.
+    files.write(QStringLiteral("local/f1.txt"), "new 1, edited", at(9, 30, 0));
     const auto yes = answerNextBox(QMessageBox::Yes);
     window.Syncronize();
     ASSERT_TRUE(yes->shown);
-    EXPECT_EQ(TestFiles::read(drive(QStringLiteral("f1.txt"))), QByteArray("new 1"));
+    EXPECT_EQ(TestFiles::read(drive(QStringLiteral("f1.txt"))), QByteArray("new 1, edited"));
 }
 
 TEST_F(MasterTest, FailureReasonIsTheRowsTooltipUntilTheNextRebuild) {

@@ -123,14 +123,25 @@ TEST_F(FolderMergeTest, NamesTravelExactlyAsListedBlanksAndAll) {
     EXPECT_EQ(bodyLines().count(), 8) << "two No-changes lines for each of the four files";
 }
 
-TEST_F(FolderMergeTest, DeclinedQuestionIsAskedAgainForTheSecondListing) {
+// A "No" stands until one of the two files changes: not asked at the second look, nor at
+// the next search.
+TEST_F(FolderMergeTest, DeclinedQuestionIsNotAskedAgainUntilAFileChanges) {
     files.write(QStringLiteral("local/docs/both.txt"), "l", at(8, 0, 5));
     files.write(QStringLiteral("drive/backup/both.txt"), "r", at(8, 0, 0));
     setMode(3);
     view.defaultAnswer = false;
     pass();
-    EXPECT_EQ(view.questions.size(), 2);
+    EXPECT_EQ(view.questions.size(), 1);
+    pass();
+    EXPECT_EQ(view.questions.size(), 1);
     EXPECT_EQ(TestFiles::read(r(QStringLiteral("both.txt"))), QByteArray("r"));
+    EXPECT_EQ(bodyLines().filter(QStringLiteral("both.txt") + L2R).size(), 2)
+        << "the log keeps its lines";
+    files.write(QStringLiteral("local/docs/both.txt"), "l, edited", at(8, 0, 9));
+    view.defaultAnswer = true;
+    pass();
+    EXPECT_EQ(view.questions.size(), 2);
+    EXPECT_EQ(TestFiles::read(r(QStringLiteral("both.txt"))), QByteArray("l, edited"));
 }
 
 TEST_F(FolderMergeTest, PromptModeCreatesMissingFilesWithoutAsking) {

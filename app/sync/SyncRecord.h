@@ -1,0 +1,84 @@
+#pragma once
+
+#include "base/Path.h"
+#include "platform/FileSystem.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+
+namespace quillet {
+
+// What one side of a file looked like when a pass last left the two sides in step.
+struct SideState {
+    std::int64_t length = 0;
+    platform::FileTime modified;
+    // Zero when only predicted (a copy just written, not looked at): then the time may be
+    // the file system's rounding of the one the copy was given.
+    std::uint64_t inode = 0;
+    platform::FileTime changed;
+
+    static SideState of(const platform::FileStat& st) {
+        return SideState{st.length, st.times.write, st.inode, st.changed};
+    }
+    // The state a fresh copy of source will have.
+    static SideState copyOf(const platform::FileStat& source) {
+        return SideState{source.length, source.times.write, 0, {}};
+    }
+    // Whether the file now differs from this state. stepNanoseconds: the coarser time step of
+    // the two file systems, which a predicted time may be off by. identity: the inode and the
+    // change time count too (on the PC; a drive's may not last from one mount to the next).
+    bool changedIn(const platform::FileStat& now, std::int64_t stepNanoseconds,
+                   bool identity) const;
+    friend bool operator==(const SideState&, const SideState&) = default;
+};
+
+struct RecordEntry {
+    SideState local;
+    SideState drive;
+    // The user declined to replace one with the other while both looked like this.
+    bool declined = false;
+    friend bool operator==(const RecordEntry&, const RecordEntry&) = default;
+};
+
+// The last agreed state of one item's files, kept on this computer: it tells a change on one
+// side from a change on both. Files are named relative to the item's local folder (empty for
+// a file item). A missing, damaged or foreign record knows nothing, and the pass then does
+// what it would do without one.
+class SyncRecord {
+public:
+    // itemKey names the item (its two places) inside the file, so that a record never
+    // speaks for another item.
+    SyncRecord(QString filePath, QString itemKey);
+
+    void load();
+    const RecordEntry* find(const std::string& relative) const;
+    void agree(const std::string& relative, const RecordEntry& entry);
+    void forget(const std::string& relative);
+    // Writes the record when it changed, whole or not at all (a temporary file renamed into
+    // place). False when it could not be written; the next pass then knows less.
+    bool save();
+
+    std::size_t size() const { return m_entries.size(); }
+    bool changed() const { return m_changed; }
+
+    // The file of an item's record in folder: one per item, named by its two places.
+    static QString fileFor(const QString& folder, const QString& itemKey);
+
+private:
+    QString m_filePath;
+    QString m_itemKey;
+    std::unordered_map<std::string, RecordEntry> m_entries;
+    bool m_changed = false;
+};
+
+// The name a replaced version is kept under beside the file, when both copies changed:
+// "report (conflict 2026-12-09 071500 drive).odt", with " 2", " 3"... before the ")" when that
+// name is taken. side: "drive" or "pc", where that version was.
+Path conflictCopyName(const Path& file, const QString& stamp, const QString& side, int attempt);
+// True for a name (or a path ending in one) that conflictCopyName made.
+bool isConflictCopy(const std::string& name);
+
+} // namespace quillet
