@@ -341,7 +341,8 @@ void SyncEngine::syncFileRow(int row) {
     const StampOrder order = compareStamps(localSt, driveSt, m_row.timeStep);
     if (order == StampOrder::Equal && !sameTimeButDiffer(localSt, driveSt)) {
         if (localSt.isRegular && driveSt.isRegular)
-            m_row.record->agree(key, RecordEntry{SideState::of(localSt), SideState::of(driveSt)});
+            m_row.record->agree(key,
+                                RecordEntry{SideState::of(localSt), SideState::onDrive(driveSt)});
         saveRecord();
         m_log.writeLine(item.localPath + NoChanges);
         ++m_summary.unchanged;
@@ -408,14 +409,23 @@ void SyncEngine::syncFolderRow(int row) {
     commitCreated();
     saveRecord();
 
+    // The row's tooltip says when a version was kept beside a file, failed or not.
+    const QString kept =
+        m_row.conflicts == 0
+            ? QString()
+            : QStringLiteral("%1 changed on both sides: both copies kept").arg(m_row.conflicts);
     if (m_row.failures == 0) {
         setRowStatus(row, Translate(QStringLiteral("Synchronized")));
+        if (!kept.isEmpty())
+            m_view.setRowReason(row, kept);
         return;
     }
     setRowStatus(row, Translate(QStringLiteral("Error")));
     QString reason = m_row.firstReason;
     if (m_row.failures > 1)
         reason += QStringLiteral(" (%1 files failed)").arg(m_row.failures);
+    if (!kept.isEmpty())
+        reason += QStringLiteral("; ") + kept;
     m_view.setRowReason(row, reason);
 }
 
@@ -699,8 +709,8 @@ void SyncEngine::examine(const QString& subject, const Path& thisPath, const Fil
         const StampOrder order = compareStamps(localSt, driveSt, m_row.timeStep);
         if (order == StampOrder::Equal && !sameTimeButDiffer(localSt, driveSt)) {
             if (m_row.record)
-                m_row.record->agree(key,
-                                    RecordEntry{SideState::of(localSt), SideState::of(driveSt)});
+                m_row.record->agree(
+                    key, RecordEntry{SideState::of(localSt), SideState::onDrive(driveSt)});
             m_log.writeLine(subject + NoChanges);
             if (firstLook)
                 ++m_summary.unchanged;
@@ -1035,8 +1045,8 @@ SyncEngine::Judgement SyncEngine::judge(const std::string& key, const FileStat& 
     const RecordEntry* entry = m_row.record ? m_row.record->find(key) : nullptr;
     if (!entry)
         return {byTime};
-    const bool localChanged = entry->local.changedIn(localSt, m_row.timeStep, true);
-    const bool driveChanged = entry->drive.changedIn(driveSt, m_row.timeStep, false);
+    const bool localChanged = entry->local.changedIn(localSt, m_row.timeStep);
+    const bool driveChanged = entry->drive.changedIn(driveSt, m_row.timeStep);
     if (entry->declined && !localChanged && !driveChanged)
         return {byTime, false, true};
     // Both changed: the newer still wins under the name, the other is kept beside it. A kept
@@ -1050,8 +1060,9 @@ SyncEngine::Judgement SyncEngine::judge(const std::string& key, const FileStat& 
 }
 
 RecordEntry SyncEngine::agreedAfterCopy(bool towardDrive) const {
-    return towardDrive ? RecordEntry{SideState::of(m_pair.local), SideState::copyOf(m_pair.local)}
-                       : RecordEntry{SideState::copyOf(m_pair.drive), SideState::of(m_pair.drive)};
+    return towardDrive
+               ? RecordEntry{SideState::of(m_pair.local), SideState::copyOf(m_pair.local)}
+               : RecordEntry{SideState::copyOf(m_pair.drive), SideState::onDrive(m_pair.drive)};
 }
 
 bool SyncEngine::setAside(const Path& xto, const QString& subject) {
@@ -1072,6 +1083,7 @@ bool SyncEngine::setAside(const Path& xto, const QString& subject) {
         const platform::Status moved = fs.renameNoReplace(xto.native(), aside.native());
         if (moved) {
             ++m_summary.conflicts;
+            ++m_row.conflicts;
             m_log.writeLine(xto.display() + QStringLiteral(" - Both copies changed: kept as ") +
                             aside.display());
             return true;
@@ -1167,7 +1179,7 @@ bool SyncEngine::confirmed(const Path& xfrom, const Path& xto) {
         return true;
     if (!standing && m_pair.key && m_row.record && m_pair.local.isRegular && m_pair.drive.isRegular)
         m_row.record->agree(*m_pair.key, RecordEntry{SideState::of(m_pair.local),
-                                                     SideState::of(m_pair.drive), true});
+                                                     SideState::onDrive(m_pair.drive), true});
     return false;
 }
 
@@ -1192,6 +1204,8 @@ void SyncEngine::CopyFilewStatus(const Path& xfrom, const Path& xto, int xSubIte
         if (m_pair.key && m_row.record)
             m_row.record->agree(*m_pair.key, agreedAfterCopy(Way));
         setRowStatus(row, Translate(QStringLiteral("Synchronized at ")) + now());
+        if (m_row.conflicts > 0)
+            m_view.setRowReason(row, QStringLiteral("changed on both sides: both copies kept"));
         return;
     }
     // A copy that did not happen is never shown as done.

@@ -99,6 +99,7 @@ private:
         bool localFoldsCase = false;
         bool driveFoldsCase = false;
         int failures = 0;
+        int conflicts = 0;   // files whose replaced version was kept beside them
         QString firstReason; // with the path it concerns
         QString lastReason;
         // The item's last agreed state; none when it could not be had.

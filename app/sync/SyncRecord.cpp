@@ -66,16 +66,15 @@ SideState readSide(QDataStream& in) {
 
 } // namespace
 
-bool SideState::changedIn(const platform::FileStat& now, std::int64_t stepNanoseconds,
-                          bool identity) const {
+bool SideState::changedIn(const platform::FileStat& now, std::int64_t stepNanoseconds) const {
     if (!now.isRegular || now.length != length)
         return true;
     const std::int64_t apart = nanosecondsBetween(now.times.write, modified);
-    if (inode == 0) // predicted: the file system may have rounded the time it was given
+    if (!measured) // the file system may have rounded the time it was given
         return apart >= stepNanoseconds || apart <= -stepNanoseconds;
     // Looked at: any move of its time is a change; on the PC so is another file under the
     // name, or a rewrite that put the old time back (its change time moved).
-    return apart != 0 || (identity && (now.inode != inode || now.changed != changed));
+    return apart != 0 || (inode != 0 && (now.inode != inode || now.changed != changed));
 }
 
 SyncRecord::SyncRecord(QString filePath, QString itemKey)
@@ -96,7 +95,8 @@ void SyncRecord::load() {
     const QByteArray bytes = file.readAll();
     if (bytes.size() < 8)
         return;
-    const QByteArray body = bytes.left(bytes.size() - 8);
+    // A view, not a copy: a record of 100,000 files is some megabytes.
+    const QByteArray body = QByteArray::fromRawData(bytes.constData(), bytes.size() - 8);
     QDataStream tail(bytes.right(8));
     quint64 stored = 0;
     tail >> stored;
@@ -121,6 +121,8 @@ void SyncRecord::load() {
         quint8 flags = 0;
         in >> flags;
         entry.declined = (flags & 1) != 0;
+        entry.local.measured = (flags & 2) != 0;
+        entry.drive.measured = (flags & 4) != 0;
         entries.emplace(name.toStdString(), entry);
     }
     if (in.status() != QDataStream::Ok || entries.size() != count)
@@ -159,7 +161,8 @@ bool SyncRecord::save() {
             out << QByteArray::fromStdString(name);
             writeSide(out, entry.local);
             writeSide(out, entry.drive);
-            out << static_cast<quint8>(entry.declined ? 1 : 0);
+            out << static_cast<quint8>((entry.declined ? 1 : 0) | (entry.local.measured ? 2 : 0) |
+                                       (entry.drive.measured ? 4 : 0));
         }
     }
     QByteArray checksum;

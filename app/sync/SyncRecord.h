@@ -15,23 +15,29 @@ namespace quillet {
 struct SideState {
     std::int64_t length = 0;
     platform::FileTime modified;
-    // Zero when only predicted (a copy just written, not looked at): then the time may be
+    // False when only predicted (a copy just written, not looked at): then the time may be
     // the file system's rounding of the one the copy was given.
+    bool measured = false;
+    // Which file it was and when its inode last changed: on the PC only.
     std::uint64_t inode = 0;
     platform::FileTime changed;
 
+    // As a look on the PC found it.
     static SideState of(const platform::FileStat& st) {
-        return SideState{st.length, st.times.write, st.inode, st.changed};
+        return SideState{st.length, st.times.write, true, st.inode, st.changed};
+    }
+    // As a look on the drive found it: a drive's inode numbers and change times may not last
+    // from one mount to the next (FUSE), so they are not kept.
+    static SideState onDrive(const platform::FileStat& st) {
+        return SideState{st.length, st.times.write, true, 0, {}};
     }
     // The state a fresh copy of source will have.
     static SideState copyOf(const platform::FileStat& source) {
-        return SideState{source.length, source.times.write, 0, {}};
+        return SideState{source.length, source.times.write, false, 0, {}};
     }
     // Whether the file now differs from this state. stepNanoseconds: the coarser time step of
-    // the two file systems, which a predicted time may be off by. identity: the inode and the
-    // change time count too (on the PC; a drive's may not last from one mount to the next).
-    bool changedIn(const platform::FileStat& now, std::int64_t stepNanoseconds,
-                   bool identity) const;
+    // the two file systems, which a predicted time may be off by.
+    bool changedIn(const platform::FileStat& now, std::int64_t stepNanoseconds) const;
     friend bool operator==(const SideState&, const SideState&) = default;
 };
 

@@ -74,6 +74,8 @@ TEST_P(ConflictTest, BothSidesEditedKeepsBothVersionsInEveryMode) {
                 : local(conflictName(QStringLiteral("single"), side, QStringLiteral(".txt")));
     EXPECT_EQ(TestFiles::read(keptFile), loser) << mode;
     EXPECT_EQ(engine->lastPass().conflicts, 2);
+    EXPECT_EQ(view.reasons[0], QStringLiteral("1 changed on both sides: both copies kept"));
+    EXPECT_EQ(view.reasons[1], QStringLiteral("changed on both sides: both copies kept"));
     EXPECT_EQ(logLines().filter(QStringLiteral(" - Both copies changed: kept as ")).size(), 2);
     EXPECT_THAT(
         logLines(),
