@@ -337,7 +337,7 @@ void SyncEngine::syncFileRow(int row) {
     const FileStat localSt = fs.stat(local.native());
     const FileStat driveSt = fs.stat(remote.native());
     openRecord(item);
-    const std::string key; // a file item is one file: its record has one entry
+    const std::string_view key; // a file item is one file: its record has one entry
     const StampOrder order = compareStamps(localSt, driveSt, m_row.timeStep);
     if (order == StampOrder::Equal && !sameTimeButDiffer(localSt, driveSt)) {
         if (localSt.isRegular && driveSt.isRegular)
@@ -357,8 +357,9 @@ void SyncEngine::syncFileRow(int row) {
         failRow(row, SameTimeButDiffer);
         return;
     }
-    m_pair = Pair{key, localSt, driveSt, judgement.conflict, judgement.declinedBefore};
+    m_pair = Pair{key, &localSt, &driveSt, judgement.conflict, judgement.declinedBefore};
     act(*judgement.order, item.localPath, local, remote, row);
+    m_pair = Pair{};
     saveRecord();
 }
 
@@ -703,12 +704,18 @@ void SyncEngine::examine(const QString& subject, const Path& thisPath, const Fil
     }
     const FileStat& localSt = thisIsLocal ? here : there;
     const FileStat& driveSt = thisIsLocal ? there : here;
-    const std::string key = recordKey(thisIsLocal ? thisPath : otherPath);
-    m_pair = Pair{key, localSt, driveSt, false, false};
+    const std::string_view key = recordKey(thisIsLocal ? thisPath : otherPath);
+    // The pair's key views the paths of this call: it is forgotten when the call ends.
+    m_pair = Pair{key, &localSt, &driveSt, false, false};
+    const struct Forget {
+        Pair& pair;
+        ~Forget() { pair = Pair{}; }
+    } forget{m_pair};
     if (here.isRegular && there.isRegular) {
         const StampOrder order = compareStamps(localSt, driveSt, m_row.timeStep);
         if (order == StampOrder::Equal && !sameTimeButDiffer(localSt, driveSt)) {
-            if (m_row.record)
+            // The second look at a name finds what the first one did.
+            if (m_row.record && firstLook)
                 m_row.record->agree(
                     key, RecordEntry{SideState::of(localSt), SideState::onDrive(driveSt)});
             m_log.writeLine(subject + NoChanges);
@@ -996,8 +1003,8 @@ void SyncEngine::stageCopy(const Path& from, const Path& to, const QString& subj
     if (m_transfer.stagedCount() > stagedBefore) {
         m_staging.insert(to.native());
         if (m_pair.key)
-            m_pendingAgreements.push_back(
-                Agreement{to.native(), subject, *m_pair.key, agreedAfterCopy(towardDrive)});
+            m_pendingAgreements.push_back(Agreement{to.native(), subject, std::string(*m_pair.key),
+                                                    agreedAfterCopy(towardDrive)});
         if (towardDrive)
             ++m_stagedTowardDrive;
     }
@@ -1032,13 +1039,13 @@ void SyncEngine::pruneRecords() const {
     }
 }
 
-std::string SyncEngine::recordKey(const Path& localPath) const {
+std::string_view SyncEngine::recordKey(const Path& localPath) const {
     const std::string& root = m_row.localRoot.native();
-    const std::string& full = localPath.native();
+    const std::string_view full = localPath.native();
     return full.compare(0, root.size(), root) == 0 ? full.substr(root.size()) : full;
 }
 
-SyncEngine::Judgement SyncEngine::judge(const std::string& key, const FileStat& localSt,
+SyncEngine::Judgement SyncEngine::judge(std::string_view key, const FileStat& localSt,
                                         const FileStat& driveSt, StampOrder order) const {
     const std::optional<StampOrder> byTime =
         order == StampOrder::Equal ? std::nullopt : std::optional(order);
@@ -1061,8 +1068,8 @@ SyncEngine::Judgement SyncEngine::judge(const std::string& key, const FileStat& 
 
 RecordEntry SyncEngine::agreedAfterCopy(bool towardDrive) const {
     return towardDrive
-               ? RecordEntry{SideState::of(m_pair.local), SideState::copyOf(m_pair.local)}
-               : RecordEntry{SideState::copyOf(m_pair.drive), SideState::onDrive(m_pair.drive)};
+               ? RecordEntry{SideState::of(*m_pair.local), SideState::copyOf(*m_pair.local)}
+               : RecordEntry{SideState::copyOf(*m_pair.drive), SideState::onDrive(*m_pair.drive)};
 }
 
 bool SyncEngine::setAside(const Path& xto, const QString& subject) {
@@ -1177,9 +1184,10 @@ bool SyncEngine::confirmed(const Path& xfrom, const Path& xto) {
         return false;
     if (m_view.confirmReplacement(title(), confirmationText(xfrom, xto)))
         return true;
-    if (!standing && m_pair.key && m_row.record && m_pair.local.isRegular && m_pair.drive.isRegular)
-        m_row.record->agree(*m_pair.key, RecordEntry{SideState::of(m_pair.local),
-                                                     SideState::onDrive(m_pair.drive), true});
+    if (!standing && m_pair.key && m_row.record && m_pair.local->isRegular &&
+        m_pair.drive->isRegular)
+        m_row.record->agree(*m_pair.key, RecordEntry{SideState::of(*m_pair.local),
+                                                     SideState::onDrive(*m_pair.drive), true});
     return false;
 }
 

@@ -107,9 +107,11 @@ private:
     };
     // The pair of files a copy is about to be decided for, as the record sees it.
     struct Pair {
-        std::optional<std::string> key; // its name in the record
-        platform::FileStat local;
-        platform::FileStat drive;
+        // Its name in the record, a view of the walked path (which outlives the decision).
+        std::optional<std::string_view> key;
+        // The two files as the decision saw them (owned by the caller of the decision).
+        const platform::FileStat* local = nullptr;
+        const platform::FileStat* drive = nullptr;
         bool conflict = false;       // both changed since the last agreed state
         bool declinedBefore = false; // the user said No to this very pair
     };
@@ -120,11 +122,11 @@ private:
         bool conflict = false;
         bool declinedBefore = false;
     };
-    Judgement judge(const std::string& key, const platform::FileStat& localSt,
+    Judgement judge(std::string_view key, const platform::FileStat& localSt,
                     const platform::FileStat& driveSt, StampOrder order) const;
     void openRecord(const SyncItem& item);
     void saveRecord();
-    std::string recordKey(const Path& localPath) const;
+    std::string_view recordKey(const Path& localPath) const;
     // Keeps the version about to be replaced beside it under a conflict name; false (and
     // reported) when it cannot be.
     bool setAside(const Path& xto, const QString& subject);

@@ -1,14 +1,17 @@
 #include "SyncRecord.h"
 
 #include <QCryptographicHash>
-#include <QDataStream>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QtEndian>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
+#include <functional>
 #include <utility>
 
 namespace quillet {
@@ -26,43 +29,96 @@ std::int64_t nanosecondsBetween(const platform::FileTime& a, const platform::Fil
     return seconds * 1'000'000'000 + (a.nanoseconds - b.nanoseconds);
 }
 
-// FNV-1a: enough to tell a damaged file from a whole one.
-quint64 checksumOf(const QByteArray& bytes) {
+// FNV-1a over eight bytes at a time: enough to tell a damaged file from a whole one, and
+// quick over the megabytes of a large record.
+quint64 checksumOf(const char* data, std::size_t size) {
     quint64 hash = 14695981039346656037ull;
-    for (const char c : bytes) {
-        hash ^= static_cast<unsigned char>(c);
-        hash *= 1099511628211ull;
+    std::size_t at = 0;
+    for (; at + 8 <= size; at += 8) {
+        quint64 word = 0;
+        std::memcpy(&word, data + at, 8);
+        hash = (hash ^ word) * 1099511628211ull;
     }
+    for (; at < size; ++at)
+        hash = (hash ^ static_cast<unsigned char>(data[at])) * 1099511628211ull;
     return hash;
 }
 
-void writeTime(QDataStream& out, const platform::FileTime& time) {
-    out << static_cast<qint64>(time.seconds) << static_cast<qint32>(time.nanoseconds);
-}
-platform::FileTime readTime(QDataStream& in) {
-    qint64 seconds = 0;
-    qint32 nanoseconds = 0;
-    in >> seconds >> nanoseconds;
-    return platform::FileTime{seconds, nanoseconds};
-}
-void writeSide(QDataStream& out, const SideState& side) {
-    out << static_cast<qint64>(side.length);
-    writeTime(out, side.modified);
-    out << static_cast<quint64>(side.inode);
-    writeTime(out, side.changed);
-}
-SideState readSide(QDataStream& in) {
-    SideState side;
-    qint64 length = 0;
-    in >> length;
-    side.length = length;
-    side.modified = readTime(in);
-    quint64 inode = 0;
-    in >> inode;
-    side.inode = inode;
-    side.changed = readTime(in);
-    return side;
-}
+// Fixed-width little-endian fields, written and read straight: a record of 100,000 files is
+// read at every pass, and a stream class would cost more than the walk itself.
+class Writer {
+public:
+    template <typename T>
+    void put(T value) {
+        const T little = qToLittleEndian(value);
+        m_bytes.append(reinterpret_cast<const char*>(&little), sizeof little);
+    }
+    void putBytes(std::string_view bytes) {
+        put(static_cast<quint32>(bytes.size()));
+        m_bytes.append(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    }
+    void putTime(const platform::FileTime& time) {
+        put(static_cast<qint64>(time.seconds));
+        put(static_cast<qint32>(time.nanoseconds));
+    }
+    void putSide(const SideState& side) {
+        put(static_cast<qint64>(side.length));
+        putTime(side.modified);
+        put(static_cast<quint64>(side.inode));
+        putTime(side.changed);
+    }
+    QByteArray& bytes() { return m_bytes; }
+
+private:
+    QByteArray m_bytes;
+};
+
+class Reader {
+public:
+    Reader(const char* data, std::size_t size) : m_data(data), m_size(size) {}
+    bool ok() const { return m_ok; }
+    template <typename T>
+    T get() {
+        T value{};
+        if (m_at + sizeof value > m_size) {
+            m_ok = false;
+            return value;
+        }
+        std::memcpy(&value, m_data + m_at, sizeof value);
+        m_at += sizeof value;
+        return qFromLittleEndian(value);
+    }
+    std::string_view getBytes() {
+        const auto length = get<quint32>();
+        if (!m_ok || m_at + length > m_size) {
+            m_ok = false;
+            return {};
+        }
+        const std::string_view bytes(m_data + m_at, length);
+        m_at += length;
+        return bytes;
+    }
+    platform::FileTime getTime() {
+        const auto seconds = get<qint64>();
+        const auto nanoseconds = get<qint32>();
+        return platform::FileTime{seconds, nanoseconds};
+    }
+    SideState getSide() {
+        SideState side;
+        side.length = get<qint64>();
+        side.modified = getTime();
+        side.inode = get<quint64>();
+        side.changed = getTime();
+        return side;
+    }
+    bool atEnd() const { return m_at == m_size; }
+
+private:
+    const char* m_data;
+    std::size_t m_size;
+    std::size_t m_at = 0;
+    bool m_ok = true;
+};
 
 } // namespace
 
@@ -87,92 +143,136 @@ QString SyncRecord::fileFor(const QString& folder, const QString& itemKey) {
 }
 
 void SyncRecord::load() {
-    m_entries.clear();
+    m_slots.clear();
+    m_index.clear();
+    m_added.clear();
+    m_bytes.clear();
     m_changed = false;
     QFile file(m_filePath);
     if (!file.open(QIODevice::ReadOnly))
         return; // nothing known
-    const QByteArray bytes = file.readAll();
+    QByteArray bytes = file.readAll();
     if (bytes.size() < 8)
         return;
-    // A view, not a copy: a record of 100,000 files is some megabytes.
-    const QByteArray body = QByteArray::fromRawData(bytes.constData(), bytes.size() - 8);
-    QDataStream tail(bytes.right(8));
-    quint64 stored = 0;
-    tail >> stored;
-    if (stored != checksumOf(body))
+    const auto bodySize = static_cast<std::size_t>(bytes.size() - 8);
+    Reader tail(bytes.constData() + bodySize, 8);
+    if (tail.get<quint64>() != checksumOf(bytes.constData(), bodySize))
         return; // damaged: nothing known
-    QDataStream in(body);
-    quint32 magic = 0;
-    quint32 version = 0;
-    QString key;
-    quint64 count = 0;
-    in >> magic >> version >> key >> count;
-    if (magic != Magic || version != Version || key != m_itemKey)
+    Reader in(bytes.constData(), bodySize);
+    const auto magic = in.get<quint32>();
+    const auto version = in.get<quint32>();
+    const std::string_view key = in.getBytes();
+    const auto count = in.get<quint64>();
+    if (!in.ok() || magic != Magic || version != Version || key != m_itemKey.toStdString())
         return; // another program's, or another item's
-    std::unordered_map<std::string, RecordEntry> entries;
-    entries.reserve(static_cast<std::size_t>(count));
-    for (quint64 i = 0; i < count && in.status() == QDataStream::Ok; ++i) {
-        QByteArray name;
-        in >> name;
-        RecordEntry entry;
-        entry.local = readSide(in);
-        entry.drive = readSide(in);
-        quint8 flags = 0;
-        in >> flags;
-        entry.declined = (flags & 1) != 0;
-        entry.local.measured = (flags & 2) != 0;
-        entry.drive.measured = (flags & 4) != 0;
-        entries.emplace(name.toStdString(), entry);
+    std::vector<Slot> slots;
+    slots.reserve(static_cast<std::size_t>(std::min<quint64>(count, bodySize / 16)));
+    for (quint64 i = 0; i < count && in.ok(); ++i) {
+        Slot slot;
+        slot.name = in.getBytes();
+        slot.entry.local = in.getSide();
+        slot.entry.drive = in.getSide();
+        const auto flags = in.get<quint8>();
+        slot.entry.declined = (flags & 1) != 0;
+        slot.entry.local.measured = (flags & 2) != 0;
+        slot.entry.drive.measured = (flags & 4) != 0;
+        slots.push_back(slot);
     }
-    if (in.status() != QDataStream::Ok || entries.size() != count)
+    if (!in.ok() || !in.atEnd() || slots.size() != count)
         return;
-    m_entries = std::move(entries);
+    m_bytes = std::move(bytes); // the names view it
+    m_slots = std::move(slots);
+    rebuildIndex();
 }
 
-const RecordEntry* SyncRecord::find(const std::string& relative) const {
-    const auto it = m_entries.find(relative);
-    return it == m_entries.end() ? nullptr : &it->second;
+namespace {
+std::size_t hashOf(std::string_view name) {
+    return std::hash<std::string_view>{}(name);
+}
+} // namespace
+
+void SyncRecord::rebuildIndex() {
+    std::size_t capacity = 16;
+    while (capacity < m_slots.size() * 2 + 2)
+        capacity *= 2;
+    m_index.assign(capacity, 0);
+    const std::size_t mask = capacity - 1;
+    for (std::size_t slot = 0; slot < m_slots.size(); ++slot) {
+        std::size_t at = hashOf(m_slots[slot].name) & mask;
+        while (m_index[at] != 0)
+            at = (at + 1) & mask;
+        m_index[at] = static_cast<std::uint32_t>(slot + 1);
+    }
 }
 
-void SyncRecord::agree(const std::string& relative, const RecordEntry& entry) {
-    auto [it, added] = m_entries.try_emplace(relative, entry);
-    if (!added) {
-        if (it->second == entry)
+std::optional<std::size_t> SyncRecord::indexOf(std::string_view name) const {
+    if (m_index.empty())
+        return std::nullopt;
+    const std::size_t mask = m_index.size() - 1;
+    for (std::size_t at = hashOf(name) & mask; m_index[at] != 0; at = (at + 1) & mask) {
+        const std::size_t slot = m_index[at] - 1;
+        if (m_slots[slot].name == name)
+            return slot;
+    }
+    return std::nullopt;
+}
+
+const RecordEntry* SyncRecord::find(std::string_view relative) const {
+    const auto slot = indexOf(relative);
+    return slot ? &m_slots[*slot].entry : nullptr;
+}
+
+void SyncRecord::agree(std::string_view relative, const RecordEntry& entry) {
+    if (const auto slot = indexOf(relative)) {
+        if (m_slots[*slot].entry == entry)
             return;
-        it->second = entry;
+        m_slots[*slot].entry = entry;
+    } else {
+        m_slots.push_back(Slot{m_added.emplace_back(relative), entry});
+        if (m_slots.size() * 2 + 2 > m_index.size())
+            rebuildIndex();
+        else {
+            const std::size_t mask = m_index.size() - 1;
+            std::size_t at = hashOf(relative) & mask;
+            while (m_index[at] != 0)
+                at = (at + 1) & mask;
+            m_index[at] = static_cast<std::uint32_t>(m_slots.size());
+        }
     }
     m_changed = true;
 }
 
-void SyncRecord::forget(const std::string& relative) {
-    if (m_entries.erase(relative) > 0)
-        m_changed = true;
+void SyncRecord::forget(std::string_view relative) {
+    const auto slot = indexOf(relative);
+    if (!slot)
+        return;
+    m_slots.erase(m_slots.begin() + static_cast<std::ptrdiff_t>(*slot));
+    rebuildIndex();
+    m_changed = true;
 }
 
 bool SyncRecord::save() {
     if (!m_changed)
         return true;
-    QByteArray body;
-    {
-        QDataStream out(&body, QIODevice::WriteOnly);
-        out << Magic << Version << m_itemKey << static_cast<quint64>(m_entries.size());
-        for (const auto& [name, entry] : m_entries) {
-            out << QByteArray::fromStdString(name);
-            writeSide(out, entry.local);
-            writeSide(out, entry.drive);
-            out << static_cast<quint8>((entry.declined ? 1 : 0) | (entry.local.measured ? 2 : 0) |
-                                       (entry.drive.measured ? 4 : 0));
-        }
+    Writer out;
+    out.put(Magic);
+    out.put(Version);
+    out.putBytes(m_itemKey.toStdString());
+    out.put(static_cast<quint64>(m_slots.size()));
+    for (const auto& [name, entry] : m_slots) {
+        out.putBytes(name);
+        out.putSide(entry.local);
+        out.putSide(entry.drive);
+        out.put(static_cast<quint8>((entry.declined ? 1 : 0) | (entry.local.measured ? 2 : 0) |
+                                    (entry.drive.measured ? 4 : 0)));
     }
-    QByteArray checksum;
-    QDataStream(&checksum, QIODevice::WriteOnly) << checksumOf(body);
+    QByteArray& bytes = out.bytes();
+    out.put(checksumOf(bytes.constData(), static_cast<std::size_t>(bytes.size())));
     if (!QDir().mkpath(QFileInfo(m_filePath).absolutePath()))
         return false;
     // Whole or not at all: a pass killed while it writes leaves the record it found.
     QSaveFile file(m_filePath);
-    if (!file.open(QIODevice::WriteOnly) || file.write(body) != body.size() ||
-        file.write(checksum) != checksum.size() || !file.commit())
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
         return false;
     m_changed = false;
     return true;
@@ -194,10 +294,10 @@ Path conflictCopyName(const Path& file, const QString& stamp, const QString& sid
     return Path::fromNative(full.substr(0, dot) + mark + full.substr(dot));
 }
 
-bool isConflictCopy(const std::string& name) {
+bool isConflictCopy(std::string_view name) {
     const std::size_t slash = name.find_last_of('/');
-    return name.find(" (conflict ", slash == std::string::npos ? 0 : slash + 1) !=
-           std::string::npos;
+    return name.find(" (conflict ", slash == std::string_view::npos ? 0 : slash + 1) !=
+           std::string_view::npos;
 }
 
 } // namespace quillet

@@ -5,9 +5,14 @@
 
 #include <QString>
 
+#include <QByteArray>
 #include <cstdint>
+
+#include <deque>
+#include <optional>
 #include <string>
-#include <unordered_map>
+#include <string_view>
+#include <vector>
 
 namespace quillet {
 
@@ -58,16 +63,19 @@ public:
     // itemKey names the item (its two places) inside the file, so that a record never
     // speaks for another item.
     SyncRecord(QString filePath, QString itemKey);
+    // Its entries view its own storage.
+    SyncRecord(const SyncRecord&) = delete;
+    SyncRecord& operator=(const SyncRecord&) = delete;
 
     void load();
-    const RecordEntry* find(const std::string& relative) const;
-    void agree(const std::string& relative, const RecordEntry& entry);
-    void forget(const std::string& relative);
+    const RecordEntry* find(std::string_view relative) const;
+    void agree(std::string_view relative, const RecordEntry& entry);
+    void forget(std::string_view relative);
     // Writes the record when it changed, whole or not at all (a temporary file renamed into
     // place). False when it could not be written; the next pass then knows less.
     bool save();
 
-    std::size_t size() const { return m_entries.size(); }
+    std::size_t size() const { return m_slots.size(); }
     bool changed() const { return m_changed; }
 
     // The file of an item's record in folder: one per item, named by its two places.
@@ -76,7 +84,20 @@ public:
 private:
     QString m_filePath;
     QString m_itemKey;
-    std::unordered_map<std::string, RecordEntry> m_entries;
+    // Entries in one array, their names viewing the bytes read (or m_added for names new in
+    // this pass), found through an open-addressing index: a record of 100,000 files is read
+    // and looked up at every pass, without an allocation per file.
+    struct Slot {
+        std::string_view name;
+        RecordEntry entry;
+    };
+    std::optional<std::size_t> indexOf(std::string_view name) const;
+    void rebuildIndex();
+
+    QByteArray m_bytes;
+    std::deque<std::string> m_added;
+    std::vector<Slot> m_slots;
+    std::vector<std::uint32_t> m_index; // slot + 1; 0: free
     bool m_changed = false;
 };
 
@@ -85,6 +106,6 @@ private:
 // name is taken. side: "drive" or "pc", where that version was.
 Path conflictCopyName(const Path& file, const QString& stamp, const QString& side, int attempt);
 // True for a name (or a path ending in one) that conflictCopyName made.
-bool isConflictCopy(const std::string& name);
+bool isConflictCopy(std::string_view name);
 
 } // namespace quillet
