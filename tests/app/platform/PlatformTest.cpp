@@ -8,12 +8,15 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QThread>
 
 #include <gmock/gmock.h>
 
+#include <csignal>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -391,6 +394,40 @@ TEST(UserLockTest, AHolderThatDiedReleasesIt) {
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     ASSERT_TRUE(QFile::exists(files.path(QStringLiteral("a.lock"))));
     UserLock next(QStringLiteral("a.lock"), files.path());
+    EXPECT_EQ(next.take(), UserLock::Take::Taken);
+}
+
+TEST(UserLockTest, OnlyALivingHolderKeepsItWhateverItsFileSays) {
+    TestFiles files;
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        UserLock held(QStringLiteral("a.lock"), files.path());
+        const char taken = held.take() == UserLock::Take::Taken ? 'y' : 'n';
+        (void)!::write(ready[1], &taken, 1);
+        for (;;)
+            ::pause();
+    }
+    char taken = 0;
+    ASSERT_EQ(::read(ready[0], &taken, 1), 1);
+    ::close(ready[0]);
+    ::close(ready[1]);
+    EXPECT_EQ(taken, 'y');
+    UserLock next(QStringLiteral("a.lock"), files.path());
+    EXPECT_EQ(next.take(std::chrono::milliseconds(100)), UserLock::Take::Busy);
+    ::kill(child, SIGKILL);
+    ASSERT_EQ(::waitpid(child, nullptr, 0), child);
+    EXPECT_EQ(next.take(), UserLock::Take::Taken) << "the lock died with its holder";
+    next.release();
+
+    // The system gives a killed holder's number to new processes, this program's too: a
+    // file naming a living process of this program still keeps no one out.
+    const QString self = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
+    files.write(QStringLiteral("a.lock"), QByteArray::number(::getpid()) + '\n' +
+                                              QFile::encodeName(QFileInfo(self).fileName()) + '\n' +
+                                              QSysInfo::machineHostName().toUtf8() + '\n');
     EXPECT_EQ(next.take(), UserLock::Take::Taken);
 }
 
