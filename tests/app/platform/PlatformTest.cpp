@@ -332,10 +332,16 @@ TEST(SettingsStoreTest, ReloadReadsWhatAnotherProgramWroteEvenWithTheSameSizeAnd
     TestFiles files;
     const QString path = files.write(QStringLiteral("s.ini"), "[SyncInfo]\nConflicts=1\n");
     const QDateTime stamp = TestFiles::modified(path);
+    const long nanoseconds = TestFiles::modifiedNanoseconds(path);
     QSettingsStore store(path);
     EXPECT_EQ(store.read(QStringLiteral("SyncInfo"), QStringLiteral("Conflicts"), QString()),
               QStringLiteral("1"));
-    files.write(QStringLiteral("s.ini"), "[SyncInfo]\nConflicts=4\n", stamp);
+    // Replaced as a save does, within the same tick of the file system's clock.
+    files.write(QStringLiteral("new.ini"), "[SyncInfo]\nConflicts=4\n");
+    TestFiles::setModified(files.path(QStringLiteral("new.ini")), stamp, nanoseconds);
+    ASSERT_EQ(::rename(QFile::encodeName(files.path(QStringLiteral("new.ini"))).constData(),
+                       QFile::encodeName(path).constData()),
+              0);
     ASSERT_TRUE(store.reload());
     EXPECT_EQ(store.read(QStringLiteral("SyncInfo"), QStringLiteral("Conflicts"), QString()),
               QStringLiteral("4"));
