@@ -12,6 +12,14 @@
         <translation>%1 auf dem Laufwerk überschneidet sich mit Eintrag %2, der %3 mit %4 abgleicht. Eine Datei auf dem Laufwerk kann nur zu einem Eintrag gehören.</translation>
     </message>
     <message>
+        <source>A new pairing forgets the list of the drive paired now: %1 items.</source>
+        <translation>Ein neu eingerichtetes Laufwerk ersetzt die Liste des jetzt eingerichteten: %1 Einträge werden vergessen.</translation>
+    </message>
+    <message>
+        <source>A new pairing forgets the list of the drive paired now: 1 item.</source>
+        <translation>Ein neu eingerichtetes Laufwerk ersetzt die Liste des jetzt eingerichteten: 1 Eintrag wird vergessen.</translation>
+    </message>
+    <message>
         <source>Add file to sync...</source>
         <translation>Datei hinzufügen...</translation>
     </message>
@@ -160,6 +168,10 @@
         <translation>Name des neuen Ordners:</translation>
     </message>
     <message>
+        <source>No drive is paired.</source>
+        <translation>Es ist kein Laufwerk eingerichtet.</translation>
+    </message>
+    <message>
         <source>No drive was chosen. Please choose the drive to sync.</source>
         <translation>Es wurde kein Laufwerk gewählt. Bitte wählen Sie das abzugleichende Laufwerk.</translation>
     </message>
@@ -210,6 +222,14 @@
     <message>
         <source>Remove Sync...</source>
         <translation>Entfernen...</translation>
+    </message>
+    <message>
+        <source>Same root only: no. The drive is found wherever it is mounted.</source>
+        <translation>Nur derselbe Einhängepunkt: nein. Das Laufwerk wird gefunden, wo immer es eingehängt ist.</translation>
+    </message>
+    <message>
+        <source>Same root only: yes. The drive is found only at %1.</source>
+        <translation>Nur derselbe Einhängepunkt: ja. Das Laufwerk wird nur unter %1 gefunden.</translation>
     </message>
     <message>
         <source>Setup a new drive</source>
@@ -264,6 +284,14 @@
         <translation>Das Programm läuft weiter. Um es zu beenden, klicken Sie mit der rechten Maustaste auf das Symbol im Infobereich und wählen Sie „Beenden“.</translation>
     </message>
     <message>
+        <source>The list of the drive paired before was forgotten: %1 items.</source>
+        <translation>Die Liste des zuvor eingerichteten Laufwerks wurde vergessen: %1 Einträge.</translation>
+    </message>
+    <message>
+        <source>The list of the drive paired before was forgotten: 1 item.</source>
+        <translation>Die Liste des zuvor eingerichteten Laufwerks wurde vergessen: 1 Eintrag.</translation>
+    </message>
+    <message>
         <source>The list was changed by another program meanwhile. Nothing was removed.</source>
         <translation>Die Liste wurde inzwischen von einem anderen Programm geändert. Es wurde nichts entfernt.</translation>
     </message>
@@ -294,6 +322,10 @@
     <message>
         <source>This don't delete the file on Local Computer or in Removable Drive, do you wish to remove on the Removable drive ? </source>
         <translation>Die Datei wird dadurch weder auf dem lokalen Computer noch auf dem Wechsellaufwerk gelöscht. Möchten Sie sie auf dem Wechsellaufwerk löschen? </translation>
+    </message>
+    <message>
+        <source>To change only the same-root option, use 'quillet-cli same-root on|off'.</source>
+        <translation>Um nur die Einstellung für denselben Einhängepunkt zu ändern, verwenden Sie 'quillet-cli same-root on|off'.</translation>
     </message>
     <message>
         <source>Total size of files to sync:</source>
@@ -330,6 +362,10 @@
     <message>
         <source>is about to copy:</source>
         <translation>wird gleich kopieren:</translation>
+    </message>
+    <message>
+        <source>quillet-cli: same-root takes on or off, not '%1'.</source>
+        <translation>quillet-cli: same-root erwartet on oder off, nicht '%1'.</translation>
     </message>
     <message>
         <source>minute</source>

@@ -27,7 +27,10 @@ std::atomic<bool> g_interrupt{false};
 
 const char* const Usage = R"(Commands:
   drives [--all]                    list the drives that can be paired
-  pair ROOT [--same-root] [--yes]   pair the drive mounted at ROOT
+  pair ROOT [--same-root] [--yes]   pair the drive mounted at ROOT (a new pairing
+                                    forgets the list of the drive paired before)
+  same-root on|off                  find the paired drive only under the root it was
+                                    paired at, or under any; the list stays
   status                            show the pairing, the drive and the options
   mode [N]                          show or set the conflict mode (0 to 5)
   refresh [N]                       show or set the refresh-time choice (0 to 8)
@@ -255,6 +258,7 @@ int Cli::run(const QStringList& arguments) {
     const QList<Shape> shapes = {
         {"drives", 0, 0, {&all}},
         {"pair", 1, 1, {&sameRoot, &yes}},
+        {"same-root", 1, 1, {}},
         {"status", 0, 0, {}},
         {"mode", 0, 1, {}},
         {"refresh", 0, 1, {}},
@@ -304,6 +308,8 @@ int Cli::run(const QStringList& arguments) {
         return BadInput;
     if (command == QLatin1String("pair"))
         return pair(absolute(rest.at(0)), parser.isSet(sameRoot), parser.isSet(yes));
+    if (command == QLatin1String("same-root"))
+        return sameRootOnly(rest.at(0));
     if (command == QLatin1String("status"))
         return status();
     if (command == QLatin1String("mode"))
@@ -342,6 +348,12 @@ int Cli::pair(const QString& rootArgument, bool sameRoot, bool yes) {
     const auto outcome = session.StartNewSync(root, sameRoot, [&] {
         if (yes)
             return true;
+        // Asked on the list as stored now, under the settings lock.
+        if (const int count = session.storedItemCount(); count > 0)
+            m_io.err << forgetsText(count) << Qt::endl
+                     << Translate(QStringLiteral("To change only the same-root option, use "
+                                                 "'quillet-cli same-root on|off'."))
+                     << Qt::endl;
         return ask(Translate(QStringLiteral(
             "You have already set a drive, do you wish to substitute this drive ?")));
     });
@@ -361,6 +373,54 @@ int Cli::pair(const QString& rootArgument, bool sameRoot, bool yes) {
     session.loadReadOnly();
     m_io.out << "Paired " << root << " (serial " << session.drive.serialText << ", "
              << session.drive.DriveSize << " bytes)." << Qt::endl;
+    if (outcome.forgotten > 0)
+        m_io.out << forgotText(outcome.forgotten) << Qt::endl;
+    return Ok;
+}
+
+QString Cli::forgetsText(int count) {
+    if (count == 1)
+        return Translate(QStringLiteral("A new pairing forgets the list of the drive paired now: "
+                                        "1 item."));
+    return Translate(QStringLiteral("A new pairing forgets the list of the drive paired now: "
+                                    "%1 items."))
+        .arg(count);
+}
+
+QString Cli::forgotText(int count) {
+    if (count == 1)
+        return Translate(QStringLiteral("The list of the drive paired before was forgotten: "
+                                        "1 item."));
+    return Translate(QStringLiteral("The list of the drive paired before was forgotten: "
+                                    "%1 items."))
+        .arg(count);
+}
+
+int Cli::sameRootOnly(const QString& what) {
+    if (what != QLatin1String("on") && what != QLatin1String("off")) {
+        m_io.err << Translate(QStringLiteral("quillet-cli: same-root takes on or off, not '%1'."))
+                        .arg(what)
+                 << Qt::endl;
+        return BadInput;
+    }
+    SyncSession session(m_store, m_fs, m_volumes);
+    session.loadReadOnly();
+    if (!paired(session))
+        return NoDrive;
+    const bool on = what == QLatin1String("on");
+    if (const EditOutcome outcome = session.setSameRootOnly(on); !outcome.ok()) {
+        m_io.err << "quillet-cli: " << outcome.message << Qt::endl;
+        return outcome.code == EditOutcome::Code::BadInput ? NoDrive : BadInput;
+    }
+    if (on)
+        m_io.out << Translate(QStringLiteral("Same root only: yes. The drive is found only at "
+                                             "%1."))
+                        .arg(session.drive.DriveRoot)
+                 << Qt::endl;
+    else
+        m_io.out << Translate(QStringLiteral("Same root only: no. The drive is found wherever "
+                                             "it is mounted."))
+                 << Qt::endl;
     return Ok;
 }
 

@@ -49,6 +49,9 @@ public:
 private:
     int drives(bool all);
     int pair(const QString& root, bool sameRoot, bool yes);
+    static QString forgetsText(int count);
+    static QString forgotText(int count);
+    int sameRootOnly(const QString& what);
     int status();
     int mode(const QStringList& args);
     int refresh(const QStringList& args);

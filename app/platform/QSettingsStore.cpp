@@ -7,6 +7,10 @@
 #include <QStringTokenizer>
 #include <QTemporaryFile>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace quillet::platform {
 
 std::unique_ptr<SettingsStore> openSettingsStore(const QString& file) {
@@ -116,9 +120,29 @@ bool QSettingsStore::sync() {
 }
 
 bool QSettingsStore::reload() {
-    // With nothing pending, QSettings reads the file again whatever its size and time say;
-    // with something pending it writes that over what the file holds now.
-    return sync();
+    // QSettings reads the file again only when its size or its time, to the millisecond,
+    // differs from what it saw last; a file another program replaced within one tick of the
+    // file system's clock, with as many bytes, would not be read. For the read the file
+    // gets a time no file of this store ever has (a second in 1970 that no other process
+    // uses, never the same twice running), then its own back. Done on the open file, so
+    // that a file renamed into place meanwhile never gets another file's time.
+    const QByteArray path = QFile::encodeName(location());
+    const int handle = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    struct stat seen {};
+    bool moved = false;
+    if (handle >= 0 && ::fstat(handle, &seen) == 0) {
+        const timespec aside[2] = {{0, UTIME_OMIT},
+                                   {static_cast<time_t>(::getpid()) * 2 + (m_reloads++ & 1), 0}};
+        moved = ::futimens(handle, aside) == 0;
+    }
+    const bool read = sync();
+    if (moved) {
+        const timespec back[2] = {{0, UTIME_OMIT}, seen.st_mtim};
+        ::futimens(handle, back);
+    }
+    if (handle >= 0)
+        ::close(handle);
+    return read;
 }
 
 QString QSettingsStore::writeError() const {

@@ -30,6 +30,7 @@ private:
     QString m_file; // empty: the native store of the user
     std::unique_ptr<QSettings> m_settings;
     Health m_health = Health::Ok;
+    unsigned m_reloads = 0;
 };
 
 } // namespace quillet::platform

@@ -6,40 +6,35 @@
 #include <QDir>
 #include <QStandardPaths>
 
+#include <algorithm>
+#include <thread>
+
 namespace quillet::platform {
 
 UserLock::UserLock(const QString& name, const QString& folder)
-    : m_fileName(QDir(folder).filePath(name)), m_file(m_fileName) {
-    // A pass may hold the lock for hours: only a holder that is gone makes it stale, never
-    // its age.
-    m_file.setStaleLockTime(0);
+    : m_fileName(QDir(folder).filePath(name)) {}
+
+UserLock::~UserLock() {
+    release();
 }
 
 UserLock::Take UserLock::take(std::chrono::milliseconds wait) {
     m_error.clear();
-    if (m_file.isLocked())
+    if (held())
         return Take::Taken;
-    if (m_file.tryLock(wait))
-        return Take::Taken;
-    switch (m_file.error()) {
-    case QLockFile::NoError:
-    case QLockFile::LockFailedError:
-        return Take::Busy;
-    case QLockFile::PermissionError:
-        m_error = QStringLiteral("the lock file %1 cannot be made (permission denied)")
-                      .arg(QDir::toNativeSeparators(m_fileName));
-        return Take::Failed;
-    case QLockFile::UnknownError:
-        break;
+    const auto deadline = std::chrono::steady_clock::now() + wait;
+    // Short naps at first: a settings edit holds the lock for milliseconds.
+    std::chrono::milliseconds nap(2);
+    for (;;) {
+        const Take outcome = tryOnce();
+        if (outcome != Take::Busy)
+            return outcome;
+        const auto left = deadline - std::chrono::steady_clock::now();
+        if (left <= std::chrono::milliseconds(0))
+            return Take::Busy;
+        std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(nap, left));
+        nap = std::min(nap * 2, std::chrono::milliseconds(50));
     }
-    m_error =
-        QStringLiteral("the lock file %1 cannot be made").arg(QDir::toNativeSeparators(m_fileName));
-    return Take::Failed;
-}
-
-void UserLock::release() {
-    if (m_file.isLocked())
-        m_file.unlock();
 }
 
 QString UserLock::defaultFolder() {

@@ -1,15 +1,15 @@
 #pragma once
 
-#include <QLockFile>
 #include <QString>
 
 #include <chrono>
 
 namespace quillet::platform {
 
-// A lock shared by every process of this user: a lock file in the user's runtime folder.
-// It is held from a successful take until release or the object's end. A holder that dies
-// without releasing blocks no one: the next taker finds its process gone and takes over.
+// A lock shared by every process of this user: the system's lock on a file in the user's
+// runtime folder. It is held from a successful take until release or the object's end, and
+// it ends with the process that holds it, however that process ends: nothing that the file
+// holds, its age or a process number, ever decides who has it.
 class UserLock {
 public:
     enum class Take {
@@ -22,11 +22,12 @@ public:
     explicit UserLock(const QString& name, const QString& folder = defaultFolder());
     UserLock(const UserLock&) = delete;
     UserLock& operator=(const UserLock&) = delete;
+    ~UserLock();
 
     // Waits up to wait for a holder to let go; zero tries once.
     Take take(std::chrono::milliseconds wait = std::chrono::milliseconds(0));
     void release();
-    bool held() const { return m_file.isLocked(); }
+    bool held() const { return m_handle >= 0; }
     QString fileName() const { return m_fileName; }
     // Why the last take failed, in plain words.
     QString error() const { return m_error; }
@@ -38,8 +39,11 @@ public:
     static QString nameFor(const QString& purpose, const QString& storeLocation);
 
 private:
+    // One try: Taken, Busy, or Failed with error() set.
+    Take tryOnce();
+
     QString m_fileName;
-    QLockFile m_file;
+    int m_handle = -1; // the open lock file while held
     QString m_error;
 };
 

@@ -117,6 +117,13 @@ void SyncList::RefreshFiles(const QString& serial, const QString& foundLetter, q
                  formatBytes(static_cast<qint64>(driveSize) - m_total) + bytes;
 }
 
+int SyncList::storedCount(const QString& serial) const {
+    int count = 0;
+    while (!m_store.read(serial, keys::localFile(count + 1), QString()).isEmpty())
+        ++count;
+    return count;
+}
+
 void SyncList::SaveFiles(const QString& serial) {
     int n = 1;
     for (const SyncItem& item : m_rows) {

@@ -42,6 +42,8 @@ public:
     void RefreshFiles(const QString& serial, const QString& foundLetter, quint64 driveSize);
     // Write every row back, then the end mark.
     void SaveFiles(const QString& serial);
+    // How many rows the store holds for the drive with this serial, without looking at them.
+    int storedCount(const QString& serial) const;
 
     const QList<SyncItem>& rows() const { return m_rows; }
     QList<SyncItem>& rows() { return m_rows; }

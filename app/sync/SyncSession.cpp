@@ -287,13 +287,16 @@ SyncSession::PairOutcome SyncSession::StartNewSync(const QString& root, bool sam
                                                     "It was not paired."))
                                .arg(root)};
     bool declined = false;
+    int forgotten = 0;
     const EditOutcome saved = changeSettings([&] {
         if (!m_store.read(keys::SyncInfo, keys::Drive, QString()).isEmpty()) {
             if (!confirmReplace || !confirmReplace()) {
                 declined = true;
                 return EditOutcome{};
             }
-            m_store.deleteSection(m_store.read(keys::SyncInfo, keys::SN, QString()));
+            const QString oldSerial = m_store.read(keys::SyncInfo, keys::SN, QString());
+            forgotten = m_list.storedCount(oldSerial);
+            m_store.deleteSection(oldSerial);
         }
         m_store.deleteSection(keys::SyncInfo);
 
@@ -313,7 +316,25 @@ SyncSession::PairOutcome SyncSession::StartNewSync(const QString& root, bool sam
         return PairOutcome{Code::NotSaved, saved.message};
     if (declined)
         return PairOutcome{Code::Declined, QString()};
-    return PairOutcome{};
+    PairOutcome paired;
+    paired.forgotten = forgotten;
+    return paired;
+}
+
+int SyncSession::storedItemCount() const {
+    return m_list.storedCount(m_store.read(keys::SyncInfo, keys::SN, QString()));
+}
+
+EditOutcome SyncSession::setSameRootOnly(bool sameRootOnly) {
+    return changeSettings([&] {
+        refreshPairing();
+        if (!hasPairedDrive())
+            return fail(EditOutcome::Code::BadInput, QStringLiteral("No drive is paired."));
+        drive.SameLetterOnly = sameRootOnly;
+        m_store.write(keys::SyncInfo, keys::Letter,
+                      sameRootOnly ? QStringLiteral("1") : QStringLiteral("0"));
+        return EditOutcome{};
+    });
 }
 
 bool SyncSession::onPairedDrive(const QString& path) const {

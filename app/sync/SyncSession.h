@@ -95,12 +95,18 @@ public:
             NotSaved,
         };
         Code code = Code::Paired;
-        QString message; // why it was not paired; empty for Paired and Declined
+        QString message;   // why it was not paired; empty for Paired and Declined
+        int forgotten = 0; // the items of the drive paired before, dropped with it
         bool ok() const { return code == Code::Paired; }
     };
     PairOutcome StartNewSync(const QString& root, bool sameRootOnly,
                              const std::function<bool()>& confirmReplace);
     bool hasPairedDrive() const;
+    // The items of the paired drive's list as stored now: what a new pairing would forget.
+    int storedItemCount() const;
+    // Whether the paired drive is found only under the root it was paired at; changed
+    // without pairing again, so that the list stays. BadInput when no drive is paired.
+    EditOutcome setSameRootOnly(bool sameRootOnly);
 
     // Every edit of the stored settings below is made under a per-user lock on the store as
     // it stands then (other processes may have changed it), and is checked to have reached

@@ -128,6 +128,44 @@ TEST_F(CliTest, PairStatusAndReplacement) {
     EXPECT_THAT(out.toStdString(), HasSubstr("Same root only: yes"));
 }
 
+TEST_F(CliTest, RePairingSaysWhatItForgetsAndSameRootKeepsTheList) {
+    EXPECT_EQ(run({QStringLiteral("same-root"), QStringLiteral("on")}), 2);
+    ASSERT_EQ(pairStick(), 0);
+    for (const char* name : {"home/a.txt", "home/b.txt"})
+        ASSERT_EQ(run({QStringLiteral("add"), files.write(QString::fromLatin1(name), "x"),
+                       stick + QStringLiteral("backup")}),
+                  0);
+    EXPECT_EQ(run({QStringLiteral("same-root"), QStringLiteral("maybe")}), 1);
+    EXPECT_EQ(run({QStringLiteral("same-root"), QStringLiteral("on")}), 0);
+    EXPECT_EQ(out, QStringLiteral("Same root only: yes. The drive is found only at ") + stick +
+                       QStringLiteral(".\n"));
+    EXPECT_EQ(run({QStringLiteral("status")}), 0);
+    EXPECT_THAT(out.toStdString(), HasSubstr("Same root only: yes"));
+    EXPECT_EQ(run({QStringLiteral("same-root"), QStringLiteral("off")}), 0);
+    EXPECT_EQ(run({QStringLiteral("status")}), 0);
+    EXPECT_THAT(out.toStdString(), HasSubstr("Same root only: no"));
+    EXPECT_EQ(run({QStringLiteral("list")}), 0);
+    EXPECT_EQ(out.count(QLatin1Char('\n')), 2) << "the list stays";
+
+    // Asked on a terminal, with the window's question, after saying what would go.
+    const QByteArray before = settings();
+    EXPECT_EQ(run({QStringLiteral("pair"), stick}, QStringLiteral("n"), true), 1);
+    EXPECT_THAT(err.toStdString(),
+                HasSubstr("A new pairing forgets the list of the drive paired now: 2 items.\n"
+                          "To change only the same-root option, use 'quillet-cli same-root "
+                          "on|off'.\nYou have already set a drive, do you wish to substitute "
+                          "this drive ? [y/N]"));
+    EXPECT_EQ(settings(), before);
+    EXPECT_EQ(run({QStringLiteral("pair"), stick, QStringLiteral("--yes")}), 0);
+    EXPECT_THAT(out.toStdString(),
+                HasSubstr("The list of the drive paired before was forgotten: 2 items.\n"));
+    EXPECT_EQ(run({QStringLiteral("list")}), 0);
+    EXPECT_TRUE(out.isEmpty());
+    // Nothing forgotten, nothing said.
+    EXPECT_EQ(run({QStringLiteral("pair"), stick, QStringLiteral("--yes")}), 0);
+    EXPECT_THAT(out.toStdString(), Not(HasSubstr("forgotten")));
+}
+
 TEST_F(CliTest, PairRefusesWhatIsNotAMountPoint) {
     EXPECT_EQ(run({QStringLiteral("pair"), files.path(QStringLiteral("home"))}), 1);
     EXPECT_THAT(err.toStdString(), HasSubstr("is not the mount point of a drive"));

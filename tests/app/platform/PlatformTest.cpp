@@ -8,13 +8,17 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QThread>
 
 #include <gmock/gmock.h>
 
+#include <csignal>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -320,20 +324,22 @@ TEST(SettingsStoreTest, SectionsKeysAndDeletion) {
 // bits); undone when the guard ends so that the scratch folder can go.
 class Immutable {
 public:
-    explicit Immutable(const QString& path) : m_path(path) {
-        ::chmod(QFile::encodeName(path).constData(), 0444);
+    // A folder keeps its files writable, but takes no new file and loses none.
+    explicit Immutable(const QString& path) : m_path(path), m_folder(QFileInfo(path).isDir()) {
+        ::chmod(QFile::encodeName(path).constData(), m_folder ? 0555 : 0444);
         m_ok = QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), path}) == 0;
     }
     ~Immutable() {
         if (m_ok)
             QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), m_path});
-        ::chmod(QFile::encodeName(m_path).constData(), 0644);
+        ::chmod(QFile::encodeName(m_path).constData(), m_folder ? 0755 : 0644);
     }
     // Whether writing is now refused for this process.
     bool holds() const { return m_ok || ::geteuid() != 0; }
 
 private:
     QString m_path;
+    bool m_folder = false;
     bool m_ok = false;
 };
 
@@ -341,13 +347,54 @@ TEST(SettingsStoreTest, ReloadReadsWhatAnotherProgramWroteEvenWithTheSameSizeAnd
     TestFiles files;
     const QString path = files.write(QStringLiteral("s.ini"), "[SyncInfo]\nConflicts=1\n");
     const QDateTime stamp = TestFiles::modified(path);
+    const long nanoseconds = TestFiles::modifiedNanoseconds(path);
     QSettingsStore store(path);
     EXPECT_EQ(store.read(QStringLiteral("SyncInfo"), QStringLiteral("Conflicts"), QString()),
               QStringLiteral("1"));
-    files.write(QStringLiteral("s.ini"), "[SyncInfo]\nConflicts=4\n", stamp);
+    // Replaced as a save does, within the same tick of the file system's clock.
+    files.write(QStringLiteral("new.ini"), "[SyncInfo]\nConflicts=4\n");
+    TestFiles::setModified(files.path(QStringLiteral("new.ini")), stamp, nanoseconds);
+    ASSERT_EQ(::rename(QFile::encodeName(files.path(QStringLiteral("new.ini"))).constData(),
+                       QFile::encodeName(path).constData()),
+              0);
     ASSERT_TRUE(store.reload());
     EXPECT_EQ(store.read(QStringLiteral("SyncInfo"), QStringLiteral("Conflicts"), QString()),
               QStringLiteral("4"));
+}
+
+TEST(SettingsStoreTest, TheFileIsReplacedWholeOrNotAtAll) {
+    TestFiles files;
+    const QByteArray before = "[SyncInfo]\nConflicts=1\n";
+    const QString path = files.write(QStringLiteral("conf/s.ini"), before);
+    const QString big(4096, QLatin1Char('x'));
+
+    // A write the system ends part-way (the disk fills, the program is cut short) leaves
+    // the stored file as it was, and nothing beside it.
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::signal(SIGXFSZ, SIG_IGN);
+        const rlimit small{static_cast<rlim_t>(before.size() + 64), RLIM_INFINITY};
+        ::setrlimit(RLIMIT_FSIZE, &small);
+        QSettingsStore store(path);
+        store.write(QStringLiteral("SyncInfo"), QStringLiteral("Drive"), big);
+        ::_exit(store.sync() ? 1 : 0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the cut write was reported";
+    EXPECT_EQ(TestFiles::read(path), before);
+    EXPECT_EQ(QDir(files.path(QStringLiteral("conf"))).entryList(QDir::Files | QDir::Hidden),
+              QStringList{QStringLiteral("s.ini")});
+
+    // Where no new file can be made beside it, the file is not written in place instead.
+    QSettingsStore store(path);
+    Immutable folder(files.path(QStringLiteral("conf")));
+    if (!folder.holds())
+        GTEST_SKIP() << "chattr cannot make the folder unchangeable here";
+    store.write(QStringLiteral("SyncInfo"), QStringLiteral("Drive"), big);
+    EXPECT_FALSE(store.sync());
+    EXPECT_EQ(TestFiles::read(path), before);
 }
 
 TEST(SettingsStoreTest, AStoreThatCannotBeWrittenSaysSoAndWhy) {
@@ -406,6 +453,40 @@ TEST(UserLockTest, AHolderThatDiedReleasesIt) {
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     ASSERT_TRUE(QFile::exists(files.path(QStringLiteral("a.lock"))));
     UserLock next(QStringLiteral("a.lock"), files.path());
+    EXPECT_EQ(next.take(), UserLock::Take::Taken);
+}
+
+TEST(UserLockTest, OnlyALivingHolderKeepsItWhateverItsFileSays) {
+    TestFiles files;
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        UserLock held(QStringLiteral("a.lock"), files.path());
+        const char taken = held.take() == UserLock::Take::Taken ? 'y' : 'n';
+        (void)!::write(ready[1], &taken, 1);
+        for (;;)
+            ::pause();
+    }
+    char taken = 0;
+    ASSERT_EQ(::read(ready[0], &taken, 1), 1);
+    ::close(ready[0]);
+    ::close(ready[1]);
+    EXPECT_EQ(taken, 'y');
+    UserLock next(QStringLiteral("a.lock"), files.path());
+    EXPECT_EQ(next.take(std::chrono::milliseconds(100)), UserLock::Take::Busy);
+    ::kill(child, SIGKILL);
+    ASSERT_EQ(::waitpid(child, nullptr, 0), child);
+    EXPECT_EQ(next.take(), UserLock::Take::Taken) << "the lock died with its holder";
+    next.release();
+
+    // The system gives a killed holder's number to new processes, this program's too: a
+    // file naming a living process of this program still keeps no one out.
+    const QString self = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
+    files.write(QStringLiteral("a.lock"), QByteArray::number(::getpid()) + '\n' +
+                                              QFile::encodeName(QFileInfo(self).fileName()) + '\n' +
+                                              QSysInfo::machineHostName().toUtf8() + '\n');
     EXPECT_EQ(next.take(), UserLock::Take::Taken);
 }
 

@@ -353,6 +353,34 @@ TEST_F(SyncPassTest, PassRequestedDuringAPassIsIgnored) {
     EXPECT_EQ(view.events.count(QStringLiteral("started")), 1);
 }
 
+TEST_F(SyncPassTest, AnotherProgramsPassWaitsForTheWholeOfThisOne) {
+    const QString l = files.write(QStringLiteral("local/a.txt"), "new", at(8, 0, 5));
+    files.write(QStringLiteral("drive/a.txt"), "old", at(8, 0, 0));
+    storeRow(1, l, QStringLiteral("a.txt"));
+    // Another program of this user over the same settings: its own session, view and engine.
+    SyncSession otherSession(*store, fs, volumes);
+    RecordingView otherView;
+    SyncEngine otherEngine(otherSession, otherView, files.path(QStringLiteral("other.txt")), clock);
+    otherSession.loadReadOnly();
+    otherSession.SearchLetter();
+    int turnsTaken = 0;
+    view.onBold = [&](int, bool bold) {
+        // Midway through the pass, and at its last row's end.
+        if (otherSession.takePassTurn())
+            ++turnsTaken;
+        if (bold)
+            otherEngine.Syncronize();
+    };
+    pass();
+    EXPECT_EQ(turnsTaken, 0) << "the turn was let go before the pass ended";
+    EXPECT_TRUE(otherSession.passBusy());
+    EXPECT_TRUE(otherView.events.isEmpty());
+    EXPECT_FALSE(QFile::exists(files.path(QStringLiteral("other.txt"))));
+    // Its turn comes once this pass is over.
+    EXPECT_NE(otherSession.takePassTurn(), nullptr);
+    EXPECT_FALSE(otherSession.passBusy());
+}
+
 // A copy that fails part-way, whatever the cause, is an error in the row and the log.
 class SyncPassFaults : public EngineFixture, public ::testing::WithParamInterface<Fault> {};
 
