@@ -65,6 +65,8 @@ TEST_F(DesktopTest, AGermanRunShowsGermanCaptions) {
     EXPECT_EQ(shown.firstHeading, QStringLiteral("Lokale Datei:"));
     EXPECT_EQ(shown.exit, QStringLiteral("Beenden"));
     EXPECT_EQ(shown.startAtLogin, QStringLiteral("Beim Anmelden starten"));
+    // The totals' unit too.
+    EXPECT_THAT(master().DrvSize()->text().toStdString(), ::testing::EndsWith(" Bytes"));
     // Qt's own buttons speak the same language.
     QMessageBox box(QMessageBox::Question, QString(), QString(),
                     QMessageBox::Yes | QMessageBox::No);
