@@ -683,6 +683,18 @@ MasterDesign Master::design() const {
     sizes.appCopy = m_appCopy->sizeHint();
     sizes.update = m_update->sizeHint();
     sizes.startAtLogin = m_startAtLogin->sizeHint();
+    // A button never cuts its caption (a longer translation): it grows past its design width.
+    auto fitted = [](QSize designed, const XPButton* button) {
+        const int needed =
+            QFontMetrics(button->Font()).horizontalAdvance(Captions::plainText(button->Caption())) +
+            8; // clear of the two-pixel rim and the border on each side
+        return QSize(std::max(designed.width(), needed), designed.height());
+    };
+    sizes.addFile = fitted(sizes.addFile, m_addFile);
+    sizes.addFolderButton = fitted(sizes.addFolderButton, m_addFolderButton);
+    sizes.removeFile = fitted(sizes.removeFile, m_removeFile);
+    sizes.syncButton = fitted(fitted(sizes.syncButton, m_syncButton), m_stopButton);
+    sizes.viewLog = fitted(sizes.viewLog, m_viewLog);
     return sizes;
 }
 
@@ -692,6 +704,7 @@ void Master::applyLayout() {
     m_inLayout = true;
     const QSize outer = frameGeometry().size();
     const QSize frame = outer - size();
+    m_laidOutFrame = frame;
     const MasterGeometry places = layoutMaster(outer, design());
     if (places.window != outer && !isMinimized())
         resize(places.window - frame); // its resize event lays out again
@@ -734,6 +747,20 @@ void Master::applyLayout() {
 
 void Master::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
+    applyLayout();
+}
+
+void Master::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    // The layout reads the outer size: a window shown before the window manager framed it
+    // (the first showing, a return from the notification area) was laid out without its
+    // frame. The frame arrives with a move.
+    if (frameGeometry().size() - size() != m_laidOutFrame)
+        applyLayout();
+}
+
+void Master::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
     applyLayout();
 }
 

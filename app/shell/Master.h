@@ -186,6 +186,8 @@ Q_SIGNALS:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -274,6 +276,7 @@ private:
     QElapsedTimer m_copyClock;
     bool m_copyBarShown = false;
     bool m_inLayout = false;
+    QSize m_laidOutFrame; // the frame the last layout read
     QPointer<LogWindow> m_logWindow;
     std::function<bool()> m_notificationArea;
     int m_edits = 0;        // adds and removals under way (each pauses the watch)
