@@ -380,17 +380,21 @@ void XPButton::DrawState(int s) {
     if (m_drawingSuspended || s < Disabled || s > Pressed)
         return;
     m_buttonState = s;
-    if (m_surface.size() != size()) {
-        m_surface = QImage(size(), QImage::Format_RGB32);
+    // One surface pixel per screen pixel: on a high-density screen the face keeps its
+    // design in logical pixels and the caption is drawn as sharp as the screen allows.
+    const qreal ratio = devicePixelRatioF();
+    if (m_surface.size() != size() * ratio || m_surface.devicePixelRatio() != ratio) {
+        m_surface = QImage(size() * ratio, QImage::Format_RGB32);
+        m_surface.setDevicePixelRatio(ratio);
     }
-    const int W = m_surface.width();
-    const int H = m_surface.height();
+    const int W = width();
+    const int H = height();
     if (W <= 0 || H <= 0)
         return;
     const auto i = std::size_t(s);
 
     QPainter p(&m_surface);
-    p.fillRect(m_surface.rect(), palette().color(QPalette::Window));
+    p.fillRect(QRect(0, 0, W, H), palette().color(QPalette::Window));
 
     Line(p, 3, 0, W - 3, 0, Colors.border[i]);
     Line(p, 0, 3, 0, H - 3, Colors.border[i]);
@@ -581,9 +585,11 @@ void XPButton::resizeEvent(QResizeEvent* e) {
         resize(w, h);
         return;
     }
-    if (m_surface.size() != size()) {
+    const qreal ratio = devicePixelRatioF();
+    if (m_surface.size() != size() * ratio) {
         // Keep what was drawn: a suspended button shows its last look until it redraws.
-        QImage grown(size(), QImage::Format_RGB32);
+        QImage grown(size() * ratio, QImage::Format_RGB32);
+        grown.setDevicePixelRatio(ratio);
         grown.fill(palette().color(QPalette::Window));
         QPainter(&grown).drawImage(0, 0, m_surface);
         m_surface = grown;
