@@ -431,5 +431,37 @@
         <source>Shows the version.</source>
         <translation>Zeigt die Version.</translation>
     </message>
+    <message>
+        <source>bytes</source>
+        <translation>Bytes</translation>
+    </message>
+    <message>
+        <source>Stopping…</source>
+        <translation>Wird angehalten…</translation>
+    </message>
+    <message>
+        <source>1 file could not be synchronized: %1</source>
+        <translation>1 Datei konnte nicht synchronisiert werden: %1</translation>
+    </message>
+    <message>
+        <source>%1 files could not be synchronized: %2</source>
+        <translation>%1 Dateien konnten nicht synchronisiert werden: %2</translation>
+    </message>
+    <message>
+        <source>Click here to see the log.</source>
+        <translation>Hier klicken, um das Protokoll zu sehen.</translation>
+    </message>
+    <message>
+        <source>Copy on the drive: %1</source>
+        <translation>Kopie auf dem Laufwerk: %1</translation>
+    </message>
+    <message>
+        <source>%1 was not found.</source>
+        <translation>%1 wurde nicht gefunden.</translation>
+    </message>
+    <message>
+        <source>%1 cannot be synchronized: it is a link, hidden or read-only.</source>
+        <translation>%1 kann nicht synchronisiert werden: Es ist eine Verknüpfung, versteckt oder schreibgeschützt.</translation>
+    </message>
 </context>
 </TS>

@@ -3,6 +3,8 @@
 #include "MapPropertyBag.h"
 #include "PropertyBag.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QCursor>
 #include <QKeyEvent>
@@ -25,6 +27,66 @@ constexpr quint32 Rgb(int r, int g, int b) {
 
 QColor ToQColor(quint32 c) {
     return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
+}
+
+// What a screen reader and other assistive tools see: a push button named by its caption
+// (without the access key's marker), which they can press.
+class XPButtonAccessible : public QAccessibleWidget {
+public:
+    explicit XPButtonAccessible(XPButton* button)
+        : QAccessibleWidget(button, QAccessible::Button) {}
+
+    QString text(QAccessible::Text kind) const override {
+        const auto* button = static_cast<const XPButton*>(object());
+        switch (kind) {
+        case QAccessible::Name: {
+            QString name;
+            const QString caption = button->Caption();
+            for (qsizetype at = 0; at < caption.size(); ++at) {
+                if (caption.at(at) == QLatin1Char('&') && at + 1 < caption.size())
+                    ++at;
+                name += caption.at(at);
+            }
+            return name;
+        }
+        case QAccessible::Accelerator: {
+            const QString key = XPButton::GetAccessKey(button->Caption());
+            return key.isEmpty() ? QString() : QStringLiteral("Alt+") + key.toUpper();
+        }
+        default:
+            return QAccessibleWidget::text(kind);
+        }
+    }
+
+    QAccessible::State state() const override {
+        QAccessible::State now = QAccessibleWidget::state();
+        const auto* button = static_cast<const XPButton*>(object());
+        now.disabled = !button->Enabled();
+        now.pressed = button->ButtonState() == XPButton::Pressed;
+        return now;
+    }
+
+    QStringList actionNames() const override {
+        const auto* button = static_cast<const XPButton*>(object());
+        if (!button->Enabled())
+            return QAccessibleWidget::actionNames();
+        return QStringList{pressAction()} + QAccessibleWidget::actionNames();
+    }
+
+    void doAction(const QString& name) override {
+        auto* button = static_cast<XPButton*>(object());
+        if (name == pressAction() && button->Enabled()) {
+            Q_EMIT button->Click();
+            return;
+        }
+        QAccessibleWidget::doAction(name);
+    }
+};
+
+QAccessibleInterface* accessibleButton(const QString& className, QObject* object) {
+    if (className == QLatin1String("quillet::XPButton") && object && object->isWidgetType())
+        return new XPButtonAccessible(static_cast<XPButton*>(object));
+    return nullptr;
 }
 
 // The colour table, by state 0..4; zero marks an entry the state does not use.
@@ -95,6 +157,11 @@ bool Fetch(const PropertyBag& bag, const QString& name, const QVariant& def, T& 
 } // namespace
 
 XPButton::XPButton(QWidget* parent) : QWidget(parent) {
+    static const bool accessible = [] {
+        QAccessible::installFactory(accessibleButton);
+        return true;
+    }();
+    (void)accessible;
     // Created: drawing waits for the properties; the surface font becomes the kept one.
     m_drawingSuspended = true;
     m_font = DesignFont();
@@ -117,6 +184,8 @@ QFont XPButton::DesignFont() {
 void XPButton::SetCaption(const QString& caption) {
     m_caption = caption;
     UpdateAccessKey();
+    QAccessibleEvent named(this, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&named);
     DrawState(m_buttonState);
     Q_EMIT PropertyChanged(QStringLiteral("Caption"));
 }
@@ -124,6 +193,10 @@ void XPButton::SetCaption(const QString& caption) {
 void XPButton::SetEnabled(bool enabled) {
     m_enabled = enabled;
     QWidget::setEnabled(enabled);
+    QAccessible::State changed;
+    changed.disabled = true;
+    QAccessibleStateChangeEvent stateChanged(this, changed);
+    QAccessible::updateAccessibility(&stateChanged);
     m_drawingSuspended = false;
     if (m_mouseOver && m_enabled)
         DrawState(Hot);
@@ -307,17 +380,21 @@ void XPButton::DrawState(int s) {
     if (m_drawingSuspended || s < Disabled || s > Pressed)
         return;
     m_buttonState = s;
-    if (m_surface.size() != size()) {
-        m_surface = QImage(size(), QImage::Format_RGB32);
+    // One surface pixel per screen pixel: on a high-density screen the face keeps its
+    // design in logical pixels and the caption is drawn as sharp as the screen allows.
+    const qreal ratio = devicePixelRatioF();
+    if (m_surface.size() != size() * ratio || m_surface.devicePixelRatio() != ratio) {
+        m_surface = QImage(size() * ratio, QImage::Format_RGB32);
+        m_surface.setDevicePixelRatio(ratio);
     }
-    const int W = m_surface.width();
-    const int H = m_surface.height();
+    const int W = width();
+    const int H = height();
     if (W <= 0 || H <= 0)
         return;
     const auto i = std::size_t(s);
 
     QPainter p(&m_surface);
-    p.fillRect(m_surface.rect(), palette().color(QPalette::Window));
+    p.fillRect(QRect(0, 0, W, H), palette().color(QPalette::Window));
 
     Line(p, 3, 0, W - 3, 0, Colors.border[i]);
     Line(p, 0, 3, 0, H - 3, Colors.border[i]);
@@ -508,9 +585,11 @@ void XPButton::resizeEvent(QResizeEvent* e) {
         resize(w, h);
         return;
     }
-    if (m_surface.size() != size()) {
+    const qreal ratio = devicePixelRatioF();
+    if (m_surface.size() != size() * ratio) {
         // Keep what was drawn: a suspended button shows its last look until it redraws.
-        QImage grown(size(), QImage::Format_RGB32);
+        QImage grown(size() * ratio, QImage::Format_RGB32);
+        grown.setDevicePixelRatio(ratio);
         grown.fill(palette().color(QPalette::Window));
         QPainter(&grown).drawImage(0, 0, m_surface);
         m_surface = grown;

@@ -75,7 +75,8 @@ public:
 
     // Draws one of the five looks onto the button's surface.
     void DrawState(int s);
-    // What the last drawing left on the surface (one pixel per surface pixel).
+    // What the last drawing left on the surface (one pixel per screen pixel: twice the
+    // size on a screen of device pixel ratio 2).
     const QImage& Surface() const { return m_surface; }
 
     // Receives the hooked messages after the window itself has handled them.

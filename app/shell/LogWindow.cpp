@@ -6,6 +6,7 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QShortcut>
 
 namespace quillet {
 
@@ -33,6 +34,9 @@ LogWindow::LogWindow(const QString& logPath, QWidget* parent)
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     m_logView->setPlainText(text);
     resize(InitialSize);
+    // Nothing here to lose: Escape closes it, as it closes a dialog.
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, &QWidget::close);
 }
 
 std::optional<QRect> LogWindow::logViewGeometry(const QSize& window) {

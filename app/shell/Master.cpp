@@ -1,5 +1,6 @@
 #include "Master.h"
 
+#include "CellTips.h"
 #include "ItemPickers.h"
 #include "LogWindow.h"
 #include "NewSync.h"
@@ -7,6 +8,7 @@
 #include "ShowAgain.h"
 #include "Splash.h"
 #include "SyncListModel.h"
+#include "base/Format.h"
 #include "base/Path.h"
 #include "base/Translate.h"
 #include "controls/NotifyIconShell.h"
@@ -19,6 +21,7 @@
 
 #include <GraphicBar.h>
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -35,10 +38,15 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QScrollBar>
+#include <QStorageInfo>
+#include <QStyle>
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <QTreeView>
 #include <QWindow>
+
+#include <algorithm>
 
 namespace quillet {
 
@@ -46,6 +54,26 @@ namespace {
 // The copy bar's colours, as 0x00BBGGRR.
 constexpr int BarForeColor = 0x00D77800; // the blue of the emblem's arrow
 constexpr int BarBackColor = 0x00EAE0D8;
+} // namespace
+
+namespace {
+// The entries are longer than the box is wide (the layout fixes its size): the open list is
+// made wide enough for its longest one. The list is a window of its own, which would take
+// the desktop's type rather than the box's; it takes the box's, as it was measured.
+void fitPopup(QComboBox* box) {
+    QAbstractItemView* list = box->view();
+    list->setFont(box->font());
+    const QFontMetrics metrics(box->font());
+    int widest = 0;
+    for (int row = 0; row < box->count(); ++row)
+        widest = std::max(widest, metrics.horizontalAdvance(box->itemText(row)));
+    // The item's own margins, the list's frame, and a scroll bar when not every entry shows.
+    const int margins = 2 * (box->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 6);
+    int width = std::max(list->sizeHintForColumn(0), widest + margins) + 2 * list->frameWidth();
+    if (box->count() > box->maxVisibleItems())
+        width += box->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    list->setMinimumWidth(width);
+}
 } // namespace
 
 // The drive watch is paused while an add or a removal is under way (its dialogs are
@@ -72,7 +100,15 @@ Master::Master(SyncSession& session, QString logPath, MasterServices services)
       m_pickers(services.pickers ? *services.pickers : ItemPickers::system()),
       m_processes(services.processes ? *services.processes : platform::ProcessStarter::system()),
       m_commandLine(std::move(services.CommandLine)),
-      m_engine(session, *this, m_logPath, services.clock ? *services.clock : Clock::system()) {
+      m_engine(session, *this, m_logPath, services.clock ? *services.clock : Clock::system()),
+      m_freeSpace(std::move(services.freeSpace)) {
+    if (!m_freeSpace)
+        m_freeSpace = [](const QString& root) -> std::optional<qint64> {
+            const QStorageInfo volume(root);
+            if (!volume.isValid() || !volume.isReady())
+                return std::nullopt;
+            return volume.bytesAvailable();
+        };
     setObjectName(QStringLiteral("Master"));
     m_tray = std::make_unique<SystemTray>(nullptr, std::move(services.trayShell));
     createControls();
@@ -104,6 +140,8 @@ void Master::createControls() {
     m_syncFiles->setSelectionMode(QAbstractItemView::SingleSelection);
     m_syncFiles->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_syncFiles->setTextElideMode(Qt::ElideMiddle);
+    // A cut cell can still be read whole, in its tooltip.
+    m_syncFiles->setItemDelegate(new CellTips(m_syncFiles));
     // The last column takes what the frame and scroll bar leave, so that a list that fits
     // has no horizontal scroll bar.
     m_syncFiles->header()->setStretchLastSection(true);
@@ -203,7 +241,7 @@ void Master::createControls() {
     connect(m_addFolderButton, &XPButton::Click, this, [this] { chooseFolderToAdd(); });
     connect(m_removeFile, &XPButton::Click, this, [this] { removeSelected(); });
     connect(m_update, &QLabel::linkActivated, this, [this] { checkForUpgrades(); });
-    connect(m_syncButton, &XPButton::Click, this, [this] { Syncronize(); });
+    connect(m_syncButton, &XPButton::Click, this, [this] { syncButtonClicked(); });
     connect(m_syncIt, &QAction::triggered, this, [this] { Syncronize(); });
     connect(m_stopButton, &XPButton::Click, this, [this] { stopPass(); });
     connect(m_viewLog, &XPButton::Click, this, [this] { showLog(); });
@@ -244,12 +282,7 @@ void Master::createControls() {
     watch.onFound = [this] { m_syncButton->SetEnabled(true); };
     // Plugged in again, the drive's failures are news again.
     watch.onNotFound = [this] { m_failuresTold = 0; };
-    watch.runPass = [this] {
-        m_passRan = false;
-        Syncronize();
-        if (m_passRan)
-            tellFailures();
-    };
+    watch.runPass = [this] { Syncronize(); };
 }
 
 void Master::load() {
@@ -285,14 +318,14 @@ void Master::load() {
     m_addFile->SetCaption(addFileKeyed);
     m_removeFile->SetCaption(removeKeyed);
     m_addFolderButton->SetCaption(addFolderKeyed);
+    m_stopCaption = stopKeyed;
     m_stopButton->SetCaption(stopKeyed);
     m_stopButton->hide();
     setFileStatus(QString());
     m_conflictsResolution->clear();
     m_conflictsResolution->addItems(Captions::conflictEntries());
-    // The entries are longer than the list is wide; the open list shows them whole.
-    m_conflictsResolution->view()->setMinimumWidth(
-        m_conflictsResolution->view()->sizeHintForColumn(0) + 24);
+    fitPopup(m_conflictsResolution);
+    fitPopup(m_refreshTime);
     m_syncButton->SetCaption(syncNowKeyed);
     m_syncIt->setText(syncNow);
     m_update->setText(QStringLiteral("<a href=\"update\">%1</a>")
@@ -372,19 +405,66 @@ void Master::listEdited() {
 
 void Master::rowsRebuilt() {
     m_model->rowsReplaced();
-    setLabelText(m_drvFilesSize, m_session.list().DrvFilesSize());
-    setLabelText(m_drvSize, m_session.list().DrvSize());
-    setLabelText(m_drvFreeSpace, m_session.list().DrvFreeSpace());
+    showTotals();
     applyLayout();
+}
+
+namespace {
+QString inBytes(qint64 count) {
+    return formatBytes(count) + QLatin1Char(' ') + Translate(QStringLiteral("bytes"));
+}
+} // namespace
+
+QString Master::filesSizeText() const {
+    // Summed from the rows as they stand: an add shows in the total at once.
+    qint64 total = 0;
+    for (const SyncItem& item : m_session.list().rows())
+        total += item.length;
+    return Translate(QStringLiteral("Total size of files to sync:")) + QLatin1Char(' ') +
+           inBytes(total);
+}
+
+QString Master::driveSizeText() const {
+    return Translate(QStringLiteral("Disk Size:")) + QLatin1Char(' ') +
+           inBytes(static_cast<qint64>(m_session.drive.DriveSize));
+}
+
+QString Master::freeSpaceText() const {
+    // What the volume has available, as the system reports it; unknown while it is away.
+    const std::optional<qint64> free =
+        m_session.driveFound() ? m_freeSpace(m_session.FoundLetter()) : std::nullopt;
+    return Translate(QStringLiteral("Disk Free Space:")) + QLatin1Char(' ') +
+           (free ? inBytes(*free) : QStringLiteral("?"));
+}
+
+void Master::showTotals() {
+    setLabelText(m_drvFilesSize, filesSizeText());
+    setLabelText(m_drvSize, driveSizeText());
+    setLabelText(m_drvFreeSpace, freeSpaceText());
 }
 
 void Master::Syncronize() {
     // Not while an add waits for its answers: the list under the dialog would change.
-    if (m_edits > 0)
+    if (m_edits > 0 || m_engine.isRunning())
         return;
+    // Another program (the command line tool) may have changed the list or the options
+    // since the last search: the pass works on them as they are stored now.
+    m_session.reloadSettings();
+    showOptions();
+    m_passRan = false;
     m_engine.Syncronize();
     if (m_session.passBusy())
         showPassBusy();
+    if (m_passRan)
+        tellFailures();
+}
+
+void Master::syncButtonClicked() {
+    // The button stands where Stop stood: a click aimed at Stop that arrives just after the
+    // pass ended would otherwise start a whole new pass.
+    if (m_syncShown.isValid() && m_syncShown.elapsed() < QApplication::doubleClickInterval())
+        return;
+    Syncronize();
 }
 
 void Master::showPassBusy() {
@@ -398,12 +478,18 @@ void Master::showPassBusy() {
         label->setEnabled(true);
     setLabelText(m_drvFilesSize, Translate(QStringLiteral(
                                      "Another pass is running; waiting for the next search.")));
-    setLabelText(m_drvSize, m_session.list().DrvSize());
-    setLabelText(m_drvFreeSpace, m_session.list().DrvFreeSpace());
+    setLabelText(m_drvSize, driveSizeText());
+    setLabelText(m_drvFreeSpace, freeSpaceText());
 }
 
 void Master::stopPass() {
+    if (!m_engine.isRunning())
+        return;
     m_engine.requestStop();
+    // The copy in hand ends first: the button says at once that the stop is under way.
+    m_stopButton->SetCaption(Translate(QStringLiteral("Stopping\u2026")));
+    m_stopButton->SetEnabled(false);
+    m_stopButton->repaint();
     QCoreApplication::processEvents();
 }
 
@@ -488,7 +574,12 @@ void Master::passEnded() {
     m_viewLog->SetEnabled(true);
     m_newFlash->SetEnabled(true);
     m_stopButton->hide();
+    m_stopButton->SetCaption(m_stopCaption);
+    m_stopButton->SetEnabled(true);
+    m_syncShown.start();
     setFileStatus(QString());
+    // The pass changed what the drive holds.
+    setLabelText(m_drvFreeSpace, freeSpaceText());
     hideCopyBar();
     if (keyboardOnStop)
         m_syncButton->setFocus();
@@ -592,6 +683,18 @@ MasterDesign Master::design() const {
     sizes.appCopy = m_appCopy->sizeHint();
     sizes.update = m_update->sizeHint();
     sizes.startAtLogin = m_startAtLogin->sizeHint();
+    // A button never cuts its caption (a longer translation): it grows past its design width.
+    auto fitted = [](QSize designed, const XPButton* button) {
+        const int needed =
+            QFontMetrics(button->Font()).horizontalAdvance(Captions::plainText(button->Caption())) +
+            8; // clear of the two-pixel rim and the border on each side
+        return QSize(std::max(designed.width(), needed), designed.height());
+    };
+    sizes.addFile = fitted(sizes.addFile, m_addFile);
+    sizes.addFolderButton = fitted(sizes.addFolderButton, m_addFolderButton);
+    sizes.removeFile = fitted(sizes.removeFile, m_removeFile);
+    sizes.syncButton = fitted(fitted(sizes.syncButton, m_syncButton), m_stopButton);
+    sizes.viewLog = fitted(sizes.viewLog, m_viewLog);
     return sizes;
 }
 
@@ -601,12 +704,24 @@ void Master::applyLayout() {
     m_inLayout = true;
     const QSize outer = frameGeometry().size();
     const QSize frame = outer - size();
+    m_laidOutFrame = frame;
     const MasterGeometry places = layoutMaster(outer, design());
     if (places.window != outer && !isMinimized())
         resize(places.window - frame); // its resize event lays out again
     m_syncFiles->setGeometry(places.syncFiles);
-    for (int column = 0; column < SyncListModel::ColumnCount; ++column)
-        m_syncFiles->setColumnWidth(column, places.columns[static_cast<std::size_t>(column)]);
+    int used = 0;
+    for (int column = 0; column < SyncListModel::ColumnCount - 1; ++column) {
+        const int width = places.columns[static_cast<std::size_t>(column)];
+        m_syncFiles->setColumnWidth(column, width);
+        used += width;
+    }
+    // The last column takes what the frame and a vertical scroll bar leave: at its share it
+    // would overrun them by a few pixels, and an empty list would get a horizontal bar.
+    int room = m_syncFiles->contentsRect().width();
+    if (m_syncFiles->verticalScrollBar()->isVisible())
+        room -= m_syncFiles->verticalScrollBar()->width();
+    m_syncFiles->setColumnWidth(SyncListModel::ColumnCount - 1,
+                                std::max(room - used, m_syncFiles->header()->minimumSectionSize()));
     m_addFile->setGeometry(places.addFile);
     m_addFolderButton->setGeometry(places.addFolderButton);
     m_removeFile->setGeometry(places.removeFile);
@@ -635,6 +750,20 @@ void Master::resizeEvent(QResizeEvent* event) {
     applyLayout();
 }
 
+void Master::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    // The layout reads the outer size: a window shown before the window manager framed it
+    // (the first showing, a return from the notification area) was laid out without its
+    // frame. The frame arrives with a move.
+    if (frameGeometry().size() - size() != m_laidOutFrame)
+        applyLayout();
+}
+
+void Master::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    applyLayout();
+}
+
 bool Master::notificationAreaAvailable() const {
     return m_notificationArea ? m_notificationArea() : QSystemTrayIcon::isSystemTrayAvailable();
 }
@@ -651,9 +780,12 @@ void Master::changeEvent(QEvent* event) {
     // back from; otherwise it stays an ordinary minimised window.
     if (!iconReachable())
         return;
+    // Only hidden here: setting the state back to normal now would map the window again on
+    // X, an empty frame on screen while the window counts as hidden. It goes back to normal
+    // when it is shown again.
     QTimer::singleShot(0, this, [this] {
-        hide();
-        setWindowState(windowState() & ~Qt::WindowMinimized);
+        if (isMinimized())
+            hide();
     });
 }
 
@@ -662,8 +794,13 @@ void Master::toggleShown() {
         hide();
         return;
     }
+    bringBack();
+}
+
+void Master::bringBack() {
+    if (isMinimized())
+        setWindowState(windowState() & ~Qt::WindowMinimized);
     show();
-    setWindowState(windowState() & ~Qt::WindowMinimized);
     raise();
     activateWindow();
 }
@@ -702,13 +839,47 @@ bool Master::GoAdds() {
     }
     // Where the drive is now, without a pass.
     m_session.SearchLetter();
-    if (add.kind == CommandLineAdd::Kind::Folder)
-        AddNewFolder(add.path);
-    else
-        AddNewFile(add.path);
+    addNamed(add);
     // The program ends here: no search, no pass.
     m_session.watch().setSearchTimer(false);
     return true;
+}
+
+void Master::addNamed(const CommandLineAdd& add) {
+    if (add.kind == CommandLineAdd::Kind::File) {
+        AddNewFile(add.path);
+        return;
+    }
+    const QString path = withoutSeparator(add.path);
+    if (m_session.probe().IsFolder(path) || !m_session.driveFound()) {
+        AddNewFolder(add.path);
+        return;
+    }
+    // "/f " and a file: added as a file, with the drive folder dialog.
+    if (m_session.probe().FileExists(path)) {
+        AddNewFile(path);
+        return;
+    }
+    const bool exists = m_session.fileSystem().stat(Path::fromText(path).native()).exists;
+    showMessage(QMessageBox::Warning,
+                exists ? Translate(QStringLiteral("%1 cannot be synchronized: it is a link, "
+                                                  "hidden or read-only."))
+                             .arg(path)
+                       : Translate(QStringLiteral("%1 was not found.")).arg(path));
+}
+
+void Master::handedOver(const QString& commandLine) {
+    if (!m_unloaded)
+        bringBack();
+    const CommandLineAdd add = CommandLineAdd::parse(commandLine);
+    if (add.kind == CommandLineAdd::Kind::None || m_unloaded)
+        return;
+    // Not into a pass or another add: their lists would change under them. It waits.
+    if (m_engine.isRunning() || m_edits > 0) {
+        QTimer::singleShot(500, this, [this, commandLine] { handedOver(commandLine); });
+        return;
+    }
+    addNamed(add);
 }
 
 void Master::showMessage(QMessageBox::Icon icon, const QString& text) {
@@ -765,8 +936,11 @@ void Master::AddNewFolder(const QString& path) {
         return;
     }
     // Opens on the drive, where the new folder may be made.
+    // The title names the folder being added: the picker shows only the drive.
     const QString destination =
-        m_pickers.BrowseForFolder(this, Translate(QStringLiteral("Choose destination folder")),
+        m_pickers.BrowseForFolder(this,
+                                  Translate(QStringLiteral("Choose destination folder")) +
+                                      QStringLiteral(": ") + withoutSeparator(path),
                                   true, m_session.FoundLetter());
     const EditOutcome added = m_session.AddNewFolder(path, destination);
     listEdited();
@@ -807,6 +981,10 @@ void Master::removeSelected() {
                                      "Removable Drive, do you wish to remove on the Removable "
                                      "drive ? ")),
         QMessageBox::Yes | QMessageBox::No, this);
+    // Which item went, and which copy the answer is about.
+    question.setInformativeText(
+        item.localPath + QLatin1Char('\n') +
+        Translate(QStringLiteral("Copy on the drive: %1")).arg(item.remotePath));
     question.setDefaultButton(QMessageBox::No);
     if (question.exec() == QMessageBox::Yes) {
         // Only a copy on the drive found now: "?" stands first while it is away, and such a
@@ -887,12 +1065,22 @@ void Master::tellFailures() {
     m_failuresTold = failed;
     if (failed <= 0)
         return;
-    const QString text =
-        failed == 1 ? Translate(QStringLiteral("1 file could not be synchronized. Click here to "
-                                               "see the log."))
-                    : Translate(QStringLiteral("%1 files could not be synchronized. Click here "
-                                               "to see the log."))
-                          .arg(failed);
+    // With the first reason: the rows, which say the rest, may be out of sight.
+    const QString reason = m_engine.lastPass().firstReason;
+    QString text;
+    if (reason.isEmpty())
+        text = failed == 1
+                   ? Translate(QStringLiteral("1 file could not be synchronized. Click here to "
+                                              "see the log."))
+                   : Translate(QStringLiteral("%1 files could not be synchronized. Click here "
+                                              "to see the log."))
+                         .arg(formatBytes(failed));
+    else
+        text = (failed == 1
+                    ? Translate(QStringLiteral("1 file could not be synchronized: %1")).arg(reason)
+                    : Translate(QStringLiteral("%1 files could not be synchronized: %2"))
+                          .arg(formatBytes(failed), reason)) +
+               QLatin1Char('\n') + Translate(QStringLiteral("Click here to see the log."));
     m_tray->ShowBalloon(m_caption, text);
 }
 

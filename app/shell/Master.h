@@ -20,6 +20,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class GraphicBar;
 class QAction;
@@ -50,6 +51,8 @@ struct MasterServices {
     // An item named on the command line ("/f " and a folder, or a file): loading adds it,
     // and the program is then to end without showing the window.
     QString CommandLine;
+    // The free space of the volume mounted at a root; none when it cannot be read.
+    std::function<std::optional<qint64>(const QString& root)> freeSpace;
 };
 
 // The main window: the sync list with its totals, the two options, the commands, the drive
@@ -106,10 +109,14 @@ public:
     void SaveFiles();
     // After rows were added or removed in the session: the view and totals follow.
     void listEdited();
-    // One pass now; nothing happens while the drive is absent or a pass runs.
+    // One pass now, on the settings as they are stored at its start; nothing happens while
+    // the drive is absent or a pass runs. A pass with failures says so beside the icon.
     void Syncronize();
-    // The Stop command: the pass stops at its next check.
+    // The Stop command: the pass stops at its next check; the button says so at once.
     void stopPass();
+    // Another start of the program reached this one: the window comes forward, and an item
+    // on that start's command line is added as if given to this one.
+    void handedOver(const QString& commandLine);
     // Pairs a new drive: the watch pauses, the pairing dialog, then everything reloads.
     void pairNewDrive();
     // The log of the last pass, in its own window; an open one is only brought forward.
@@ -118,6 +125,11 @@ public:
     void showSplash();
     // One tick of the drive watch (what SearchTimer runs every second).
     void searchTick();
+
+    // The three texts under the list, for the list and the drive as they are now.
+    QString filesSizeText() const;
+    QString driveSizeText() const;
+    QString freeSpaceText() const;
 
     // Loading added the item the command line named: the program is to end now.
     bool endedByAdd() const { return m_endedByAdd; }
@@ -141,6 +153,8 @@ public:
     // The Exit command: the window unloads, the icon goes, and the program ends once the
     // log viewer (when open) is closed too.
     void exitProgram();
+    // Shown again, not minimised, in front and active.
+    void bringBack();
     // Whether a hidden window can be brought back through the notification area.
     bool iconReachable() const;
 
@@ -172,6 +186,8 @@ Q_SIGNALS:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -182,10 +198,17 @@ private:
     friend class WatchPause;
     // The command line's item, added with its dialogs; true when there was one.
     bool GoAdds();
+    // Adds the item a command line names: a folder, a file (also after "/f "), or says why
+    // neither can be added.
+    void addNamed(const CommandLineAdd& add);
+    void showTotals();
+    // The Synchronize Now button: a click meant for Stop that lands after the pass ended
+    // starts nothing.
+    void syncButtonClicked();
     // Says why an edit was refused, when there is something to say.
     void showRefusal(const EditOutcome& outcome);
     void showMessage(QMessageBox::Icon icon, const QString& text);
-    // After a pass the watch ran: failures are told beside the icon, once while they stay.
+    // After a pass: failures are told beside the icon, once while they stay.
     void tellFailures();
     // The window goes: the watch stops, the icon goes, and the program ends.
     void unload();
@@ -244,17 +267,21 @@ private:
     GraphicBar* m_copyBar = nullptr;
     QPixmap m_emblem;
 
+    std::function<std::optional<qint64>(const QString&)> m_freeSpace;
     QString m_newFlashKeys; // access keys taken before the pairing command's
+    QString m_stopCaption;
+    QElapsedTimer m_syncShown; // since Synchronize Now took Stop's place
     QString m_fileStatusText;
     QString m_copyFile;
     QElapsedTimer m_copyClock;
     bool m_copyBarShown = false;
     bool m_inLayout = false;
+    QSize m_laidOutFrame; // the frame the last layout read
     QPointer<LogWindow> m_logWindow;
     std::function<bool()> m_notificationArea;
     int m_edits = 0;        // adds and removals under way (each pauses the watch)
     bool m_passRan = false; // the last pass asked for did start
-    int m_failuresTold = 0; // failures of the watch's passes told beside the icon
+    int m_failuresTold = 0; // failures of the last passes told beside the icon
     bool m_endedByAdd = false;
     bool m_exiting = false; // Exit was chosen: the close is not the person's close box
     bool m_unloaded = false;

@@ -78,6 +78,12 @@ MasterGeometry layoutMaster(QSize window, const MasterDesign& design) {
               design.appCopy);
 
     places.update = rightAligned(design.update, 10);
+    // Where the box would come near the emblem (a narrow window, a long caption), it goes up
+    // to the link's row, left of the link.
+    if (places.startAtLogin.left() < EmblemRight + EmblemGap)
+        places.startAtLogin.moveTopLeft(
+            QPoint(places.update.left() - 16 - design.startAtLogin.width(),
+                   places.update.center().y() - design.startAtLogin.height() / 2));
 
     const int newFlashBottom = places.newFlash.y() + places.newFlash.height();
     places.refreshTime = QRect(places.removeFile.x(), newFlashBottom - design.refreshTimeHeight,

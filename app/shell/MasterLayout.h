@@ -36,6 +36,10 @@ struct MasterDesign {
     static constexpr QSize DesignClient{697, 482};
 };
 
+// The emblem in the top left corner ends here; nothing is placed closer to it than the gap.
+inline constexpr int EmblemRight = 193;
+inline constexpr int EmblemGap = 8;
+
 // Where everything goes for one window size.
 struct MasterGeometry {
     QSize window; // the outer size after the minimum-size rule

@@ -13,6 +13,8 @@
 #include <QCoreApplication>
 #include <QMessageBox>
 
+#include <utility>
+
 namespace quillet {
 
 QtStartUpShell::QtStartUpShell(SyncSession& session, platform::SettingsStore& store,
@@ -29,10 +31,30 @@ QString QtStartUpShell::instanceLockName(const platform::SettingsStore& store) {
     return platform::UserLock::nameFor(QStringLiteral("window"), store.location());
 }
 
+QString QtStartUpShell::channelName(const platform::SettingsStore& store) {
+    return InstanceChannel::nameFor(instanceLockName(store));
+}
+
 bool QtStartUpShell::firstInstance() {
     m_instance = std::make_unique<platform::UserLock>(instanceLockName(m_store));
     // Where no lock file can be made, one instance too many is better than none.
-    return m_instance->take() != platform::UserLock::Take::Busy;
+    if (m_instance->take() == platform::UserLock::Take::Busy)
+        return false;
+    // Later starts find this one; without the channel they end as before, silently.
+    m_channel = std::make_unique<InstanceChannel>(channelName(m_store));
+    QObject::connect(m_channel.get(), &InstanceChannel::received, m_channel.get(),
+                     [this](const QString& commandLine) {
+                         if (m_master)
+                             m_master->handedOver(commandLine);
+                         else
+                             m_handedOver << commandLine;
+                     });
+    m_channel->listen();
+    return true;
+}
+
+bool QtStartUpShell::handOver(const QString& commandLine) {
+    return InstanceChannel::send(channelName(m_store), commandLine);
 }
 
 void QtStartUpShell::showSplash() {
@@ -88,6 +110,9 @@ void QtStartUpShell::showMaster(Show how) {
     case Show::Hidden:
         break;
     }
+    // What later starts handed over while the splash or the pairing was up.
+    for (const QString& commandLine : std::exchange(m_handedOver, {}))
+        m_master->handedOver(commandLine);
 }
 
 } // namespace quillet

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "InstanceChannel.h"
 #include "Master.h"
 #include "StartUpShell.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -27,6 +29,7 @@ public:
     QtStartUpShell& operator=(const QtStartUpShell&) = delete;
 
     bool firstInstance() override;
+    bool handOver(const QString& commandLine) override;
     void showSplash() override;
     bool drivePaired() override;
     void pairDrive() override;
@@ -37,6 +40,8 @@ public:
     Master* master() const { return m_master.get(); }
     // The name of the lock that keeps one instance per user of this settings store.
     static QString instanceLockName(const platform::SettingsStore& store);
+    // The channel through which later starts reach the instance that holds that lock.
+    static QString channelName(const platform::SettingsStore& store);
 
 private:
     SyncSession& m_session;
@@ -46,6 +51,8 @@ private:
     std::unique_ptr<platform::UserLock> m_instance;
     std::unique_ptr<platform::MountTable> m_mounts;
     std::unique_ptr<Master> m_master;
+    std::unique_ptr<InstanceChannel> m_channel;
+    QStringList m_handedOver; // arrived before the window was there
 };
 
 } // namespace quillet

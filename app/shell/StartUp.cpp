@@ -59,12 +59,19 @@ QString StartUp::printed(const QString& commandLine) {
 }
 
 std::optional<int> StartUp::run(QString CommandLine) {
-    // A second instance has nothing to do: it ends without a word. With an item to add it
-    // may run beside the first.
+    // A second instance brings the first one's window forward and ends ("/boot" leaves it
+    // as it is: the desktop starts it, not a person).
     if (CommandLine.isEmpty() || CommandLine == QLatin1String("/boot")) {
-        if (!m_shell.firstInstance())
+        if (!m_shell.firstInstance()) {
+            if (CommandLine.isEmpty())
+                m_shell.handOver(CommandLine);
             return 0;
+        }
         m_shell.showSplash();
+    } else if (CommandLine.left(5) != QLatin1String("/boot") && m_shell.handOver(CommandLine)) {
+        // An item to add goes to the running program, where the window shows it; without
+        // one this start adds it and ends.
+        return 0;
     }
     // Nothing paired yet: the drive first, then the window, also when that was cancelled.
     if (!m_shell.drivePaired()) {

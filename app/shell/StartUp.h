@@ -25,11 +25,12 @@ public:
     // That text (after the application object exists, for its translation).
     static QString printed(const QString& commandLine);
 
-    // The start-up routine. Empty or "/boot": one instance per user, then the splash.
-    // Nothing paired: the pairing dialog, then the window, shown. "/boot..." starts hidden
-    // with only the icon (minimised where there is no notification area); an item on the
-    // command line is added by the window's load, and the program ends. Returns the exit
-    // code when the program ends here; none when it goes on in the event loop.
+    // The start-up routine. Empty or "/boot": one instance per user (a second one hands over
+    // to the first and ends), then the splash. Nothing paired: the pairing dialog, then the
+    // window, shown. "/boot..." starts hidden with only the icon (minimised where there is no
+    // notification area). An item on the command line goes to the running program, or else
+    // is added by the window's load, and the program ends. Returns the exit code when the
+    // program ends here; none when it goes on in the event loop.
     std::optional<int> run(QString CommandLine);
 
 private:

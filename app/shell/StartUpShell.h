@@ -15,6 +15,9 @@ public:
     // Takes this user's one-instance lock for the life of the program; false when another
     // instance holds it.
     virtual bool firstInstance() = 0;
+    // Hands the command line to the program already running for this user, which brings
+    // its window forward and adds the item named there; false when none takes it.
+    virtual bool handOver(const QString& commandLine) = 0;
     // The splash window, modal: returns when it has closed itself.
     virtual void showSplash() = 0;
     // Whether a drive is paired: the stored serial is not empty.

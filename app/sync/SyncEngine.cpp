@@ -862,6 +862,8 @@ void SyncEngine::reportFailure(const QString& subject, const QString& reason) {
     if (m_row.firstReason.isEmpty())
         m_row.firstReason = subject + QStringLiteral(": ") + reason;
     m_row.lastReason = reason;
+    if (m_summary.firstReason.isEmpty())
+        m_summary.firstReason = reason;
     ++m_row.failures;
     // A file is looked at from both sides and may fail at both looks: one file, one failure.
     if (m_failedThisPass.insert(subject).second)

@@ -64,12 +64,13 @@ public:
     // the log).
     struct Summary {
         bool stopped = false;
-        int copies = 0;    // toDrive + toLocal
-        int toDrive = 0;   // copied from the PC to the drive
-        int toLocal = 0;   // copied from the drive to the PC
-        int unchanged = 0; // the same on both sides, each file once
-        int failures = 0;  // files that failed, each once
-        int conflicts = 0; // both copies changed: the replaced one was kept beside it
+        int copies = 0;      // toDrive + toLocal
+        int toDrive = 0;     // copied from the PC to the drive
+        int toLocal = 0;     // copied from the drive to the PC
+        int unchanged = 0;   // the same on both sides, each file once
+        int failures = 0;    // files that failed, each once
+        int conflicts = 0;   // both copies changed: the replaced one was kept beside it
+        QString firstReason; // why the first of them failed, in plain words
     };
     const Summary& lastPass() const { return m_summary; }
     SyncLog& log() { return m_log; }

@@ -2,6 +2,7 @@
 #include "controls/MapPropertyBag.h"
 #include "controls/XPButton.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QSignalSpy>
 #include <QTest>
@@ -496,6 +497,34 @@ TEST(XPButtonProperties, AFontGivenFromOutsideIsTaken) {
     f.setPointSize(17);
     b.setFont(f);
     EXPECT_EQ(b.Font().pointSize(), 17);
+}
+
+TEST_F(XPButtonInput, AScreenReaderSeesAPushButtonByItsCaptionAndCanPressIt) {
+    QAccessibleInterface* seen = QAccessible::queryAccessibleInterface(button);
+    ASSERT_NE(seen, nullptr);
+    EXPECT_EQ(seen->role(), QAccessible::Button);
+    EXPECT_EQ(seen->text(QAccessible::Name), QStringLiteral("Sync"));
+    EXPECT_EQ(seen->text(QAccessible::Accelerator), QStringLiteral("Alt+S"));
+    EXPECT_TRUE(seen->state().focusable);
+    QAccessibleActionInterface* actions = seen->actionInterface();
+    ASSERT_NE(actions, nullptr);
+    const QString press = QAccessibleActionInterface::pressAction();
+    EXPECT_TRUE(actions->actionNames().contains(press));
+    QSignalSpy clicks(button, &XPButton::Click);
+    actions->doAction(press);
+    EXPECT_EQ(clicks.count(), 1);
+
+    // A new caption is its new name; "&&" is an ampersand.
+    button->SetCaption(QStringLiteral("Save && &Quit"));
+    EXPECT_EQ(seen->text(QAccessible::Name), QStringLiteral("Save & Quit"));
+    EXPECT_EQ(seen->text(QAccessible::Accelerator), QStringLiteral("Alt+Q"));
+
+    // Disabled: said so, and it cannot be pressed.
+    button->SetEnabled(false);
+    EXPECT_TRUE(seen->state().disabled);
+    EXPECT_FALSE(actions->actionNames().contains(press));
+    actions->doAction(press);
+    EXPECT_EQ(clicks.count(), 1);
 }
 
 } // namespace

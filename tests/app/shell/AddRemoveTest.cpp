@@ -33,6 +33,7 @@ struct Box {
     bool shown = false;
     QString title;
     QString text;
+    QString informativeText;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QMessageBox::StandardButtons buttons;
     QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
@@ -87,6 +88,7 @@ protected:
         seen.shown = true;
         seen.title = box.windowTitle();
         seen.text = box.text();
+        seen.informativeText = box.informativeText();
         seen.icon = box.icon();
         seen.buttons = box.standardButtons();
         seen.defaultButton = box.standardButton(box.defaultButton());
@@ -248,7 +250,9 @@ TEST_F(AddRemoveTest, AFolderIsChosenThenItsDestinationAndStoredWithoutItsSepara
               (QStringList{QStringLiteral("BrowseForFolder"), QStringLiteral("BrowseForFolder")}));
     EXPECT_EQ(pickers.asked[0].title, QStringLiteral("Choose the Folder to Sync"));
     EXPECT_FALSE(pickers.asked[0].newStyle);
-    EXPECT_EQ(pickers.asked[1].title, QStringLiteral("Choose destination folder"));
+    // The drive's picker says which folder it places.
+    EXPECT_EQ(pickers.asked[1].title,
+              QStringLiteral("Choose destination folder: ") + local(QStringLiteral("photos")));
     EXPECT_TRUE(pickers.asked[1].newStyle) << "a new folder can be made on the drive";
     EXPECT_EQ(pickers.asked[1].startIn, root());
     expectWatchPausedOnlyMeanwhile(window);
@@ -368,6 +372,9 @@ TEST_F(AddRemoveTest, RemovingAFileAsksWhetherItsDriveCopyGoesNoBeingTheDefault)
     EXPECT_EQ(no->text, QStringLiteral("File removed for synchronization.\nThis don't delete the "
                                        "file on Local Computer or in Removable Drive, do you wish "
                                        "to remove on the Removable drive ? "));
+    // It names the item and the copy the answer is about.
+    EXPECT_EQ(no->informativeText, local1 + QStringLiteral("\nCopy on the drive: ") +
+                                       drive(QStringLiteral("report.txt")));
     ASSERT_EQ(rows().size(), 1);
     EXPECT_EQ(rows()[0].localPath, second);
     EXPECT_EQ(stored(QStringLiteral("LocalFile1")), second);
@@ -474,6 +481,53 @@ TEST_F(AddRemoveTest, TheCommandLinesFileIsAddedWithItsDialog) {
     EXPECT_EQ(pickers.pickersAsked(), QStringList{QStringLiteral("ShowCopyFile")});
     EXPECT_EQ(stored(QStringLiteral("RemoteFile1")), QStringLiteral(":/dest/report.txt"));
     EXPECT_FALSE(QFile::exists(logPath));
+}
+
+TEST_F(AddRemoveTest, AFileAfterSlashFIsAddedAsAFileOrTheProgramSaysWhyNot) {
+    commandLine = QStringLiteral("/f ") + local1;
+    pickers.destAnswers = {drive(QStringLiteral("dest"))};
+    EXPECT_TRUE(master().endedByAdd());
+    EXPECT_EQ(pickers.pickersAsked(), QStringList{QStringLiteral("ShowCopyFile")});
+    EXPECT_EQ(stored(QStringLiteral("LocalFile1")), local1);
+    EXPECT_EQ(stored(QStringLiteral("RemoteFile1")), QStringLiteral(":/dest/report.txt"));
+}
+
+TEST_F(AddRemoveTest, APathAfterSlashFThatIsNeitherSaysSo) {
+    const QString missing = local(QStringLiteral("gone"));
+    commandLine = QStringLiteral("/f ") + missing;
+    const auto box = answer();
+    EXPECT_TRUE(master().endedByAdd());
+    ASSERT_TRUE(box->shown);
+    EXPECT_EQ(box->text, missing + QStringLiteral(" was not found."));
+    EXPECT_EQ(box->icon, QMessageBox::Warning);
+    EXPECT_TRUE(pickers.asked.isEmpty());
+    EXPECT_EQ(stored(QStringLiteral("LocalFile1")), QStringLiteral("<none>"));
+}
+
+TEST_F(AddRemoveTest, AnItemHandedOverByASecondStartIsAddedAndTheWindowComesForward) {
+    Master& window = ready();
+    window.setNotificationArea([] { return true; });
+    ASSERT_FALSE(window.isVisible());
+    // A plain second start: only the window.
+    window.handedOver(QString());
+    QTRY_VERIFY(window.isVisible());
+    EXPECT_TRUE(pickers.asked.isEmpty());
+    window.hide();
+    // With a file, and with a folder: each with its drive dialog; the program goes on.
+    pickers.destAnswers = {drive(QStringLiteral("dest"))};
+    files.makeDir(QStringLiteral("drive/pics"));
+    pickers.folderAnswers = {drive(QStringLiteral("pics/"))};
+    window.handedOver(local1);
+    window.handedOver(QStringLiteral("/f ") + local(QStringLiteral("photos")));
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_FALSE(window.isMinimized());
+    EXPECT_EQ(pickers.pickersAsked(),
+              (QStringList{QStringLiteral("ShowCopyFile"), QStringLiteral("BrowseForFolder")}));
+    ASSERT_EQ(rows().size(), 2);
+    EXPECT_EQ(window.syncFiles()->model()->rowCount(), 2);
+    EXPECT_FALSE(window.endedByAdd());
+    EXPECT_TRUE(window.SearchTimer()->isActive());
+    EXPECT_TRUE(window.tray()->IconShown());
 }
 
 TEST_F(AddRemoveTest, ACapitalFNamesAFileAndIsRefusedAsOne) {

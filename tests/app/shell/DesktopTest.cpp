@@ -5,12 +5,14 @@
 
 #include "platform/AutostartEntry.h"
 #include "shell/Captions.h"
+#include "shell/MasterLayout.h"
 #include "shell/SyncListModel.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLibraryInfo>
 #include <QMessageBox>
@@ -65,6 +67,16 @@ TEST_F(DesktopTest, AGermanRunShowsGermanCaptions) {
     EXPECT_EQ(shown.firstHeading, QStringLiteral("Lokale Datei:"));
     EXPECT_EQ(shown.exit, QStringLiteral("Beenden"));
     EXPECT_EQ(shown.startAtLogin, QStringLiteral("Beim Anmelden starten"));
+    // The totals' unit too.
+    EXPECT_THAT(master().DrvSize()->text().toStdString(), ::testing::EndsWith(" Bytes"));
+    // Every caption fits its button.
+    for (XPButton* button : {master().AddFile(), master().AddFolderButton(), master().RemoveFile(),
+                             master().SyncButton(), master().ViewLog(), master().NewFlash()})
+        EXPECT_LE(
+            QFontMetrics(button->Font()).horizontalAdvance(Captions::plainText(button->Caption())) +
+                8,
+            button->width())
+            << Captions::plainText(button->Caption()).toStdString();
     // Qt's own buttons speak the same language.
     QMessageBox box(QMessageBox::Question, QString(), QString(),
                     QMessageBox::Yes | QMessageBox::No);
@@ -163,6 +175,22 @@ TEST_F(StartAtLoginTest, TheBoxStandsBesideTheConflictOptionWhateverTheLanguage)
         // Clear of the emblem in the corner.
         EXPECT_GE(box.left(), Master::SplashCorner.width()) << locale.name().toStdString();
     }
+}
+
+TEST(StartAtLoginLayoutTest, ABoxThatWouldTouchTheEmblemGoesBesideTheLink) {
+    MasterDesign design;
+    design.update = QSize(150, 16);
+    for (const int width : {130, 200}) {
+        design.startAtLogin = QSize(width, 18);
+        const MasterGeometry places = layoutMaster(QSize(640, 480), design);
+        EXPECT_GE(places.startAtLogin.left(), EmblemRight + EmblemGap) << width;
+        EXPECT_FALSE(places.startAtLogin.intersects(places.conflictsResolution)) << width;
+        EXPECT_FALSE(places.startAtLogin.intersects(places.update)) << width;
+        EXPECT_FALSE(places.startAtLogin.intersects(places.conflictsLabel)) << width;
+    }
+    // The long one went up, level with the link.
+    EXPECT_NEAR(layoutMaster(QSize(640, 480), design).startAtLogin.center().y(),
+                layoutMaster(QSize(640, 480), design).update.center().y(), 1);
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "controls/SystemTray.h"
 #include "controls/XPButton.h"
 #include "platform/UserLock.h"
+#include "shell/CellTips.h"
 #include "shell/NewSync.h"
 #include "shell/Splash.h"
 #include "shell/SyncListModel.h"
@@ -13,10 +14,13 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontInfo>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QPointer>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -200,7 +204,19 @@ TEST_F(MasterTest, ListShowsTheStoredItemsAndTheirTotals) {
     EXPECT_EQ(window.DrvFilesSize()->text(),
               QStringLiteral("Total size of files to sync: 1,500 bytes"));
     EXPECT_EQ(window.DrvSize()->text(), QStringLiteral("Disk Size: 1,000,000 bytes"));
-    EXPECT_EQ(window.DrvFreeSpace()->text(), QStringLiteral("Disk Free Space: 998,500 bytes"));
+    // The free space is the volume's own figure, unknown until the drive is found.
+    EXPECT_EQ(window.DrvFreeSpace()->text(), QStringLiteral("Disk Free Space: ?"));
+    EXPECT_TRUE(freeSpaceAsked.isEmpty());
+    searchNow();
+    ASSERT_TRUE(session->driveFound());
+    EXPECT_EQ(window.DrvFreeSpace()->text(),
+              QStringLiteral("Disk Free Space: 2,916,265,984 bytes"));
+    ASSERT_FALSE(freeSpaceAsked.isEmpty());
+    EXPECT_EQ(freeSpaceAsked.last(), session->FoundLetter());
+    // A volume that cannot say: nothing made up.
+    freeBytes.reset();
+    window.RefreshFiles();
+    EXPECT_EQ(window.DrvFreeSpace()->text(), QStringLiteral("Disk Free Space: ?"));
 }
 
 TEST_F(MasterTest, AnItemAddedThroughTheSessionShowsInTheList) {
@@ -213,11 +229,115 @@ TEST_F(MasterTest, AnItemAddedThroughTheSessionShowsInTheList) {
     ASSERT_EQ(window.syncFiles()->model()->rowCount(), 1);
     EXPECT_EQ(window.syncFiles()->model()->index(0, SyncListModel::BFiles).data().toString(),
               drive(QStringLiteral("b.txt")));
-    // The totals say what the list says; the next rebuild counts the new file.
-    EXPECT_EQ(window.DrvFilesSize()->text(), session->list().DrvFilesSize());
-    window.RefreshFiles();
+    // The total counts the new file at once, not at the next rebuild.
     EXPECT_EQ(window.DrvFilesSize()->text(),
               QStringLiteral("Total size of files to sync: 2,048 bytes"));
+    const QString second = files.write(QStringLiteral("local/c.txt"), QByteArray(10, 'c'));
+    ASSERT_TRUE(session->AddNewFile(second, drive()).ok());
+    window.listEdited();
+    EXPECT_EQ(window.DrvFilesSize()->text(),
+              QStringLiteral("Total size of files to sync: 2,058 bytes"));
+    ASSERT_TRUE(session->RemoveItem(0, false).ok());
+    window.listEdited();
+    EXPECT_EQ(window.DrvFilesSize()->text(),
+              QStringLiteral("Total size of files to sync: 10 bytes"));
+}
+
+TEST_F(MasterTest, SynchronizeNowWorksOnTheListAsStoredAtItsStart) {
+    Master& window = master();
+    searchNow();
+    ASSERT_TRUE(session->driveFound());
+    // The command line tool adds an item and sets an hour between searches: no search will
+    // reload the settings before the person asks for a pass.
+    auto addElsewhere = [&](int number, const QString& name) {
+        const QString path = files.write(QStringLiteral("local/") + name, name.toUtf8());
+        platform::QSettingsStore other(files.path(QStringLiteral("settings.ini")));
+        const QString serial = QString::number(0x1234);
+        other.write(serial, keys::localFile(number), path);
+        other.write(serial, keys::remoteFile(number), QStringLiteral(":/") + name);
+        other.write(serial, keys::localFile(number + 1), QString());
+        other.write(serial, keys::remoteFile(number + 1), QString());
+        other.write(keys::SyncInfo, keys::Refresh, QStringLiteral("8"));
+        ASSERT_TRUE(other.sync());
+    };
+    addElsewhere(1, QStringLiteral("g1.txt"));
+    window.Syncronize();
+    EXPECT_EQ(TestFiles::read(drive(QStringLiteral("g1.txt"))), QByteArray("g1.txt"));
+    EXPECT_EQ(window.syncFiles()->model()->rowCount(), 1);
+    EXPECT_EQ(window.RefreshTime()->currentIndex(), 8);
+    // The tray menu's command, with the window hidden, the same.
+    addElsewhere(2, QStringLiteral("g2.txt"));
+    window.SyncIt()->trigger();
+    EXPECT_EQ(TestFiles::read(drive(QStringLiteral("g2.txt"))), QByteArray("g2.txt"));
+    EXPECT_EQ(window.syncFiles()->model()->rowCount(), 2);
+}
+
+TEST_F(MasterTest, ACutCellShowsItsWholeTextAsTooltip) {
+    const QString longName = QString(90, QLatin1Char('n')) + QStringLiteral(".txt");
+    storeRow(1, files.write(QStringLiteral("local/") + longName, "a"), longName);
+    storeRow(2, files.write(QStringLiteral("local/s.txt"), "s"), QStringLiteral("s.txt"));
+    Master& window = shown();
+    QTreeView* list = window.syncFiles();
+    auto* tips = qobject_cast<CellTips*>(list->itemDelegate());
+    ASSERT_NE(tips, nullptr);
+    auto tipAt = [&](int row, int column) {
+        const QModelIndex index = list->model()->index(row, column);
+        QStyleOptionViewItem option;
+        option.initFrom(list->viewport());
+        option.widget = list;
+        option.rect = list->visualRect(index);
+        return tips->tipFor(option, index);
+    };
+    const QAbstractItemModel* model = list->model();
+    EXPECT_EQ(tipAt(0, SyncListModel::Files), model->index(0, SyncListModel::Files).data());
+    EXPECT_EQ(tipAt(0, SyncListModel::BFiles), model->index(0, SyncListModel::BFiles).data());
+    // What fits has no tooltip of its own.
+    EXPECT_TRUE(tipAt(0, SyncListModel::Size).isEmpty());
+    EXPECT_TRUE(tipAt(1, SyncListModel::Files).isEmpty());
+    // A failed row's reason follows the whole text; alone where nothing is cut.
+    window.setRowReason(0, QStringLiteral("the drive was removed"));
+    EXPECT_EQ(tipAt(0, SyncListModel::Files),
+              model->index(0, SyncListModel::Files).data().toString() +
+                  QStringLiteral("\nthe drive was removed"));
+    EXPECT_EQ(tipAt(0, SyncListModel::Size), QStringLiteral("the drive was removed"));
+    // Wide enough, nothing is cut.
+    window.resize(3000, 600);
+    QApplication::processEvents();
+    EXPECT_EQ(tipAt(0, SyncListModel::Files), QStringLiteral("the drive was removed"));
+}
+
+TEST_F(MasterTest, AnEmptyListHasNoHorizontalScrollBar) {
+    Master& window = shown();
+    ASSERT_EQ(window.syncFiles()->model()->rowCount(), 0);
+    const QSize frame = window.frameGeometry().size() - window.size();
+    for (const QSize outer : {QSize(640, 480), QSize(697, 482), QSize(1001, 700)}) {
+        window.resize(outer - frame);
+        QApplication::processEvents();
+        EXPECT_FALSE(window.syncFiles()->horizontalScrollBar()->isVisible()) << outer.width();
+    }
+}
+
+TEST_F(MasterTest, TheOptionListsOpenWideEnoughForTheirLongestEntry) {
+    Master& window = shown();
+    for (QComboBox* box : {window.RefreshTime(), window.ConflictsResolution()}) {
+        SCOPED_TRACE(box->objectName().toStdString());
+        const QRect closed = box->geometry();
+        box->showPopup();
+        QAbstractItemView* list = box->view();
+        QTRY_VERIFY(list->isVisible());
+        // In the box's type, as the layout measured it.
+        EXPECT_EQ(QFontInfo(list->font()).pixelSize(), QFontInfo(box->font()).pixelSize());
+        const QFontMetrics metrics(list->font());
+        for (int row = 0; row < box->count(); ++row) {
+            const int needed = metrics.horizontalAdvance(box->itemText(row));
+            EXPECT_GT(list->viewport()->width(), needed) << box->itemText(row).toStdString();
+            EXPECT_GE(list->viewport()->width(),
+                      list->sizeHintForIndex(list->model()->index(row, 0)).width());
+        }
+        box->hidePopup();
+        // The box itself keeps the size the layout gave it.
+        EXPECT_EQ(box->geometry(), closed);
+    }
 }
 
 TEST_F(MasterTest, PressInTheTopLeftCornerShowsTheSplash) {
@@ -287,7 +407,7 @@ TEST_F(MasterTest, MinimisingGoesToTheNotificationAreaWhenThereIsOne) {
     QApplication::processEvents();
     window.showMinimized();
     QTRY_VERIFY(window.isHidden());
-    EXPECT_FALSE(window.isMinimized());
+    // It stays minimised while hidden: turned back to normal there, X would map it again.
     // A left press on the icon brings it back at its former size.
     window.tray()->ShellCallback(513);
     QTRY_VERIFY(window.isVisible());
@@ -429,16 +549,26 @@ TEST_F(MasterTest, StopDuringTheThirdOfFiveRowsFinishesThatRowOnly) {
     storeNewerRows(5);
     Master& window = shown();
     bool pressed = false;
+    QString captionAfter;
+    bool enabledAfter = true;
     QObject::connect(window.listModel(), &QAbstractItemModel::dataChanged, &window, [&] {
         if (!pressed && window.listModel()->rowBold(2)) {
             pressed = true;
             click(window.StopButton());
+            // Said at once, while the row in hand still runs.
+            captionAfter = window.StopButton()->Caption();
+            enabledAfter = window.StopButton()->Enabled();
         }
     });
+    const QString stopCaption = window.StopButton()->Caption();
     session->SearchLetter();
     window.Syncronize();
 
     ASSERT_TRUE(pressed);
+    EXPECT_EQ(captionAfter, QStringLiteral("Stopping\u2026"));
+    EXPECT_FALSE(enabledAfter);
+    EXPECT_EQ(window.StopButton()->Caption(), stopCaption);
+    EXPECT_TRUE(window.StopButton()->Enabled());
     for (int row : {0, 1, 2})
         EXPECT_TRUE(status(row).startsWith(QStringLiteral("Synchronized at "))) << row;
     EXPECT_TRUE(status(3).isEmpty());
@@ -450,6 +580,16 @@ TEST_F(MasterTest, StopDuringTheThirdOfFiveRowsFinishesThatRowOnly) {
     for (const QString& line : lines)
         EXPECT_FALSE(line.startsWith(QStringLiteral("Last synchronization ended at: ")));
     expectIdle(window);
+
+    // A second click aimed at Stop lands on Synchronize Now just after the pass ended: no pass.
+    QFile::remove(logPath);
+    click(window.SyncButton());
+    EXPECT_FALSE(QFile::exists(logPath));
+    // A moment later the button is itself again.
+    QTest::qWait(QApplication::doubleClickInterval() + 50);
+    click(window.SyncButton());
+    EXPECT_TRUE(QFile::exists(logPath));
+    EXPECT_TRUE(status(4).startsWith(QStringLiteral("Synchronized at ")));
 }
 
 TEST_F(MasterTest, ReplacementQuestionIsAModalYesNoBoxTitledWithTheCaption) {
@@ -645,6 +785,17 @@ TEST_F(MasterTest, LogTextBoxFollowsTheWindowsSize) {
     log->resize(20, 100);
     QApplication::processEvents();
     EXPECT_EQ(log->LogView()->geometry(), *place);
+}
+
+TEST_F(MasterTest, EscapeClosesTheLogViewer) {
+    Master& window = shown();
+    window.showLog();
+    QPointer<LogWindow> log = window.logWindow();
+    ASSERT_TRUE(log);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(log));
+    QTest::keyClick(log->findChild<QPlainTextEdit*>(), Qt::Key_Escape);
+    QTRY_VERIFY(!log);
+    EXPECT_TRUE(window.isVisible());
 }
 
 TEST_F(MasterTest, NoLogYetShowsAnEmptyOne) {

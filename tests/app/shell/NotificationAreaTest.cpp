@@ -7,6 +7,7 @@
 #include "controls/XPButton.h"
 #include "platform/AppPaths.h"
 #include "shell/ShowAgain.h"
+#include "shell/SyncListModel.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -239,10 +240,12 @@ TEST_F(NotificationAreaTest, APassOfTheWatchWithFailuresSaysSoBesideTheIcon) {
     window.searchTick();
     ASSERT_EQ(session->list().rows().at(0).status, QStringLiteral("Error"));
     ASSERT_EQ(area->messages.size(), 1);
-    EXPECT_EQ(
-        area->messages[0],
-        window.windowTitle() +
-            QStringLiteral(" | 2 files could not be synchronized. Click here to see the log."));
+    // With the first reason, which a file row also shows as its own.
+    const QString reason = window.listModel()->rowReason(0);
+    ASSERT_FALSE(reason.isEmpty());
+    EXPECT_EQ(area->messages[0], window.windowTitle() +
+                                     QStringLiteral(" | 2 files could not be synchronized: ") +
+                                     reason + QStringLiteral("\nClick here to see the log."));
 
     // Clicking it opens the log.
     ASSERT_EQ(window.logWindow(), nullptr);
@@ -262,10 +265,10 @@ TEST_F(NotificationAreaTest, APassOfTheWatchWithFailuresSaysSoBesideTheIcon) {
     QDir(drive(QStringLiteral("f2.txt"))).removeRecursively();
     watchPass();
     ASSERT_EQ(area->messages.size(), 2);
-    EXPECT_THAT(area->messages[1].toStdString(),
-                ::testing::EndsWith("| 1 file could not be synchronized. Click here to see the "
-                                    "log."));
-    // A pass asked for by the person says nothing beside the icon.
+    EXPECT_EQ(area->messages[1], window.windowTitle() +
+                                     QStringLiteral(" | 1 file could not be synchronized: ") +
+                                     reason + QStringLiteral("\nClick here to see the log."));
+    // A pass asked for by the person with the same failures: not told again.
     window.Syncronize();
     EXPECT_EQ(area->messages.size(), 2);
 
@@ -275,6 +278,30 @@ TEST_F(NotificationAreaTest, APassOfTheWatchWithFailuresSaysSoBesideTheIcon) {
     volumes.add({root().toStdString(), platform::DriveType::Removable, 1000000, 0x1234, "ext4"});
     watchPass();
     EXPECT_EQ(area->messages.size(), 3);
+}
+
+TEST_F(NotificationAreaTest, APassThePersonStartedSaysItsFailuresBesideTheIconToo) {
+    storeFailingRows(1);
+    auto shell = std::make_unique<MessageShell>();
+    MessageShell* area = shell.get();
+    Master window(*session, logPath, [&] {
+        MasterServices services;
+        services.clock = &clock;
+        services.trayShell = std::move(shell);
+        return services;
+    }());
+    session->SearchLetter();
+    window.Syncronize();
+    ASSERT_EQ(area->messages.size(), 1);
+    EXPECT_THAT(area->messages[0].toStdString(),
+                ::testing::HasSubstr("| 1 file could not be synchronized: "));
+    // The tray menu's command with the window hidden: one failure more is news.
+    storeFailingRows(2);
+    window.SyncIt()->trigger();
+    ASSERT_EQ(area->messages.size(), 2);
+    EXPECT_THAT(area->messages[1].toStdString(),
+                ::testing::HasSubstr("| 2 files could not be synchronized: "));
+    EXPECT_FALSE(window.isVisible());
 }
 
 TEST_F(NotificationAreaTest, APassWithoutFailuresStaysQuiet) {

@@ -47,6 +47,10 @@ Master& ShellFixture::master() {
         services.pickers = &pickers;
         services.processes = &processes;
         services.CommandLine = commandLine;
+        services.freeSpace = [this](const QString& root) {
+            freeSpaceAsked << root;
+            return freeBytes;
+        };
         m_master = std::make_unique<Master>(*session, logPath, std::move(services));
     }
     return *m_master;

@@ -84,6 +84,9 @@ protected:
     FakePickers pickers;
     RecordingProcessStarter processes;
     QString commandLine;
+    // What the drive's volume reports as free, and the roots it was asked for.
+    std::optional<qint64> freeBytes = 2916265984;
+    QStringList freeSpaceAsked;
 
 private:
     std::unique_ptr<Master> m_master;

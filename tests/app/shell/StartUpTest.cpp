@@ -4,10 +4,12 @@
 #include "CliRunner.h"
 #include "platform/QSettingsStore.h"
 #include "platform/UserLock.h"
+#include "shell/InstanceChannel.h"
 #include "shell/QtStartUpShell.h"
 
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QTest>
 
 #include <gmock/gmock.h>
 
@@ -22,6 +24,10 @@ public:
     bool firstInstance() override {
         steps << QStringLiteral("instance test");
         return !anotherInstance;
+    }
+    bool handOver(const QString& commandLine) override {
+        steps << QStringLiteral("hand over [") + commandLine + QLatin1Char(']');
+        return anotherInstance;
     }
     void showSplash() override { steps << QStringLiteral("splash"); }
     bool drivePaired() override { return paired; }
@@ -90,22 +96,26 @@ TEST(StartUpTest, DecisionTable) {
         {"/f PATH",
          {QStringLiteral("/f"), ann + QStringLiteral("Docs")},
          true,
-         {QStringLiteral("load [/f ") + ann + QStringLiteral("Docs]")},
+         {QStringLiteral("hand over [/f ") + ann + QStringLiteral("Docs]"),
+          QStringLiteral("load [/f ") + ann + QStringLiteral("Docs]")},
          0},
         {"a file",
          {ann + QStringLiteral("a.txt")},
          true,
-         {QStringLiteral("load [") + ann + QStringLiteral("a.txt]")},
+         {QStringLiteral("hand over [") + ann + QStringLiteral("a.txt]"),
+          QStringLiteral("load [") + ann + QStringLiteral("a.txt]")},
          0},
         {"/F PATH",
          {QStringLiteral("/F"), ann + QStringLiteral("Docs")},
          true,
-         {QStringLiteral("load [/F ") + ann + QStringLiteral("Docs]")},
+         {QStringLiteral("hand over [/F ") + ann + QStringLiteral("Docs]"),
+          QStringLiteral("load [/F ") + ann + QStringLiteral("Docs]")},
          0},
         {"a quoted path with blanks",
          {QLatin1Char('"') + ann + QStringLiteral("My Documents/a b.txt\"")},
          true,
-         {QStringLiteral("load [") + ann + QStringLiteral("My Documents/a b.txt]")},
+         {QStringLiteral("hand over [") + ann + QStringLiteral("My Documents/a b.txt]"),
+          QStringLiteral("load [") + ann + QStringLiteral("My Documents/a b.txt]")},
          0},
         {"nothing paired", {}, false, Opened + "pairing" + "load []" + "visible", std::nullopt},
         {"nothing paired, /boot",
@@ -116,9 +126,10 @@ TEST(StartUpTest, DecisionTable) {
         {"nothing paired, a file",
          {ann + QStringLiteral("a.txt")},
          false,
-         steps({"pairing", "load []", "visible"}),
+         {QStringLiteral("hand over [") + ann + QStringLiteral("a.txt]"), QStringLiteral("pairing"),
+          QStringLiteral("load []"), QStringLiteral("visible")},
          std::nullopt},
-        {"second instance", {}, true, steps({"instance test"}), 0, true},
+        {"second instance", {}, true, steps({"instance test", "hand over []"}), 0, true},
         {"second instance, /boot",
          {QStringLiteral("/boot")},
          true,
@@ -128,7 +139,13 @@ TEST(StartUpTest, DecisionTable) {
         {"second instance adding a file",
          {ann + QStringLiteral("a.txt")},
          true,
-         {QStringLiteral("load [") + ann + QStringLiteral("a.txt]")},
+         {QStringLiteral("hand over [") + ann + QStringLiteral("a.txt]")},
+         0,
+         true},
+        {"second instance, /f PATH",
+         {QStringLiteral("/f"), ann + QStringLiteral("a.txt")},
+         true,
+         {QStringLiteral("hand over [/f ") + ann + QStringLiteral("a.txt]")},
          0,
          true},
     };
@@ -194,6 +211,33 @@ TEST_F(ProgramTest, ASecondInstanceEndsSilently) {
         EXPECT_LT(clock.elapsed(), 2500) << "no splash: " << second;
     }
     EXPECT_FALSE(QFile::exists(program.settingsPath())) << "nothing was read or written";
+}
+
+TEST_F(ProgramTest, ASecondStartHandsItsCommandLineToTheRunningOne) {
+    // The running program: its lock, and its channel, played by the test.
+    platform::UserLock first(
+        platform::UserLock::nameFor(QStringLiteral("window"), program.settingsPath()),
+        program.environment().value(QStringLiteral("XDG_RUNTIME_DIR")));
+    ASSERT_EQ(first.take(), platform::UserLock::Take::Taken);
+    platform::QSettingsStore store(program.settingsPath());
+    InstanceChannel channel(QtStartUpShell::channelName(store));
+    ASSERT_TRUE(channel.listen());
+    QStringList received;
+    QObject::connect(&channel, &InstanceChannel::received,
+                     [&](const QString& line) { received << line; });
+    const QString file = QStringLiteral("/home/ann/My Docs/a\nb.txt");
+    for (const QStringList& arguments :
+         {QStringList(), QStringList{QStringLiteral("/f"), file}, QStringList{file}}) {
+        QProcess second;
+        second.setProcessEnvironment(program.environment());
+        second.start(program.program(), arguments);
+        // The running program answers from its event loop.
+        QTRY_VERIFY_WITH_TIMEOUT(second.state() == QProcess::NotRunning, 20000);
+        EXPECT_EQ(second.exitCode(), 0) << second.readAllStandardError().toStdString();
+    }
+    QTRY_COMPARE(received.size(), 3);
+    EXPECT_EQ(received, (QStringList{QString(), QStringLiteral("/f ") + file, file}));
+    EXPECT_FALSE(QFile::exists(program.settingsPath())) << "the running program adds, not this";
 }
 
 TEST_F(ProgramTest, TheInstanceLockIsTheOneTheProgramTakes) {
