@@ -142,6 +142,14 @@ QVariant JPEG::SaveJPEGResampled(const QString& ImageToSave, const QString& Targ
     return {};
 }
 
+void JPEG::SetDecodeLimits(const JpegDecodeLimits& limits) {
+    JpegCodecBinding::SetDecodeLimits(limits);
+}
+
+JpegDecodeLimits JPEG::DecodeLimits() {
+    return JpegCodecBinding::DecodeLimits();
+}
+
 JpegError JPEG::LastError() {
     return JpegCodecBinding::LastError();
 }

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QSaveFile>
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <limits>
 #include <turbojpeg.h>
@@ -12,6 +13,24 @@ namespace BrevantJPEG::JpegCodecBinding {
 namespace {
 
 thread_local JpegError lastError;
+
+std::atomic<std::int64_t> maxPixels{JpegDecodeLimits{}.MaxPixels};
+std::atomic<std::int64_t> maxPixelsPerByte{JpegDecodeLimits{}.MaxPixelsPerByte};
+
+// Claims up to this many pixels are believed whatever the data: 12 MB of bitmap at most,
+// and the decode stops at the first warning when the data runs out.
+constexpr std::int64_t TrustedPixels = std::int64_t{4} * 1024 * 1024;
+
+bool claimIsBelievable(int width, int height, unsigned long length) {
+    const std::int64_t pixels = std::int64_t{width} * height;
+    if (pixels > maxPixels.load(std::memory_order_relaxed))
+        return false;
+    const std::int64_t perByte = maxPixelsPerByte.load(std::memory_order_relaxed);
+    if (perByte <= 0 || pixels <= TrustedPixels)
+        return true;
+    // Divided rather than multiplied: no overflow for any length or limit.
+    return (pixels - 1) / perByte < static_cast<std::int64_t>(length);
+}
 
 void noteError(const QString& description, const QString& detail) {
     lastError = JpegError{ErrorNumber, description, QString::fromLatin1(ErrorSource), detail};
@@ -97,11 +116,15 @@ bool decode(DibSection& section, const std::uint8_t* data, unsigned long length)
     // A stream that ends inside its tables "succeeds" without any size.
     if (width <= 0 || height <= 0)
         return false;
+    if (!claimIsBelievable(width, height, length))
+        return false;
     if (!section.Create(width, height, 3))
         return false;
 
     // Bounded scan count: a crafted progressive file cannot keep the decoder busy forever.
-    const int flags = TJFLAG_BOTTOMUP | TJFLAG_LIMITSCANS;
+    // Stopping at the first warning: otherwise data that runs out early is decoded to the
+    // last row as grey, which for a huge claimed size means filling gigabytes.
+    const int flags = TJFLAG_BOTTOMUP | TJFLAG_LIMITSCANS | TJFLAG_STOPONWARNING;
     int status = 0;
     if (colourSpace == TJCS_CMYK || colourSpace == TJCS_YCCK) {
         const std::size_t size = std::size_t(width) * std::size_t(height) * 4;
@@ -118,8 +141,7 @@ bool decode(DibSection& section, const std::uint8_t* data, unsigned long length)
         status = tjDecompress2(handle.get(), data, length, section.DIBSectionBitsPtr(), width,
                                section.BytesPerScanLine(), height, TJPF_BGR, flags);
     }
-    // Warnings count as failures too: after one (a truncated tail, say) the codec's error
-    // code no longer tells a later fatal error apart, so no partial picture is trusted.
+    // A warning is a failure too: no partial picture is trusted.
     if (status != 0) {
         section.ClearUp(); // never hand on a half-decoded picture
         return false;
@@ -217,6 +239,16 @@ bool DecodeBufferToSection(DibSection& section, const std::uint8_t* address, std
     if (!address || length <= 0)
         return false;
     return decode(section, address, static_cast<unsigned long>(length));
+}
+
+void SetDecodeLimits(const JpegDecodeLimits& limits) {
+    maxPixels.store(limits.MaxPixels, std::memory_order_relaxed);
+    maxPixelsPerByte.store(limits.MaxPixelsPerByte, std::memory_order_relaxed);
+}
+
+JpegDecodeLimits DecodeLimits() {
+    return {maxPixels.load(std::memory_order_relaxed),
+            maxPixelsPerByte.load(std::memory_order_relaxed)};
 }
 
 JpegError LastError() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DibSection.h"
+#include "JpegDecodeLimits.h"
 #include "JpegError.h"
 
 #include <QByteArray>
@@ -18,7 +19,9 @@ constexpr std::int32_t ErrorNumber = 26001;
 inline const char* const ErrorSource = "BrevantJPEG.JpegCodecBinding";
 
 // A missing, unreadable or undecodable file returns false and leaves the section unchanged;
-// data that fails past its header leaves the section empty.
+// so does a header that claims more than the decode limits allow. Data that fails past its
+// header leaves the section empty, and the first warning of the codec (a truncated tail,
+// a corrupt segment) is a failure: decoding stops there.
 bool DecodeFileToSection(DibSection& section, const QString& fileName);
 // Written whole or not at all: a failed encode leaves no file behind.
 bool EncodeSectionToFile(const DibSection& section, const QString& fileName, std::int32_t quality);
@@ -30,6 +33,10 @@ QByteArray EncodeSectionToText(const DibSection& section, std::int32_t quality);
 // Grey pictures come out as three equal channels; four-channel (CMYK) pictures are
 // converted to colour.
 bool DecodeBufferToSection(DibSection& section, const std::uint8_t* address, std::int32_t length);
+
+// Process-wide, for every decoding routine on every thread.
+void SetDecodeLimits(const JpegDecodeLimits& limits);
+JpegDecodeLimits DecodeLimits();
 
 JpegError LastError();
 void ClearLastError();

@@ -1,4 +1,5 @@
 #include "JPEG.h"
+#include "JpegTestImages.h"
 #include "ScopedState.h"
 #include "TestPictures.h"
 
@@ -207,6 +208,37 @@ TEST_F(JPEGTest, LoadJPEGFromRAM2PictureNeverReadsPastTheArray) {
     // A size short of the data is the caller's word: the picture is incomplete.
     EXPECT_FALSE(jpeg.LoadJPEGFromRAM2Picture(&dc, bytes, int(bytes.size()) / 2));
     EXPECT_FALSE(jpeg.LoadJPEGFromRAM2Picture(&dc, bytes, -1));
+}
+
+TEST_F(JPEGTest, HugeClaimedSizeIsRefusedByEveryDecodingMethod) {
+    const QByteArray hostile =
+        jpegtest::claimingSize(jpeg.SaveJPEGToMemory(quadrants(64, 64), 90), 26000, 27000);
+    ASSERT_FALSE(hostile.isEmpty());
+    const QString file = path("hostile.jpg");
+    QFile out(file);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write(hostile);
+    out.close();
+
+    const long before = jpegtest::peakMemoryMb();
+    QImage target(8, 8, QImage::Format_RGB32);
+    target.fill(qRgb(1, 2, 3));
+    DeviceContext dc(target);
+    EXPECT_FALSE(jpeg.LoadJPEGFromRAM2Picture(&dc, hostile, int(hostile.size())));
+    EXPECT_FALSE(jpeg.LoadJPEGFromRAM2Picture(nullptr, hostile, int(hostile.size())));
+    EXPECT_EQ(target.pixel(4, 4), qRgb(1, 2, 3));
+    EXPECT_TRUE(jpeg.SaveJPEGToMemoryResampled(file, 50, 10, 10).isEmpty());
+    jpeg.SaveJPEGResampled(file, path("copy.jpg"));
+    EXPECT_FALSE(QFile::exists(path("copy.jpg")));
+    EXPECT_LT(jpegtest::peakMemoryMb() - before, 256);
+
+    // The ceiling is the caller's: lowered below a real picture, that picture is refused.
+    const BrevantJPEG::JpegDecodeLimits saved = JPEG::DecodeLimits();
+    const QString real = jpegFile("real.jpg", 40, 30);
+    JPEG::SetDecodeLimits({40 * 30 - 1, saved.MaxPixelsPerByte});
+    EXPECT_TRUE(jpeg.SaveJPEGToMemoryResampled(real).isEmpty());
+    JPEG::SetDecodeLimits(saved);
+    EXPECT_FALSE(jpeg.SaveJPEGToMemoryResampled(real).isEmpty());
 }
 
 TEST_F(JPEGTest, GlobalObjectWorksWithoutCreatingOne) {
