@@ -6,6 +6,8 @@
 #include <atomic>
 #include <cstring>
 #include <limits>
+#include <memory>
+#include <optional>
 #include <turbojpeg.h>
 
 namespace BrevantJPEG::JpegCodecBinding {
@@ -52,21 +54,27 @@ private:
     tjhandle m_handle;
 };
 
-// Encoded bytes in the codec's own allocation.
-struct Encoded {
-    Encoded() = default;
-    Encoded(const Encoded&) = delete;
-    Encoded& operator=(const Encoded&) = delete;
-    ~Encoded() { tjFree(bytes); }
-    unsigned char* bytes = nullptr;
-    unsigned long size = 0;
+struct TjFree {
+    void operator()(unsigned char* bytes) const { tjFree(bytes); }
 };
+using TjBuffer = std::unique_ptr<unsigned char, TjFree>;
+
+// The codec's worst case for the section: a buffer this large is never too small, so the
+// codec writes into it without growing (and copying) one of its own.
+std::optional<unsigned long> encodedBound(const DibSection& section) {
+    const unsigned long bound = tjBufSize(section.Width(), section.Height(), TJSAMP_420);
+    if (bound == static_cast<unsigned long>(-1) ||
+        bound > static_cast<unsigned long>(std::numeric_limits<std::int32_t>::max()))
+        return std::nullopt;
+    return bound;
+}
 
 enum class EncodeResult { Done, InitFailed, Failed };
 
-// 4:2:0 subsampling, as the codec's default and the usual command-line tools have it.
-EncodeResult encode(const DibSection& section, std::int32_t quality, Encoded& out, int& status,
-                    QString& detail) {
+// 4:2:0 subsampling, as the codec's default and the usual command-line tools have it. out
+// holds at least encodedBound(section) bytes; size is what was written.
+EncodeResult encode(const DibSection& section, std::int32_t quality, unsigned char* out,
+                    unsigned long& size, int& status, QString& detail) {
     status = -1;
     TjHandle handle(tjInitCompress());
     if (!handle) {
@@ -77,9 +85,10 @@ EncodeResult encode(const DibSection& section, std::int32_t quality, Encoded& ou
         detail = QStringLiteral("the picture is empty");
         return EncodeResult::Failed;
     }
-    status = tjCompress2(handle.get(), section.DIBSectionBitsPtr(), section.Width(),
-                         section.BytesPerScanLine(), section.Height(), TJPF_BGR, &out.bytes,
-                         &out.size, TJSAMP_420, std::clamp(quality, 0, 100), TJFLAG_BOTTOMUP);
+    status =
+        tjCompress2(handle.get(), section.DIBSectionBitsPtr(), section.Width(),
+                    section.BytesPerScanLine(), section.Height(), TJPF_BGR, &out, &size, TJSAMP_420,
+                    std::clamp(quality, 0, 100), TJFLAG_BOTTOMUP | TJFLAG_NOREALLOC);
     if (status != 0) {
         detail = QString::fromUtf8(tjGetErrorStr2(handle.get()));
         return EncodeResult::Failed;
@@ -165,16 +174,22 @@ bool DecodeFileToSection(DibSection& section, const QString& fileName) {
 }
 
 bool EncodeSectionToFile(const DibSection& section, const QString& fileName, std::int32_t quality) {
-    Encoded encoded;
+    const auto bound = encodedBound(section);
+    if (!bound)
+        return false;
+    // Untouched pages of the worst-case buffer cost nothing.
+    const TjBuffer buffer(tjAlloc(static_cast<int>(*bound)));
+    if (!buffer)
+        return false;
+    unsigned long size = 0;
     int status = 0;
     QString detail;
-    if (encode(section, quality, encoded, status, detail) != EncodeResult::Done)
+    if (encode(section, quality, buffer.get(), size, status, detail) != EncodeResult::Done)
         return false;
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    if (file.write(reinterpret_cast<const char*>(encoded.bytes), qint64(encoded.size)) !=
-        qint64(encoded.size)) {
+    if (file.write(reinterpret_cast<const char*>(buffer.get()), qint64(size)) != qint64(size)) {
         file.cancelWriting();
         return false;
     }
@@ -183,10 +198,26 @@ bool EncodeSectionToFile(const DibSection& section, const QString& fileName, std
 
 bool EncodeSectionToBuffer(const DibSection& section, std::uint8_t* address, std::int32_t& size,
                            std::int32_t quality) {
-    Encoded encoded;
+    const auto bound = section.IsEmpty() ? std::optional<unsigned long>(0) : encodedBound(section);
+    if (!bound) {
+        noteError(QStringLiteral("Failed to save to JPG ") + QString::number(-1),
+                  QStringLiteral("the picture is too large"));
+        return false;
+    }
+    // A caller's buffer that can hold the worst case is written directly; a smaller one is
+    // checked against the encoded size instead of trusting the codec with it.
+    const bool direct = address && size >= 0 && static_cast<unsigned long>(size) >= *bound;
+    TjBuffer scratch(direct ? nullptr : tjAlloc(static_cast<int>(std::max(*bound, 1UL))));
+    unsigned char* out = direct ? address : scratch.get();
+    if (!out) {
+        noteError(QStringLiteral("Failed to save to JPG ") + QString::number(-1),
+                  QStringLiteral("out of memory"));
+        return false;
+    }
+    unsigned long written = 0;
     int status = 0;
     QString detail;
-    switch (encode(section, quality, encoded, status, detail)) {
+    switch (encode(section, quality, out, written, status, detail)) {
     case EncodeResult::InitFailed:
         noteError(QStringLiteral("Failed to initialise the IJL library: ") +
                       QString::number(status),
@@ -198,17 +229,17 @@ bool EncodeSectionToBuffer(const DibSection& section, std::uint8_t* address, std
     case EncodeResult::Done:
         break;
     }
-    // The codec writes into its own growing buffer; the caller's capacity is checked here
-    // instead of trusting the codec with a buffer it cannot measure.
-    if (!address || size < 0 || encoded.size > static_cast<unsigned long>(size)) {
-        noteError(QStringLiteral("Failed to save to JPG ") + QString::number(-1),
-                  QStringLiteral("the buffer holds %1 bytes; the picture needs %2")
-                      .arg(size)
-                      .arg(encoded.size));
-        return false;
+    if (!direct) {
+        if (!address || size < 0 || written > static_cast<unsigned long>(size)) {
+            noteError(QStringLiteral("Failed to save to JPG ") + QString::number(-1),
+                      QStringLiteral("the buffer holds %1 bytes; the picture needs %2")
+                          .arg(size)
+                          .arg(written));
+            return false;
+        }
+        std::memcpy(address, scratch.get(), written);
     }
-    std::memcpy(address, encoded.bytes, encoded.size);
-    size = static_cast<std::int32_t>(encoded.size);
+    size = static_cast<std::int32_t>(written);
     return true;
 }
 
@@ -218,20 +249,20 @@ QByteArray EncodeSectionToText(const DibSection& section, std::int32_t quality) 
                   QStringLiteral("the picture is empty"));
         return {};
     }
-    // The codec's worst case for this size, so that no picture is ever too large.
-    const unsigned long bound = tjBufSize(section.Width(), section.Height(), TJSAMP_420);
-    if (bound == static_cast<unsigned long>(-1) ||
-        bound > static_cast<unsigned long>(std::numeric_limits<std::int32_t>::max())) {
+    const auto bound = encodedBound(section);
+    if (!bound) {
         noteError(QStringLiteral("Failed to save to JPG ") + QString::number(-1),
                   QStringLiteral("the picture is too large"));
         return {};
     }
-    QByteArray text(static_cast<qsizetype>(bound), Qt::Uninitialized);
-    std::int32_t size = static_cast<std::int32_t>(bound);
+    QByteArray text(static_cast<qsizetype>(*bound), Qt::Uninitialized);
+    std::int32_t size = static_cast<std::int32_t>(*bound);
     if (!EncodeSectionToBuffer(section, reinterpret_cast<std::uint8_t*>(text.data()), size,
                                quality))
         return {};
+    // The worst case is many times the usual size: give the rest back.
     text.truncate(size);
+    text.squeeze();
     return text;
 }
 

@@ -241,6 +241,17 @@ TEST_F(JPEGTest, HugeClaimedSizeIsRefusedByEveryDecodingMethod) {
     EXPECT_FALSE(jpeg.SaveJPEGToMemoryResampled(real).isEmpty());
 }
 
+TEST_F(JPEGTest, JpegBytesHoldNoMoreMemoryThanTheyNeed) {
+    // The codec's worst case for 300 x 200 pixels is over 180 KB; the picture takes a few.
+    for (const QByteArray& bytes :
+         {jpeg.SaveJPEGToMemory(quadrants(300, 200), 75),
+          jpeg.SaveJPEGToMemoryResampled(jpegFile("q.jpg", 300, 200), 75)}) {
+        ASSERT_GT(bytes.size(), 100);
+        EXPECT_LT(bytes.capacity(), bytes.size() + 64);
+        EXPECT_EQ(decode(bytes).size(), QSize(300, 200));
+    }
+}
+
 TEST_F(JPEGTest, GlobalObjectWorksWithoutCreatingOne) {
     const QByteArray a = JPEG::Global().SaveJPEGToMemory(quadrants(8, 8), 70);
     EXPECT_EQ(a, jpeg.SaveJPEGToMemory(quadrants(8, 8), 70));
