@@ -6,7 +6,11 @@
 
 #include <ComponentKit.h>
 
+#include <QSysInfo>
+
 #include <algorithm>
+#include <limits>
+#include <optional>
 
 namespace BrevantJPEG {
 
@@ -22,6 +26,44 @@ DibSection sectionFromPicture(const QImage& picture, int& width, int& height) {
     width = w;
     height = h;
     return section;
+}
+
+// The picture's own rows, when the codec can read them as they are and no crop or padding
+// is asked for: the same pixels as the section would hold, without making it. width and
+// height are written back as the section would.
+std::optional<JpegCodecBinding::PixelSource> pixelsOfPicture(const QImage& picture, int& width,
+                                                             int& height) {
+    using Order = JpegCodecBinding::PixelSource::Order;
+    std::optional<Order> order;
+    switch (picture.format()) {
+    case QImage::Format_RGB888:
+        order = Order::Rgb;
+        break;
+    case QImage::Format_BGR888:
+        order = Order::Bgr;
+        break;
+    case QImage::Format_RGBX8888:
+        order = Order::Rgbx;
+        break;
+    case QImage::Format_RGB32: // 0xffRRGGBB words: blue first in memory on little-endian
+        if (QSysInfo::ByteOrder == QSysInfo::LittleEndian)
+            order = Order::Bgrx;
+        break;
+    default:
+        break;
+    }
+    if (!order || picture.isNull() || (width != 0 && width != picture.width()) ||
+        (height != 0 && height != picture.height()) ||
+        picture.bytesPerLine() > std::numeric_limits<std::int32_t>::max())
+        return std::nullopt;
+    width = picture.width();
+    height = picture.height();
+    return JpegCodecBinding::PixelSource{picture.constBits(),
+                                         picture.width(),
+                                         picture.height(),
+                                         static_cast<std::int32_t>(picture.bytesPerLine()),
+                                         *order,
+                                         false};
 }
 
 // Steps 1 and 2 of both resampling savers.
@@ -69,6 +111,10 @@ void JPEG::SaveJPEG(const QImage& ImageToSave, const QString& xFilename, int JPE
 
 void JPEG::SaveJPEG(const QImage& ImageToSave, const QString& xFilename, int JPEGQuality,
                     int& FixWidth, int& FixHeight) {
+    if (const auto pixels = pixelsOfPicture(ImageToSave, FixWidth, FixHeight)) {
+        JpegCodecBinding::EncodePixelsToFile(*pixels, xFilename, JPEGQuality);
+        return;
+    }
     const DibSection section = sectionFromPicture(ImageToSave, FixWidth, FixHeight);
     JpegCodecBinding::EncodeSectionToFile(section, xFilename, JPEGQuality);
 }
@@ -89,6 +135,8 @@ QByteArray JPEG::SaveJPEGToMemory(const QImage& ImageToSave, int JPEGQuality, in
 
 QByteArray JPEG::SaveJPEGToMemory(const QImage& ImageToSave, int JPEGQuality, int& FixWidth,
                                   int& FixHeight) {
+    if (const auto pixels = pixelsOfPicture(ImageToSave, FixWidth, FixHeight))
+        return JpegCodecBinding::EncodePixelsToText(*pixels, JPEGQuality);
     const DibSection section = sectionFromPicture(ImageToSave, FixWidth, FixHeight);
     return JpegCodecBinding::EncodeSectionToText(section, JPEGQuality);
 }

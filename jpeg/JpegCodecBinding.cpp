@@ -59,41 +59,103 @@ struct TjFree {
 };
 using TjBuffer = std::unique_ptr<unsigned char, TjFree>;
 
-// The codec's worst case for the section: a buffer this large is never too small, so the
+// The codec's worst case for the picture: a buffer this large is never too small, so the
 // codec writes into it without growing (and copying) one of its own.
-std::optional<unsigned long> encodedBound(const DibSection& section) {
-    const unsigned long bound = tjBufSize(section.Width(), section.Height(), TJSAMP_420);
+std::optional<unsigned long> encodedBound(const PixelSource& pixels) {
+    const unsigned long bound = tjBufSize(pixels.Width, pixels.Height, TJSAMP_420);
     if (bound == static_cast<unsigned long>(-1) ||
         bound > static_cast<unsigned long>(std::numeric_limits<std::int32_t>::max()))
         return std::nullopt;
     return bound;
 }
 
+int codecFormat(PixelSource::Order order) {
+    switch (order) {
+    case PixelSource::Order::Rgb:
+        return TJPF_RGB;
+    case PixelSource::Order::Bgrx:
+        return TJPF_BGRX;
+    case PixelSource::Order::Rgbx:
+        return TJPF_RGBX;
+    case PixelSource::Order::Bgr:
+        break;
+    }
+    return TJPF_BGR;
+}
+
 enum class EncodeResult { Done, InitFailed, Failed };
 
 // 4:2:0 subsampling, as the codec's default and the usual command-line tools have it. out
-// holds at least encodedBound(section) bytes; size is what was written.
-EncodeResult encode(const DibSection& section, std::int32_t quality, unsigned char* out,
+// holds at least encodedBound(pixels) bytes; size is what was written.
+EncodeResult encode(const PixelSource& pixels, std::int32_t quality, unsigned char* out,
                     unsigned long& size, int& status, QString& detail) {
     status = -1;
+    // A handle per picture: after a warning the codec's handle keeps failing.
     TjHandle handle(tjInitCompress());
     if (!handle) {
         detail = QString::fromUtf8(tjGetErrorStr2(nullptr));
         return EncodeResult::InitFailed;
     }
-    if (section.IsEmpty()) {
+    if (!pixels.Bits) {
         detail = QStringLiteral("the picture is empty");
         return EncodeResult::Failed;
     }
     status =
-        tjCompress2(handle.get(), section.DIBSectionBitsPtr(), section.Width(),
-                    section.BytesPerScanLine(), section.Height(), TJPF_BGR, &out, &size, TJSAMP_420,
-                    std::clamp(quality, 0, 100), TJFLAG_BOTTOMUP | TJFLAG_NOREALLOC);
+        tjCompress2(handle.get(), pixels.Bits, pixels.Width, pixels.BytesPerLine, pixels.Height,
+                    codecFormat(pixels.Pixel), &out, &size, TJSAMP_420, std::clamp(quality, 0, 100),
+                    TJFLAG_NOREALLOC | (pixels.BottomUp ? TJFLAG_BOTTOMUP : 0));
     if (status != 0) {
         detail = QString::fromUtf8(tjGetErrorStr2(handle.get()));
         return EncodeResult::Failed;
     }
     return EncodeResult::Done;
+}
+
+bool encodeToBuffer(const PixelSource& pixels, std::uint8_t* address, std::int32_t& size,
+                    std::int32_t quality) {
+    const auto bound = !pixels.Bits ? std::optional<unsigned long>(0) : encodedBound(pixels);
+    if (!bound) {
+        noteError(QStringLiteral("Failed to save to JPG ") + QString::number(-1),
+                  QStringLiteral("the picture is too large"));
+        return false;
+    }
+    // A caller's buffer that can hold the worst case is written directly; a smaller one is
+    // checked against the encoded size instead of trusting the codec with it.
+    const bool direct = address && size >= 0 && static_cast<unsigned long>(size) >= *bound;
+    TjBuffer scratch(direct ? nullptr : tjAlloc(static_cast<int>(std::max(*bound, 1UL))));
+    unsigned char* out = direct ? address : scratch.get();
+    if (!out) {
+        noteError(QStringLiteral("Failed to save to JPG ") + QString::number(-1),
+                  QStringLiteral("out of memory"));
+        return false;
+    }
+    unsigned long written = 0;
+    int status = 0;
+    QString detail;
+    switch (encode(pixels, quality, out, written, status, detail)) {
+    case EncodeResult::InitFailed:
+        noteError(QStringLiteral("Failed to initialise the IJL library: ") +
+                      QString::number(status),
+                  detail);
+        return false;
+    case EncodeResult::Failed:
+        noteError(QStringLiteral("Failed to save to JPG ") + QString::number(status), detail);
+        return false;
+    case EncodeResult::Done:
+        break;
+    }
+    if (!direct) {
+        if (!address || size < 0 || written > static_cast<unsigned long>(size)) {
+            noteError(QStringLiteral("Failed to save to JPG ") + QString::number(-1),
+                      QStringLiteral("the buffer holds %1 bytes; the picture needs %2")
+                          .arg(size)
+                          .arg(written));
+            return false;
+        }
+        std::memcpy(address, scratch.get(), written);
+    }
+    size = static_cast<std::int32_t>(written);
+    return true;
 }
 
 // Adobe's convention, which nearly every four-channel JPEG follows: the channels are
@@ -173,8 +235,17 @@ bool DecodeFileToSection(DibSection& section, const QString& fileName) {
                   static_cast<unsigned long>(data.size()));
 }
 
-bool EncodeSectionToFile(const DibSection& section, const QString& fileName, std::int32_t quality) {
-    const auto bound = encodedBound(section);
+PixelSource PixelsOf(const DibSection& section) {
+    if (section.IsEmpty())
+        return {};
+    return {section.DIBSectionBitsPtr(), section.Width(),         section.Height(),
+            section.BytesPerScanLine(),  PixelSource::Order::Bgr, true};
+}
+
+bool EncodePixelsToFile(const PixelSource& pixels, const QString& fileName, std::int32_t quality) {
+    if (!pixels.Bits)
+        return false;
+    const auto bound = encodedBound(pixels);
     if (!bound)
         return false;
     // Untouched pages of the worst-case buffer cost nothing.
@@ -184,7 +255,7 @@ bool EncodeSectionToFile(const DibSection& section, const QString& fileName, std
     unsigned long size = 0;
     int status = 0;
     QString detail;
-    if (encode(section, quality, buffer.get(), size, status, detail) != EncodeResult::Done)
+    if (encode(pixels, quality, buffer.get(), size, status, detail) != EncodeResult::Done)
         return false;
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly))
@@ -196,60 +267,13 @@ bool EncodeSectionToFile(const DibSection& section, const QString& fileName, std
     return file.commit();
 }
 
-bool EncodeSectionToBuffer(const DibSection& section, std::uint8_t* address, std::int32_t& size,
-                           std::int32_t quality) {
-    const auto bound = section.IsEmpty() ? std::optional<unsigned long>(0) : encodedBound(section);
-    if (!bound) {
-        noteError(QStringLiteral("Failed to save to JPG ") + QString::number(-1),
-                  QStringLiteral("the picture is too large"));
-        return false;
-    }
-    // A caller's buffer that can hold the worst case is written directly; a smaller one is
-    // checked against the encoded size instead of trusting the codec with it.
-    const bool direct = address && size >= 0 && static_cast<unsigned long>(size) >= *bound;
-    TjBuffer scratch(direct ? nullptr : tjAlloc(static_cast<int>(std::max(*bound, 1UL))));
-    unsigned char* out = direct ? address : scratch.get();
-    if (!out) {
-        noteError(QStringLiteral("Failed to save to JPG ") + QString::number(-1),
-                  QStringLiteral("out of memory"));
-        return false;
-    }
-    unsigned long written = 0;
-    int status = 0;
-    QString detail;
-    switch (encode(section, quality, out, written, status, detail)) {
-    case EncodeResult::InitFailed:
-        noteError(QStringLiteral("Failed to initialise the IJL library: ") +
-                      QString::number(status),
-                  detail);
-        return false;
-    case EncodeResult::Failed:
-        noteError(QStringLiteral("Failed to save to JPG ") + QString::number(status), detail);
-        return false;
-    case EncodeResult::Done:
-        break;
-    }
-    if (!direct) {
-        if (!address || size < 0 || written > static_cast<unsigned long>(size)) {
-            noteError(QStringLiteral("Failed to save to JPG ") + QString::number(-1),
-                      QStringLiteral("the buffer holds %1 bytes; the picture needs %2")
-                          .arg(size)
-                          .arg(written));
-            return false;
-        }
-        std::memcpy(address, scratch.get(), written);
-    }
-    size = static_cast<std::int32_t>(written);
-    return true;
-}
-
-QByteArray EncodeSectionToText(const DibSection& section, std::int32_t quality) {
-    if (section.IsEmpty()) {
+QByteArray EncodePixelsToText(const PixelSource& pixels, std::int32_t quality) {
+    if (!pixels.Bits) {
         noteError(QStringLiteral("Failed to save to JPG ") + QString::number(-1),
                   QStringLiteral("the picture is empty"));
         return {};
     }
-    const auto bound = encodedBound(section);
+    const auto bound = encodedBound(pixels);
     if (!bound) {
         noteError(QStringLiteral("Failed to save to JPG ") + QString::number(-1),
                   QStringLiteral("the picture is too large"));
@@ -257,13 +281,25 @@ QByteArray EncodeSectionToText(const DibSection& section, std::int32_t quality) 
     }
     QByteArray text(static_cast<qsizetype>(*bound), Qt::Uninitialized);
     std::int32_t size = static_cast<std::int32_t>(*bound);
-    if (!EncodeSectionToBuffer(section, reinterpret_cast<std::uint8_t*>(text.data()), size,
-                               quality))
+    if (!encodeToBuffer(pixels, reinterpret_cast<std::uint8_t*>(text.data()), size, quality))
         return {};
     // The worst case is many times the usual size: give the rest back.
     text.truncate(size);
     text.squeeze();
     return text;
+}
+
+bool EncodeSectionToFile(const DibSection& section, const QString& fileName, std::int32_t quality) {
+    return EncodePixelsToFile(PixelsOf(section), fileName, quality);
+}
+
+bool EncodeSectionToBuffer(const DibSection& section, std::uint8_t* address, std::int32_t& size,
+                           std::int32_t quality) {
+    return encodeToBuffer(PixelsOf(section), address, size, quality);
+}
+
+QByteArray EncodeSectionToText(const DibSection& section, std::int32_t quality) {
+    return EncodePixelsToText(PixelsOf(section), quality);
 }
 
 bool DecodeBufferToSection(DibSection& section, const std::uint8_t* address, std::int32_t length) {

@@ -25,6 +25,22 @@ inline const char* const ErrorSource = "BrevantJPEG.JpegCodecBinding";
 bool DecodeFileToSection(DibSection& section, const QString& fileName);
 // Written whole or not at all: a failed encode leaves no file behind.
 bool EncodeSectionToFile(const DibSection& section, const QString& fileName, std::int32_t quality);
+// Pixels the encoders read where they are: a section's, or a picture's own rows.
+struct PixelSource {
+    enum class Order { Bgr, Rgb, Bgrx, Rgbx }; // bytes of one pixel, in memory order
+    const std::uint8_t* Bits = nullptr;        // nullptr: nothing to encode
+    std::int32_t Width = 0;
+    std::int32_t Height = 0;
+    std::int32_t BytesPerLine = 0;
+    Order Pixel = Order::Bgr;
+    bool BottomUp = false;
+};
+PixelSource PixelsOf(const DibSection& section);
+
+// As EncodeSectionToFile and EncodeSectionToText, for pixels held elsewhere.
+bool EncodePixelsToFile(const PixelSource& pixels, const QString& fileName, std::int32_t quality);
+QByteArray EncodePixelsToText(const PixelSource& pixels, std::int32_t quality);
+
 // size: capacity in, bytes written out (only on success). Too small a buffer fails.
 bool EncodeSectionToBuffer(const DibSection& section, std::uint8_t* address, std::int32_t& size,
                            std::int32_t quality);

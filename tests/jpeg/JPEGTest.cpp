@@ -241,6 +241,29 @@ TEST_F(JPEGTest, HugeClaimedSizeIsRefusedByEveryDecodingMethod) {
     EXPECT_FALSE(jpeg.SaveJPEGToMemoryResampled(real).isEmpty());
 }
 
+TEST_F(JPEGTest, PicturesReadInPlaceGiveTheSameBytesAsThroughTheSection) {
+    // The section route, taken for premultiplied pictures, is the reference: pictures the
+    // codec can read as they are must come out byte for byte the same.
+    const QImage picture = quadrants(37, 29);
+    const QImage reference = picture.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const QByteArray wanted = jpeg.SaveJPEGToMemory(reference, 80);
+    ASSERT_FALSE(wanted.isEmpty());
+    for (const QImage::Format format : {QImage::Format_RGB32, QImage::Format_RGB888,
+                                        QImage::Format_BGR888, QImage::Format_RGBX8888}) {
+        const QImage same = picture.convertToFormat(format);
+        EXPECT_EQ(jpeg.SaveJPEGToMemory(same, 80), wanted) << "format " << format;
+        int width = 37, height = 0; // its own size given: still read in place
+        EXPECT_EQ(jpeg.SaveJPEGToMemory(same, 80, width, height), wanted) << "format " << format;
+        EXPECT_EQ(height, 29);
+        jpeg.SaveJPEG(same, path("same.jpg"), 80);
+        EXPECT_EQ(readFile(path("same.jpg")), wanted) << "format " << format;
+        // A crop still crops.
+        width = 20;
+        height = 10;
+        EXPECT_EQ(decode(jpeg.SaveJPEGToMemory(same, 80, width, height)).size(), QSize(20, 10));
+    }
+}
+
 TEST_F(JPEGTest, JpegBytesHoldNoMoreMemoryThanTheyNeed) {
     // The codec's worst case for 300 x 200 pixels is over 180 KB; the picture takes a few.
     for (const QByteArray& bytes :
