@@ -116,6 +116,21 @@ void DibBitsDeleter::operator()(std::uint8_t* p) const {
         std::free(p);
 }
 
+void AdviseLargePages(void* start, std::size_t length) {
+#if defined(MADV_HUGEPAGE)
+    if (!start || length < MappedFrom)
+        return;
+    const auto first = reinterpret_cast<std::uintptr_t>(start);
+    const std::uintptr_t begin = (first + LargePage - 1) & ~std::uintptr_t{LargePage - 1};
+    const std::uintptr_t end = (first + length) & ~std::uintptr_t{LargePage - 1};
+    if (end > begin)
+        madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+#else
+    (void)start;
+    (void)length;
+#endif
+}
+
 DibBits AllocateDibBits(std::size_t size) {
     if (MapLargeBitmaps && size >= MappedFrom)
         if (DibBits bits = mapLarge(size))

@@ -36,6 +36,11 @@ using DibBits = std::unique_ptr<std::uint8_t[], DibBitsDeleter>;
 // size zero-filled bytes; empty when the memory cannot be had.
 DibBits AllocateDibBits(std::size_t size);
 
+// Asks for large pages in the whole large pages that [start, start + length) covers, for
+// big buffers of fresh memory: they are then faulted in a few steps instead of thousands.
+// Only a hint; nothing changes for buffers under a few megabytes.
+void AdviseLargePages(void* start, std::size_t length);
+
 // One 24-bit bitmap in memory: Height rows of BytesPerScanLine bytes, bottom row first,
 // blue-green-red per pixel, each row padded to a multiple of 4 bytes. This layout is what
 // the codec reads and writes in place.

@@ -228,8 +228,9 @@ bool DecodeFileToSection(DibSection& section, const QString& fileName) {
         return false;
     if (file.size() <= 0 || file.size() > std::numeric_limits<std::int32_t>::max())
         return false;
-    const QByteArray data = file.readAll();
-    if (data.size() != file.size())
+    QByteArray data(file.size(), Qt::Uninitialized);
+    AdviseLargePages(data.data(), std::size_t(data.size()));
+    if (file.read(data.data(), data.size()) != data.size())
         return false;
     return decode(section, reinterpret_cast<const std::uint8_t*>(data.constData()),
                   static_cast<unsigned long>(data.size()));
@@ -252,6 +253,7 @@ bool EncodePixelsToFile(const PixelSource& pixels, const QString& fileName, std:
     const TjBuffer buffer(tjAlloc(static_cast<int>(*bound)));
     if (!buffer)
         return false;
+    AdviseLargePages(buffer.get(), *bound);
     unsigned long size = 0;
     int status = 0;
     QString detail;
@@ -280,6 +282,7 @@ QByteArray EncodePixelsToText(const PixelSource& pixels, std::int32_t quality) {
         return {};
     }
     QByteArray text(static_cast<qsizetype>(*bound), Qt::Uninitialized);
+    AdviseLargePages(text.data(), *bound);
     std::int32_t size = static_cast<std::int32_t>(*bound);
     if (!encodeToBuffer(pixels, reinterpret_cast<std::uint8_t*>(text.data()), size, quality))
         return {};
