@@ -90,7 +90,6 @@ enum class EncodeResult { Done, InitFailed, Failed };
 EncodeResult encode(const PixelSource& pixels, std::int32_t quality, unsigned char* out,
                     unsigned long& size, int& status, QString& detail) {
     status = -1;
-    // A handle per picture: after a warning the codec's handle keeps failing.
     TjHandle handle(tjInitCompress());
     if (!handle) {
         detail = QString::fromUtf8(tjGetErrorStr2(nullptr));
