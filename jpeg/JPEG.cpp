@@ -42,10 +42,14 @@ std::optional<JpegCodecBinding::PixelSource> pixelsOfPicture(const QImage& pictu
     case QImage::Format_BGR888:
         order = Order::Bgr;
         break;
+    // Alpha that is not premultiplied is dropped on the way to the section, as the codec
+    // ignores it here.
     case QImage::Format_RGBX8888:
+    case QImage::Format_RGBA8888:
         order = Order::Rgbx;
         break;
-    case QImage::Format_RGB32: // 0xffRRGGBB words: blue first in memory on little-endian
+    case QImage::Format_RGB32: // 0xAARRGGBB words: blue first in memory on little-endian
+    case QImage::Format_ARGB32:
         if (QSysInfo::ByteOrder == QSysInfo::LittleEndian)
             order = Order::Bgrx;
         break;
