@@ -28,6 +28,16 @@ DibSection sectionFromPicture(const QImage& picture, int& width, int& height) {
     return section;
 }
 
+bool isOpaque(const QImage& picture) {
+    for (int y = 0; y < picture.height(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
+        if (!std::all_of(row, row + picture.width(),
+                         [](QRgb pixel) { return qAlpha(pixel) == 255; }))
+            return false;
+    }
+    return true;
+}
+
 // The picture's own rows, when the codec can read them as they are and no crop or padding
 // is asked for: the same pixels as the section would hold, without making it. width and
 // height are written back as the section would.
@@ -50,6 +60,7 @@ std::optional<JpegCodecBinding::PixelSource> pixelsOfPicture(const QImage& pictu
         break;
     case QImage::Format_RGB32: // 0xAARRGGBB words: blue first in memory on little-endian
     case QImage::Format_ARGB32:
+    case QImage::Format_ARGB32_Premultiplied: // only when opaque, see below
         if (QSysInfo::ByteOrder == QSysInfo::LittleEndian)
             order = Order::Bgrx;
         break;
@@ -59,6 +70,10 @@ std::optional<JpegCodecBinding::PixelSource> pixelsOfPicture(const QImage& pictu
     if (!order || picture.isNull() || (width != 0 && width != picture.width()) ||
         (height != 0 && height != picture.height()) ||
         picture.bytesPerLine() > std::numeric_limits<std::int32_t>::max())
+        return std::nullopt;
+    // Opaque premultiplied pixels are their own colour (what a pixmap with an alpha channel
+    // usually holds); any other would first have to be divided by its alpha.
+    if (picture.format() == QImage::Format_ARGB32_Premultiplied && !isOpaque(picture))
         return std::nullopt;
     width = picture.width();
     height = picture.height();

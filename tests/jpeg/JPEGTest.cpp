@@ -242,20 +242,21 @@ TEST_F(JPEGTest, HugeClaimedSizeIsRefusedByEveryDecodingMethod) {
 }
 
 TEST_F(JPEGTest, PicturesReadInPlaceGiveTheSameBytesAsThroughTheSection) {
-    // The section route, taken for premultiplied pictures, is the reference: pictures the
-    // codec can read as they are must come out byte for byte the same.
+    // The section route, taken for 64-bit pictures, is the reference: pictures the codec
+    // can read as they are must come out byte for byte the same.
     // Half the picture is half transparent: alpha that is not premultiplied is dropped.
     QImage picture = quadrants(37, 29).convertToFormat(QImage::Format_ARGB32);
     for (int y = 0; y < 29; ++y)
         for (int x = 0; x < 18; ++x)
             picture.setPixel(x, y, (picture.pixel(x, y) & 0xFFFFFFu) | 0x80000000u);
-    const QImage reference = picture.convertToFormat(QImage::Format_BGR888)
-                                 .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const QImage reference =
+        picture.convertToFormat(QImage::Format_BGR888).convertToFormat(QImage::Format_RGBA64);
     const QByteArray wanted = jpeg.SaveJPEGToMemory(reference, 80);
     ASSERT_FALSE(wanted.isEmpty());
     for (const QImage::Format format :
-         {QImage::Format_RGB32, QImage::Format_ARGB32, QImage::Format_RGB888, QImage::Format_BGR888,
-          QImage::Format_RGBX8888, QImage::Format_RGBA8888}) {
+         {QImage::Format_RGB32, QImage::Format_ARGB32, QImage::Format_ARGB32_Premultiplied,
+          QImage::Format_RGB888, QImage::Format_BGR888, QImage::Format_RGBX8888,
+          QImage::Format_RGBA8888}) {
         const QImage same = format == QImage::Format_ARGB32 || format == QImage::Format_RGBA8888
                                 ? picture.convertToFormat(format)
                                 : reference.convertToFormat(format);
@@ -270,6 +271,11 @@ TEST_F(JPEGTest, PicturesReadInPlaceGiveTheSameBytesAsThroughTheSection) {
         height = 10;
         EXPECT_EQ(decode(jpeg.SaveJPEGToMemory(same, 80, width, height)).size(), QSize(20, 10));
     }
+    // Premultiplied and not opaque: its colours are divided by alpha, through the section.
+    QImage translucent(37, 29, QImage::Format_ARGB32_Premultiplied);
+    translucent.fill(qPremultiply(qRgba(200, 100, 40, 128)));
+    const QImage straight = translucent.convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(jpeg.SaveJPEGToMemory(translucent, 80), jpeg.SaveJPEGToMemory(straight, 80));
 }
 
 TEST_F(JPEGTest, JpegBytesHoldNoMoreMemoryThanTheyNeed) {
