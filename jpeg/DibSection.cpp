@@ -1,6 +1,7 @@
 #include "DibSection.h"
 
 #include <QPainter>
+#include <QSysInfo>
 #include <algorithm>
 #include <cstring>
 #include <limits>
@@ -249,6 +250,23 @@ void DibSection::copyRows(const QImage& source, const QRect& from, const QPoint&
         store(source.copy(from).convertToFormat(QImage::Format_BGR888), 0);
         return;
     }
+    // Qt undoes premultiplied alpha on its way to three bytes a pixel at a third of the speed
+    // it does on its way to ARGB32, after which dropping alpha is a plain copy.
+    const bool viaArgb32 = source.format() == QImage::Format_ARGB32_Premultiplied &&
+                           QSysInfo::ByteOrder == QSysInfo::LittleEndian;
+    const auto storeArgb32 = [&](const QImage& band, int firstRow) {
+        for (int row = 0; row < band.height(); ++row) {
+            const std::uint8_t* in = band.constScanLine(row);
+            std::uint8_t* out = m_bits.get() +
+                                std::int64_t{Height() - 1 - (to.y() + firstRow + row)} * bpl +
+                                3 * to.x();
+            for (int x = 0; x < band.width(); ++x, in += 4, out += 3) {
+                out[0] = in[0];
+                out[1] = in[1];
+                out[2] = in[2];
+            }
+        }
+    };
     constexpr int BandRows = 32;
     const qsizetype pixelBytes = source.depth() / 8;
     for (int first = 0; first < from.height(); first += BandRows) {
@@ -257,9 +275,13 @@ void DibSection::copyRows(const QImage& source, const QRect& from, const QPoint&
         QImage band(source.constScanLine(from.y() + first) + pixelBytes * from.x(), from.width(),
                     rows, source.bytesPerLine(), source.format());
         band.setColorTable(source.colorTable());
-        store(band.format() == QImage::Format_BGR888 ? band
-                                                     : band.convertToFormat(QImage::Format_BGR888),
-              first);
+        if (viaArgb32)
+            storeArgb32(band.convertToFormat(QImage::Format_ARGB32), first);
+        else
+            store(band.format() == QImage::Format_BGR888
+                      ? band
+                      : band.convertToFormat(QImage::Format_BGR888),
+                  first);
     }
 }
 
