@@ -38,13 +38,23 @@ void GraphicBarPlugin::initialize(QDesignerFormEditorInterface* core) {
     m_initialized = true;
 }
 
+// A new bar gets colours of its own: with the surface's colours it would be the form's
+// background at Value 0, invisible. They are saved with the form like any other setting.
 QString GraphicBarPlugin::domXml() const {
     return QStringLiteral(R"(<ui language="c++">
   <widget class="GraphicBar" name="graphicBar">
     <property name="geometry">
       <rect><x>0</x><y>0</y><width>150</width><height>17</height></rect>
     </property>
+    <property name="BackColor">
+      <number>%1</number>
+    </property>
+    <property name="ForeColor">
+      <number>%2</number>
+    </property>
   </widget>
 </ui>
-)");
+)")
+        .arg(NewBarBackColor)
+        .arg(NewBarForeColor);
 }

@@ -3,7 +3,7 @@
 #include <QObject>
 #include <QtUiPlugin/QDesignerCustomWidgetInterface>
 
-// Lets forms in Qt Designer hold a GraphicBar. The bar's properties are set at run time.
+// Lets forms in Qt Designer hold a GraphicBar; its Value and colours are saved in the form.
 class GraphicBarPlugin : public QObject, public QDesignerCustomWidgetInterface {
     Q_OBJECT
     Q_PLUGIN_METADATA(IID "org.qt-project.QDesignerCustomWidgetInterface")
@@ -23,6 +23,10 @@ public:
     bool isInitialized() const override;
     void initialize(QDesignerFormEditorInterface* core) override;
     QString domXml() const override;
+
+    // The colours of a bar dropped on a form (0x00BBGGRR): a grey trough, a blue band.
+    static constexpr int NewBarBackColor = 0x00A0A0A0;
+    static constexpr int NewBarForeColor = 0x00D77800;
 
 private:
     bool m_initialized = false;

@@ -17,10 +17,10 @@ class GAUGETTE_EXPORT GraphicBar : public QWidget {
     Q_CLASSINFO("DispId 0x68030000", "Value")
     Q_CLASSINFO("DispId 0x68030001", "BackColor")
     Q_CLASSINFO("DispId 0x68030002", "ForeColor")
-    // Nothing is persisted: hosts set all three at run time.
-    Q_PROPERTY(int Value READ value WRITE setValue STORED false)
-    Q_PROPERTY(int BackColor READ backColor WRITE setBackColor STORED false)
-    Q_PROPERTY(int ForeColor READ foreColor WRITE setForeColor STORED false)
+    // Stored: what is set in Qt Designer is saved in the form and set again when it loads.
+    Q_PROPERTY(int Value READ value WRITE setValue)
+    Q_PROPERTY(int BackColor READ backColor WRITE setBackColor)
+    Q_PROPERTY(int ForeColor READ foreColor WRITE setForeColor)
 
 public:
     explicit GraphicBar(QWidget* parent = nullptr);

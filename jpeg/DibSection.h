@@ -25,12 +25,21 @@ struct BitmapInfoHeader {
 };
 static_assert(sizeof(BitmapInfoHeader) == 40);
 
-// Pixel memory of a section. calloc, so that a large zero-filled bitmap costs nothing
-// until it is written.
+// Pixel memory of a section: from calloc (mapped == 0) or, for large bitmaps, mapped on
+// its own (see AllocateDibBits); either way zero-filled and free until written.
 struct DibBitsDeleter {
-    void operator()(std::uint8_t* p) const { std::free(p); }
+    std::size_t mapped = 0;
+    void operator()(std::uint8_t* p) const;
 };
 using DibBits = std::unique_ptr<std::uint8_t[], DibBitsDeleter>;
+
+// size zero-filled bytes; empty when the memory cannot be had.
+DibBits AllocateDibBits(std::size_t size);
+
+// Asks for large pages in the whole large pages that [start, start + length) covers, for
+// big buffers of fresh memory: they are then faulted in a few steps instead of thousands.
+// Only a hint; nothing changes for buffers under a few megabytes.
+void AdviseLargePages(void* start, std::size_t length);
 
 // One 24-bit bitmap in memory: Height rows of BytesPerScanLine bytes, bottom row first,
 // blue-green-red per pixel, each row padded to a multiple of 4 bytes. This layout is what
@@ -100,6 +109,7 @@ public:
 
 private:
     void storeTopDown(const QImage& image); // same size as the section
+    void copyRows(const QImage& source, const QRect& from, const QPoint& to);
 
     BitmapInfoHeader m_header;
     DibBits m_bits;

@@ -6,7 +6,11 @@
 
 #include <ComponentKit.h>
 
+#include <QSysInfo>
+
 #include <algorithm>
+#include <limits>
+#include <optional>
 
 namespace BrevantJPEG {
 
@@ -22,6 +26,63 @@ DibSection sectionFromPicture(const QImage& picture, int& width, int& height) {
     width = w;
     height = h;
     return section;
+}
+
+bool isOpaque(const QImage& picture) {
+    for (int y = 0; y < picture.height(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
+        if (!std::all_of(row, row + picture.width(),
+                         [](QRgb pixel) { return qAlpha(pixel) == 255; }))
+            return false;
+    }
+    return true;
+}
+
+// The picture's own rows, when the codec can read them as they are and no crop or padding
+// is asked for: the same pixels as the section would hold, without making it. width and
+// height are written back as the section would.
+std::optional<JpegCodecBinding::PixelSource> pixelsOfPicture(const QImage& picture, int& width,
+                                                             int& height) {
+    using Order = JpegCodecBinding::PixelSource::Order;
+    std::optional<Order> order;
+    switch (picture.format()) {
+    case QImage::Format_RGB888:
+        order = Order::Rgb;
+        break;
+    case QImage::Format_BGR888:
+        order = Order::Bgr;
+        break;
+    // Alpha that is not premultiplied is dropped on the way to the section, as the codec
+    // ignores it here.
+    case QImage::Format_RGBX8888:
+    case QImage::Format_RGBA8888:
+        order = Order::Rgbx;
+        break;
+    case QImage::Format_RGB32: // 0xAARRGGBB words: blue first in memory on little-endian
+    case QImage::Format_ARGB32:
+    case QImage::Format_ARGB32_Premultiplied: // only when opaque, see below
+        if (QSysInfo::ByteOrder == QSysInfo::LittleEndian)
+            order = Order::Bgrx;
+        break;
+    default:
+        break;
+    }
+    if (!order || picture.isNull() || (width != 0 && width != picture.width()) ||
+        (height != 0 && height != picture.height()) ||
+        picture.bytesPerLine() > std::numeric_limits<std::int32_t>::max())
+        return std::nullopt;
+    // Opaque premultiplied pixels are their own colour (what a pixmap with an alpha channel
+    // usually holds); any other would first have to be divided by its alpha.
+    if (picture.format() == QImage::Format_ARGB32_Premultiplied && !isOpaque(picture))
+        return std::nullopt;
+    width = picture.width();
+    height = picture.height();
+    return JpegCodecBinding::PixelSource{picture.constBits(),
+                                         picture.width(),
+                                         picture.height(),
+                                         static_cast<std::int32_t>(picture.bytesPerLine()),
+                                         *order,
+                                         false};
 }
 
 // Steps 1 and 2 of both resampling savers.
@@ -69,6 +130,10 @@ void JPEG::SaveJPEG(const QImage& ImageToSave, const QString& xFilename, int JPE
 
 void JPEG::SaveJPEG(const QImage& ImageToSave, const QString& xFilename, int JPEGQuality,
                     int& FixWidth, int& FixHeight) {
+    if (const auto pixels = pixelsOfPicture(ImageToSave, FixWidth, FixHeight)) {
+        JpegCodecBinding::EncodePixelsToFile(*pixels, xFilename, JPEGQuality);
+        return;
+    }
     const DibSection section = sectionFromPicture(ImageToSave, FixWidth, FixHeight);
     JpegCodecBinding::EncodeSectionToFile(section, xFilename, JPEGQuality);
 }
@@ -89,6 +154,8 @@ QByteArray JPEG::SaveJPEGToMemory(const QImage& ImageToSave, int JPEGQuality, in
 
 QByteArray JPEG::SaveJPEGToMemory(const QImage& ImageToSave, int JPEGQuality, int& FixWidth,
                                   int& FixHeight) {
+    if (const auto pixels = pixelsOfPicture(ImageToSave, FixWidth, FixHeight))
+        return JpegCodecBinding::EncodePixelsToText(*pixels, JPEGQuality);
     const DibSection section = sectionFromPicture(ImageToSave, FixWidth, FixHeight);
     return JpegCodecBinding::EncodeSectionToText(section, JPEGQuality);
 }
@@ -140,6 +207,14 @@ QVariant JPEG::SaveJPEGResampled(const QString& ImageToSave, const QString& Targ
     const DibSection section = sectionFromFile(ImageToSave, FixWidth, FixHeight);
     JpegCodecBinding::EncodeSectionToFile(section, TargetFile, JPEGQuality);
     return {};
+}
+
+void JPEG::SetDecodeLimits(const JpegDecodeLimits& limits) {
+    JpegCodecBinding::SetDecodeLimits(limits);
+}
+
+JpegDecodeLimits JPEG::DecodeLimits() {
+    return JpegCodecBinding::DecodeLimits();
 }
 
 JpegError JPEG::LastError() {

@@ -2,6 +2,7 @@
 
 #include "BrevantJpegExport.h"
 #include "DeviceContext.h"
+#include "JpegDecodeLimits.h"
 #include "JpegError.h"
 
 #include <QByteArray>
@@ -91,6 +92,11 @@ public:
     Q_INVOKABLE QVariant SaveJPEGResampled(const QString& ImageToSave, const QString& TargetFile,
                                            int JPEGQuality = 50, int FixWidth = 0,
                                            int FixHeight = 0);
+
+    // What the decoding methods believe of a header (see JpegDecodeLimits.h); process-wide.
+    // A refused picture is one that does not decode.
+    static void SetDecodeLimits(const JpegDecodeLimits& limits);
+    static JpegDecodeLimits DecodeLimits();
 
     // The last error noted on this thread (number 26001 when encoding to memory failed).
     static JpegError LastError();

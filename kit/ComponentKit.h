@@ -486,13 +486,14 @@ inline Status invoke(QObject* object, DispId id, QVariantList& args, QVariant* r
         std::array<QGenericArgument, kMaxArgs> generic{};
         std::array<QByteArray, kMaxArgs> typeNames{};
         for (int i = 0; i < converted.size(); ++i) {
-            typeNames[i] = method.parameterTypeName(i);
+            const auto slot = static_cast<std::size_t>(i);
+            typeNames[slot] = method.parameterTypeName(i);
             QVariant& v = converted[i];
             // A QVariant parameter receives the variant itself.
             void* data = detail::parameterType(method, i) == QMetaType::fromType<QVariant>()
                              ? static_cast<void*>(&v)
                              : v.data();
-            generic[i] = QGenericArgument(typeNames[i].constData(), data);
+            generic[slot] = QGenericArgument(typeNames[slot].constData(), data);
         }
 
         const QMetaType returnType = method.returnMetaType();

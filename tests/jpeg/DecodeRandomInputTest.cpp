@@ -1,5 +1,6 @@
-// Bounded random-input run over DecodeBufferToSection: mutated real JPEGs and plain noise,
-// fixed seed, a few seconds at most. Meant to run under the sanitizers.
+// Bounded random-input run over DecodeBufferToSection: mutated real JPEGs, headers that
+// claim any size up to 65535 x 65535, and plain noise; fixed seed, a few seconds at most.
+// Meant to run under the sanitizers.
 #include "DibSection.h"
 #include "JpegCodecBinding.h"
 #include "JpegTestImages.h"
@@ -49,7 +50,7 @@ Header headerOf(const QByteArray& data) {
 
 QByteArray mutate(const QByteArray& seed, QRandomGenerator& random) {
     QByteArray data = seed;
-    switch (random.bounded(5)) {
+    switch (random.bounded(6)) {
     case 0: // a few flipped bytes
         for (int i = 0, n = 1 + random.bounded(8); i < n; ++i)
             data[random.bounded(data.size())] = char(random.bounded(256));
@@ -66,6 +67,13 @@ QByteArray mutate(const QByteArray& seed, QRandomGenerator& random) {
             if (at + i < data.size())
                 data[at + i] = char(random.bounded(256));
         break;
+    case 4: { // a header that claims any size, most of them far beyond the data
+        const QByteArray claimed =
+            jpegtest::claimingSize(data, 1 + random.bounded(65535), 1 + random.bounded(65535));
+        if (!claimed.isEmpty())
+            data = claimed;
+        break;
+    }
     default: { // noise that starts like a JPEG
         QByteArray noise(1 + random.bounded(2000), '\0');
         for (char& c : noise)
@@ -92,15 +100,25 @@ TEST(JpegDecodeRandomInput, NeverCrashesAndReportsHonestly) {
     QRandomGenerator random(20240611u);
     QElapsedTimer clock;
     clock.start();
-    int runs = 0, decoded = 0;
+    // Limits per input, far above what any input here needs: a header that makes the
+    // decoder allocate or fill what it claims instead of what its data holds breaks them.
+    constexpr qint64 InputMs = 3000;
+    constexpr long GrowthMb = 512; // above the sanitizer's quarantine of freed memory
+    const long startMb = jpegtest::peakMemoryMb();
+    int runs = 0, decoded = 0, huge = 0;
     while (runs < 20000 && clock.elapsed() < 4000) {
-        const QByteArray data = mutate(seeds[size_t(random.bounded(int(seeds.size())))], random);
+        // The first input is the classic: 26000 x 27000 pixels claimed by a small file.
+        const QByteArray data =
+            runs == 0 ? jpegtest::claimingSize(seeds[0], 26000, 27000)
+                      : mutate(seeds[size_t(random.bounded(int(seeds.size())))], random);
         if (data.isEmpty())
             continue;
         const Header header = headerOf(data);
         if (header.ok && header.pixels > 4LL * 1024 * 1024)
-            continue; // legal, but too slow for a test run
+            ++huge;
         ++runs;
+        QElapsedTimer inputClock;
+        inputClock.start();
         DibSection s;
         ASSERT_TRUE(s.Create(3, 3, 3));
         const bool ok = jcb::DecodeBufferToSection(
@@ -115,9 +133,15 @@ TEST(JpegDecodeRandomInput, NeverCrashesAndReportsHonestly) {
             // A failure leaves either the old section or nothing.
             ASSERT_TRUE(s.IsEmpty() || (s.Width() == 3 && s.Height() == 3)) << "run " << runs;
         }
+        ASSERT_LT(inputClock.elapsed(), InputMs)
+            << "run " << runs << ": " << header.width << " x " << header.height;
+        ASSERT_LT(jpegtest::peakMemoryMb() - startMb, GrowthMb)
+            << "run " << runs << ": " << header.width << " x " << header.height;
     }
     EXPECT_GT(runs, 200);
+    EXPECT_GT(huge, 20);   // the claims this run is about are among the inputs
     EXPECT_GT(decoded, 0); // the mutations are not all rejected at the door
     RecordProperty("runs", runs);
     RecordProperty("decoded", decoded);
+    RecordProperty("huge", huge);
 }

@@ -161,6 +161,38 @@ TEST(DibSectionFromPicture, SmallerSizeKeepsTheTopLeftPart) {
     EXPECT_EQ(s.ToImage().convertToFormat(QImage::Format_RGB32), picture.copy(0, 0, 7, 5));
 }
 
+TEST(DibSectionFromPicture, EveryFormatIsCopiedExactlyAcrossBandsAndFromAnyOffset) {
+    // 70 rows: the copy works in bands of rows, and the last band is a short one.
+    QImage gradient = jpegtest::gradient(45, 70).convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < 70; ++y) // translucent rows, which premultiplied formats must undo
+        for (int x = 0; x < 45; x += 2)
+            gradient.setPixel(x, y, (gradient.pixel(x, y) & 0xFFFFFFu) | (QRgb(y * 3) << 24));
+    const QImage::Format formats[] = {QImage::Format_RGB32,    QImage::Format_ARGB32_Premultiplied,
+                                      QImage::Format_RGB888,   QImage::Format_BGR888,
+                                      QImage::Format_Indexed8, QImage::Format_Grayscale8,
+                                      QImage::Format_RGB16,    QImage::Format_RGBA64,
+                                      QImage::Format_Mono};
+    for (const QImage::Format format : formats) {
+        QImage picture = gradient.convertToFormat(format);
+        // Premultiplied pixels are divided by alpha as Qt does it on the way to ARGB32 (its
+        // direct way to three bytes rounds a few of them one level differently).
+        const QImage wanted = (format == QImage::Format_ARGB32_Premultiplied
+                                   ? picture.convertToFormat(QImage::Format_ARGB32)
+                                   : picture)
+                                  .convertToFormat(QImage::Format_BGR888);
+        const DibSection whole = jpegtest::sectionOf(picture);
+        ASSERT_EQ(whole.Width(), 45) << "format " << format;
+        EXPECT_EQ(whole.ToImage(), wanted) << "format " << format;
+
+        // From inside the picture, so that each band starts mid-row.
+        DeviceContext dc(picture);
+        DibSection part;
+        ASSERT_TRUE(part.Create(30, 50, 3));
+        part.LoadPictureBlt(dc, 7, 13, -1, -1, Rop::SrcCopy);
+        EXPECT_EQ(part.ToImage(), wanted.copy(7, 13, 30, 50)) << "format " << format;
+    }
+}
+
 TEST(DibSectionFromPicture, NoPictureAndNoSizeCreatesNothing) {
     DibSection s;
     std::int32_t x = 0, y = 0;

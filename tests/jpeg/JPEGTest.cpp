@@ -1,4 +1,5 @@
 #include "JPEG.h"
+#include "JpegTestImages.h"
 #include "ScopedState.h"
 #include "TestPictures.h"
 
@@ -207,6 +208,85 @@ TEST_F(JPEGTest, LoadJPEGFromRAM2PictureNeverReadsPastTheArray) {
     // A size short of the data is the caller's word: the picture is incomplete.
     EXPECT_FALSE(jpeg.LoadJPEGFromRAM2Picture(&dc, bytes, int(bytes.size()) / 2));
     EXPECT_FALSE(jpeg.LoadJPEGFromRAM2Picture(&dc, bytes, -1));
+}
+
+TEST_F(JPEGTest, HugeClaimedSizeIsRefusedByEveryDecodingMethod) {
+    const QByteArray hostile =
+        jpegtest::claimingSize(jpeg.SaveJPEGToMemory(quadrants(64, 64), 90), 26000, 27000);
+    ASSERT_FALSE(hostile.isEmpty());
+    const QString file = path("hostile.jpg");
+    QFile out(file);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write(hostile);
+    out.close();
+
+    const long before = jpegtest::peakMemoryMb();
+    QImage target(8, 8, QImage::Format_RGB32);
+    target.fill(qRgb(1, 2, 3));
+    DeviceContext dc(target);
+    EXPECT_FALSE(jpeg.LoadJPEGFromRAM2Picture(&dc, hostile, int(hostile.size())));
+    EXPECT_FALSE(jpeg.LoadJPEGFromRAM2Picture(nullptr, hostile, int(hostile.size())));
+    EXPECT_EQ(target.pixel(4, 4), qRgb(1, 2, 3));
+    EXPECT_TRUE(jpeg.SaveJPEGToMemoryResampled(file, 50, 10, 10).isEmpty());
+    jpeg.SaveJPEGResampled(file, path("copy.jpg"));
+    EXPECT_FALSE(QFile::exists(path("copy.jpg")));
+    EXPECT_LT(jpegtest::peakMemoryMb() - before, 256);
+
+    // The ceiling is the caller's: lowered below a real picture, that picture is refused.
+    const BrevantJPEG::JpegDecodeLimits saved = JPEG::DecodeLimits();
+    const QString real = jpegFile("real.jpg", 40, 30);
+    JPEG::SetDecodeLimits({40 * 30 - 1, saved.MaxPixelsPerByte});
+    EXPECT_TRUE(jpeg.SaveJPEGToMemoryResampled(real).isEmpty());
+    JPEG::SetDecodeLimits(saved);
+    EXPECT_FALSE(jpeg.SaveJPEGToMemoryResampled(real).isEmpty());
+}
+
+TEST_F(JPEGTest, PicturesReadInPlaceGiveTheSameBytesAsThroughTheSection) {
+    // The section route, taken for 64-bit pictures, is the reference: pictures the codec
+    // can read as they are must come out byte for byte the same.
+    // Half the picture is half transparent: alpha that is not premultiplied is dropped.
+    QImage picture = quadrants(37, 29).convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < 29; ++y)
+        for (int x = 0; x < 18; ++x)
+            picture.setPixel(x, y, (picture.pixel(x, y) & 0xFFFFFFu) | 0x80000000u);
+    const QImage reference =
+        picture.convertToFormat(QImage::Format_BGR888).convertToFormat(QImage::Format_RGBA64);
+    const QByteArray wanted = jpeg.SaveJPEGToMemory(reference, 80);
+    ASSERT_FALSE(wanted.isEmpty());
+    for (const QImage::Format format :
+         {QImage::Format_RGB32, QImage::Format_ARGB32, QImage::Format_ARGB32_Premultiplied,
+          QImage::Format_RGB888, QImage::Format_BGR888, QImage::Format_RGBX8888,
+          QImage::Format_RGBA8888}) {
+        const QImage same = format == QImage::Format_ARGB32 || format == QImage::Format_RGBA8888
+                                ? picture.convertToFormat(format)
+                                : reference.convertToFormat(format);
+        EXPECT_EQ(jpeg.SaveJPEGToMemory(same, 80), wanted) << "format " << format;
+        int width = 37, height = 0; // its own size given: still read in place
+        EXPECT_EQ(jpeg.SaveJPEGToMemory(same, 80, width, height), wanted) << "format " << format;
+        EXPECT_EQ(height, 29);
+        jpeg.SaveJPEG(same, path("same.jpg"), 80);
+        EXPECT_EQ(readFile(path("same.jpg")), wanted) << "format " << format;
+        // A crop still crops.
+        width = 20;
+        height = 10;
+        EXPECT_EQ(decode(jpeg.SaveJPEGToMemory(same, 80, width, height)).size(), QSize(20, 10));
+    }
+    // Premultiplied and not opaque: its colours are divided by alpha, through the section.
+    QImage translucent(37, 29, QImage::Format_ARGB32_Premultiplied);
+    translucent.fill(qPremultiply(qRgba(200, 100, 40, 128)));
+    const QImage straight = translucent.convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(jpeg.SaveJPEGToMemory(translucent, 80), jpeg.SaveJPEGToMemory(straight, 80));
+}
+
+TEST_F(JPEGTest, JpegBytesHoldNoMoreMemoryThanTheyNeed) {
+    // The codec's worst case for 300 x 200 pixels is over 180 KB; the picture takes a few.
+    for (const QByteArray& bytes :
+         {jpeg.SaveJPEGToMemory(quadrants(300, 200), 75),
+          jpeg.SaveJPEGToMemoryResampled(jpegFile("q.jpg", 300, 200), 75)}) {
+        ASSERT_GT(bytes.size(), 100);
+        EXPECT_LT(bytes.capacity(), bytes.size() + 64);
+        EXPECT_EQ(decode(bytes).size(), QSize(300, 200));
+    }
 }
 
 TEST_F(JPEGTest, GlobalObjectWorksWithoutCreatingOne) {

@@ -116,7 +116,7 @@ TEST_F(JpegCodecBindingTest, NoisyPictureAtFullQualityStillEncodesToText) {
     EXPECT_EQ(jcb::LastError().Number, 0);
 
     // Exactly the encoded bytes: the buffer routine with room to spare agrees byte for byte.
-    std::vector<std::uint8_t> buffer(jpeg.size() + 100, 0xEE);
+    std::vector<std::uint8_t> buffer(std::size_t(jpeg.size()) + 100, 0xEE);
     std::int32_t size = std::int32_t(buffer.size());
     ASSERT_TRUE(jcb::EncodeSectionToBuffer(source, buffer.data(), size, 100));
     ASSERT_EQ(size, jpeg.size());

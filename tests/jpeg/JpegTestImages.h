@@ -3,10 +3,12 @@
 #include "DibSection.h"
 #include "TestPictures.h"
 
+#include <QByteArray>
 #include <QImage>
 #include <QRandomGenerator>
 #include <cstdint>
 #include <cstdlib>
+#include <sys/resource.h>
 
 // Pictures and helpers shared by the JPEG suites.
 namespace jpegtest {
@@ -54,6 +56,31 @@ inline BrevantJPEG::DibSection sectionOf(const QImage& image) {
     std::int32_t w = 0, h = 0;
     section.CreateFromPictureX(image, w, h);
     return section;
+}
+
+// The same JPEG with its frame header claiming width x height: what a hostile file looks
+// like. Empty when the data has no frame header.
+inline QByteArray claimingSize(QByteArray jpeg, int width, int height) {
+    for (qsizetype i = 2; i + 8 < jpeg.size(); ++i) {
+        const auto marker = static_cast<std::uint8_t>(jpeg[i + 1]);
+        const bool frame =
+            marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+        if (static_cast<std::uint8_t>(jpeg[i]) == 0xFF && frame) {
+            jpeg[i + 5] = char(height >> 8);
+            jpeg[i + 6] = char(height & 0xFF);
+            jpeg[i + 7] = char(width >> 8);
+            jpeg[i + 8] = char(width & 0xFF);
+            return jpeg;
+        }
+    }
+    return {};
+}
+
+// The most memory this process has held so far, in megabytes.
+inline long peakMemoryMb() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024;
 }
 
 } // namespace jpegtest
