@@ -268,6 +268,14 @@
         <translation>Abgeglichen</translation>
     </message>
     <message>
+        <source>1 file changed on both sides: both copies were kept.</source>
+        <translation>1 Datei wurde auf beiden Seiten geändert: beide Fassungen wurden behalten.</translation>
+    </message>
+    <message>
+        <source>%1 files changed on both sides: both copies were kept.</source>
+        <translation>%1 Dateien wurden auf beiden Seiten geändert: beide Fassungen wurden behalten.</translation>
+    </message>
+    <message>
         <source>Not Synchronized (declined)</source>
         <translation>Nicht abgeglichen (abgelehnt)</translation>
     </message>

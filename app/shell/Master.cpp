@@ -1057,30 +1057,43 @@ void Master::checkForUpgrades() {
 }
 
 void Master::tellFailures() {
+    // Files whose replaced version was kept beside them: told at the pass that kept them,
+    // which happens once for each such change.
+    const int kept = m_engine.lastPass().conflicts;
+    const QString keptText =
+        kept == 0 ? QString()
+        : kept == 1
+            ? Translate(QStringLiteral("1 file changed on both sides: both copies were kept."))
+            : Translate(QStringLiteral("%1 files changed on both sides: both copies were kept."))
+                  .arg(formatBytes(kept));
     // Told once: the same failures at every pass of the watch would bring the message back
     // every few seconds. Told again when their number changes.
     const int failed = m_engine.lastPass().failures;
-    if (failed == m_failuresTold)
+    if (failed == m_failuresTold || failed <= 0) {
+        m_failuresTold = failed;
+        if (!keptText.isEmpty())
+            m_tray->ShowBalloon(m_caption,
+                                keptText + QLatin1Char('\n') +
+                                    Translate(QStringLiteral("Click here to see the log.")));
         return;
+    }
     m_failuresTold = failed;
-    if (failed <= 0)
-        return;
     // With the first reason: the rows, which say the rest, may be out of sight.
     const QString reason = m_engine.lastPass().firstReason;
-    QString text;
+    QString text = keptText.isEmpty() ? QString() : keptText + QLatin1Char('\n');
     if (reason.isEmpty())
-        text = failed == 1
-                   ? Translate(QStringLiteral("1 file could not be synchronized. Click here to "
-                                              "see the log."))
-                   : Translate(QStringLiteral("%1 files could not be synchronized. Click here "
-                                              "to see the log."))
-                         .arg(formatBytes(failed));
+        text += failed == 1
+                    ? Translate(QStringLiteral("1 file could not be synchronized. Click here to "
+                                               "see the log."))
+                    : Translate(QStringLiteral("%1 files could not be synchronized. Click here "
+                                               "to see the log."))
+                          .arg(formatBytes(failed));
     else
-        text = (failed == 1
-                    ? Translate(QStringLiteral("1 file could not be synchronized: %1")).arg(reason)
-                    : Translate(QStringLiteral("%1 files could not be synchronized: %2"))
-                          .arg(formatBytes(failed), reason)) +
-               QLatin1Char('\n') + Translate(QStringLiteral("Click here to see the log."));
+        text += (failed == 1
+                     ? Translate(QStringLiteral("1 file could not be synchronized: %1")).arg(reason)
+                     : Translate(QStringLiteral("%1 files could not be synchronized: %2"))
+                           .arg(formatBytes(failed), reason)) +
+                QLatin1Char('\n') + Translate(QStringLiteral("Click here to see the log."));
     m_tray->ShowBalloon(m_caption, text);
 }
 

@@ -321,6 +321,32 @@ TEST_F(NotificationAreaTest, APassWithoutFailuresStaysQuiet) {
     EXPECT_TRUE(area->messages.isEmpty());
 }
 
+TEST_F(NotificationAreaTest, APassThatKeptBothCopiesSaysSoOnce) {
+    const QString file = files.write(QStringLiteral("local/a.txt"), "agreed", at(8, 0, 0));
+    storeRow(1, file, QStringLiteral("a.txt"));
+    auto shell = std::make_unique<MessageShell>();
+    MessageShell* area = shell.get();
+    Master window(*session, logPath, [&] {
+        MasterServices services;
+        services.clock = &clock;
+        services.trayShell = std::move(shell);
+        return services;
+    }());
+    session->SearchLetter();
+    window.Syncronize();
+    ASSERT_TRUE(area->messages.isEmpty());
+    files.write(QStringLiteral("local/a.txt"), "edited on the PC", at(9, 0, 0));
+    files.write(QStringLiteral("drive/a.txt"), "edited on the drive", at(10, 0, 0));
+    window.Syncronize();
+    ASSERT_EQ(area->messages.size(), 1);
+    EXPECT_EQ(area->messages[0],
+              window.windowTitle() +
+                  QStringLiteral(" | 1 file changed on both sides: both copies were kept.\n"
+                                 "Click here to see the log."));
+    window.Syncronize();
+    EXPECT_EQ(area->messages.size(), 1) << "told at the pass that kept them only";
+}
+
 TEST_F(NotificationAreaTest, CheckForUpgradesStartsTheUpdaterWithOneArgumentAndNoShell) {
     Master& window = master();
     processes.programExists = false; // missing: nothing is shown, nothing changes
