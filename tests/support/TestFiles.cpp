@@ -6,12 +6,41 @@
 #include <QFileInfo>
 
 #include <fcntl.h>
+#include <ftw.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace quillet::test {
 
 TestFiles::TestFiles() {
-    m_dir.setAutoRemove(true);
+    // Removed by the destructor, which also copes with what QDir cannot.
+    m_dir.setAutoRemove(false);
+}
+
+TestFiles::~TestFiles() {
+    // Names that are not UTF-8 and folders without write permission defeat QDir's removal,
+    // which left such scratch folders behind: everything goes by its bytes, folders opened
+    // up first.
+    const QByteArray root = QFile::encodeName(m_dir.path());
+    constexpr int OpenFolders = 32;
+    ::nftw(
+        root.constData(),
+        [](const char* path, const struct stat* st, int type, struct FTW*) {
+            if (type == FTW_D)
+                ::chmod(path, (st->st_mode & 07777) | S_IRWXU);
+            return 0;
+        },
+        OpenFolders, FTW_PHYS);
+    ::nftw(
+        root.constData(),
+        [](const char* path, const struct stat*, int type, struct FTW*) {
+            if (type == FTW_DP)
+                ::rmdir(path);
+            else
+                ::unlink(path);
+            return 0;
+        },
+        OpenFolders, FTW_DEPTH | FTW_PHYS);
 }
 
 QString TestFiles::path(const QString& relative) const {

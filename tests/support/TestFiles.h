@@ -18,6 +18,9 @@ namespace quillet::test {
 class TestFiles {
 public:
     TestFiles();
+    ~TestFiles();
+    TestFiles(const TestFiles&) = delete;
+    TestFiles& operator=(const TestFiles&) = delete;
     QString path(const QString& relative = QString()) const;
     // Writes the file (making its folders) and sets its modification time when given.
     QString write(const QString& relative, const QByteArray& content,

@@ -135,6 +135,8 @@ public:
     const QString& whyNot() const { return m_whyNot; }
 
 private:
+    MountedVolume* mountOrSayWhy(VolumeKind kind, VolumeSize size);
+
     TestFiles m_scratch;
     std::vector<std::unique_ptr<MountedVolume>> m_volumes;
     QString m_whyNot;
