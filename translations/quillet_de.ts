@@ -424,12 +424,12 @@
         <translation>Startet nur mit dem Symbol im Infobereich.</translation>
     </message>
     <message>
-        <source>Adds the folder to the list, asking where it goes, and ends.</source>
-        <translation>Fügt den Ordner der Liste hinzu, fragt nach dem Ziel und beendet sich.</translation>
+        <source>Adds the file or folder to the list, asking where it goes: the running Quillet does it, or else this start does it and ends.</source>
+        <translation>Fügt die Datei oder den Ordner der Liste hinzu und fragt nach dem Ziel: das laufende Quillet tut es, sonst tut es dieser Start und beendet sich.</translation>
     </message>
     <message>
-        <source>Adds the file to the list, asking where it goes, and ends.</source>
-        <translation>Fügt die Datei der Liste hinzu, fragt nach dem Ziel und beendet sich.</translation>
+        <source>The same for a file.</source>
+        <translation>Dasselbe für eine Datei.</translation>
     </message>
     <message>
         <source>Shows this text.</source>

@@ -40,7 +40,7 @@ QString StartUp::printed(const QString& commandLine) {
     if (commandLine != Help)
         return QString();
     return Translate(QStringLiteral("Usage:")) +
-           QStringLiteral(" quillet [/boot | /f FOLDER | FILE]\n\n") +
+           QStringLiteral(" quillet [/boot | /f PATH | FILE]\n\n") +
            Translate(
                QStringLiteral("Keeps files and folders in step with a paired removable drive.")) +
            QLatin1Char('\n') +
@@ -49,11 +49,11 @@ QString StartUp::printed(const QString& commandLine) {
            QStringLiteral("\n\n") +
            helpLine("/boot", Translate(QStringLiteral(
                                  "Starts with only the icon in the notification area."))) +
-           helpLine("/f FOLDER",
+           helpLine("/f PATH",
                     Translate(QStringLiteral(
-                        "Adds the folder to the list, asking where it goes, and ends."))) +
-           helpLine("FILE", Translate(QStringLiteral(
-                                "Adds the file to the list, asking where it goes, and ends."))) +
+                        "Adds the file or folder to the list, asking where it goes: the running "
+                        "Quillet does it, or else this start does it and ends."))) +
+           helpLine("FILE", Translate(QStringLiteral("The same for a file."))) +
            helpLine("--help", Translate(QStringLiteral("Shows this text."))) +
            helpLine("--version", Translate(QStringLiteral("Shows the version.")));
 }

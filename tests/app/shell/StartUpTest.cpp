@@ -184,7 +184,7 @@ TEST(StartUpTest, HelpAndVersionOnlyAsTheWholeCommandLine) {
     EXPECT_EQ(StartUp::printed(QStringLiteral("--version")),
               QStringLiteral("Quillet ") + QStringLiteral(QUILLET_VERSION) + QLatin1Char('\n'));
     const QString help = StartUp::printed(QStringLiteral("--help"));
-    EXPECT_TRUE(help.startsWith(QStringLiteral("Usage: quillet [/boot | /f FOLDER | FILE]\n")));
+    EXPECT_TRUE(help.startsWith(QStringLiteral("Usage: quillet [/boot | /f PATH | FILE]\n")));
     for (const char* option : {"/boot", "/f FOLDER", "FILE", "--help", "--version"})
         EXPECT_TRUE(help.contains(QStringLiteral("\n  ") + QLatin1String(option))) << option;
 }
