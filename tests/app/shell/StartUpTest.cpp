@@ -185,7 +185,7 @@ TEST(StartUpTest, HelpAndVersionOnlyAsTheWholeCommandLine) {
               QStringLiteral("Quillet ") + QStringLiteral(QUILLET_VERSION) + QLatin1Char('\n'));
     const QString help = StartUp::printed(QStringLiteral("--help"));
     EXPECT_TRUE(help.startsWith(QStringLiteral("Usage: quillet [/boot | /f PATH | FILE]\n")));
-    for (const char* option : {"/boot", "/f FOLDER", "FILE", "--help", "--version"})
+    for (const char* option : {"/boot", "/f PATH", "FILE", "--help", "--version"})
         EXPECT_TRUE(help.contains(QStringLiteral("\n  ") + QLatin1String(option))) << option;
 }
 
