@@ -379,21 +379,19 @@ int Cli::pair(const QString& rootArgument, bool sameRoot, bool yes) {
 }
 
 QString Cli::forgetsText(int count) {
-    if (count == 1)
-        return Translate(QStringLiteral("A new pairing forgets the list of the drive paired now: "
-                                        "1 item."));
-    return Translate(QStringLiteral("A new pairing forgets the list of the drive paired now: "
-                                    "%1 items."))
-        .arg(count);
+    return count == 1 ? Translate(QStringLiteral("A new pairing forgets the list of the drive "
+                                                 "paired now: 1 item."))
+                      : Translate(QStringLiteral("A new pairing forgets the list of the drive "
+                                                 "paired now: %1 items."))
+                            .arg(count);
 }
 
 QString Cli::forgotText(int count) {
-    if (count == 1)
-        return Translate(QStringLiteral("The list of the drive paired before was forgotten: "
-                                        "1 item."));
-    return Translate(QStringLiteral("The list of the drive paired before was forgotten: "
-                                    "%1 items."))
-        .arg(count);
+    return count == 1 ? Translate(QStringLiteral("The list of the drive paired before was "
+                                                 "forgotten: 1 item."))
+                      : Translate(QStringLiteral("The list of the drive paired before was "
+                                                 "forgotten: %1 items."))
+                            .arg(count);
 }
 
 int Cli::sameRootOnly(const QString& what) {

@@ -3,6 +3,7 @@
 #include <QDateTime>
 
 #include <algorithm>
+#include <cstdint>
 
 namespace quillet {
 
@@ -57,6 +58,17 @@ bool hasOwnTime(const platform::FileStat& st) {
 }
 } // namespace
 
+std::int64_t nanosecondsBetween(const platform::FileTime& first, const platform::FileTime& second) {
+    // Guarded against overflow: decades apart need no nanoseconds to be told apart.
+    constexpr std::int64_t Far = 1'000'000'000;
+    const std::int64_t seconds = first.seconds - second.seconds;
+    if (seconds > Far)
+        return INT64_MAX;
+    if (seconds < -Far)
+        return INT64_MIN;
+    return seconds * 1'000'000'000 + (first.nanoseconds - second.nanoseconds);
+}
+
 StampOrder compareStamps(const platform::FileStat& first, const platform::FileStat& second,
                          std::int64_t stepNanoseconds) {
     const bool firstTimed = hasOwnTime(first);
@@ -66,16 +78,7 @@ StampOrder compareStamps(const platform::FileStat& first, const platform::FileSt
             return StampOrder::Equal;
         return firstTimed ? StampOrder::FirstNewer : StampOrder::SecondNewer;
     }
-    constexpr std::int64_t Second = 1'000'000'000;
-    const std::int64_t seconds = first.times.write.seconds - second.times.write.seconds;
-    // Times decades apart need no nanoseconds to be told apart (and must not overflow).
-    constexpr std::int64_t Far = 1'000'000'000;
-    if (seconds > Far)
-        return StampOrder::FirstNewer;
-    if (seconds < -Far)
-        return StampOrder::SecondNewer;
-    const std::int64_t difference =
-        seconds * Second + (first.times.write.nanoseconds - second.times.write.nanoseconds);
+    const std::int64_t difference = nanosecondsBetween(first.times.write, second.times.write);
     const std::int64_t tolerance = std::max<std::int64_t>(stepNanoseconds, 1) - 1;
     if (difference > tolerance)
         return StampOrder::FirstNewer;

@@ -42,6 +42,9 @@ private:
 // stepNanoseconds apart (the coarser step of the two file systems) are equal: a copy keeps
 // its source's time only to that step.
 enum class StampOrder { Equal, FirstNewer, SecondNewer };
+// first - second in nanoseconds; times more than about 30 years apart give the largest value
+// of their sign, which no comparison of file times needs to tell apart.
+std::int64_t nanosecondsBetween(const platform::FileTime& first, const platform::FileTime& second);
 StampOrder compareStamps(const platform::FileStat& first, const platform::FileStat& second,
                          std::int64_t stepNanoseconds);
 

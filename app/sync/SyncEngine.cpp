@@ -78,10 +78,12 @@ QString SyncEngine::now() const {
     return formatDateTime(m_clock.now());
 }
 
-std::int64_t SyncEngine::timeStepOf(const Path& path) const {
+std::int64_t SyncEngine::learnVolume(const Path& path, std::uint64_t device) {
     platform::VolumeService& volumes = m_session.volumes();
-    return platform::timeStepNanoseconds(volumes.fileSystemType(path.native()),
-                                         volumes.answersOverARoundTrip(path.native()));
+    const std::string type = volumes.fileSystemType(path.native());
+    if (device != 0 && !platform::keepsPermissions(type))
+        m_transfer.setModeless(device);
+    return platform::timeStepNanoseconds(type, volumes.answersOverARoundTrip(path.native()));
 }
 
 bool SyncEngine::foldingVolume(const Path& path) const {
@@ -124,7 +126,7 @@ void SyncEngine::Syncronize() {
     m_drive.device = root.device;
     m_drive.inode = root.inode;
     m_drive.gone = !root.isDirectory;
-    noteModeless(m_drive.root, root.device);
+    m_drive.timeStep = learnVolume(m_drive.root, root.device);
 
     const qsizetype count = m_session.list().rows().size();
     bool stopped = false;
@@ -180,13 +182,12 @@ void SyncEngine::syncFileRow(int row) {
     platform::FileSystem& fs = m_session.fileSystem();
     m_row = RowState{};
     m_row.row = row;
-    if (linkOnDriveAbove(remote)) {
+    if (reachedThroughDriveLink(remote)) {
         failRow(row, LinkOnDrive);
         return;
     }
-    const FileStat localFolder = fs.stat(parentOf(local).native());
-    noteModeless(local, localFolder.device);
-    m_row.timeStep = std::max(timeStepOf(local), timeStepOf(remote));
+    m_row.timeStep =
+        std::max(learnVolume(local, fs.stat(parentOf(local).native()).device), m_drive.timeStep);
     const FileStat localSt = fs.stat(local.native());
     const FileStat driveSt = fs.stat(remote.native());
     openRecord(item);
@@ -224,7 +225,6 @@ void SyncEngine::syncFolderRow(int row) {
     m_row.row = row;
     m_row.localRoot = Path::fromText(item.localPath).withSeparator();
     m_row.driveRoot = Path::fromText(item.remotePath).withSeparator();
-    m_row.timeStep = std::max(timeStepOf(m_row.localRoot), timeStepOf(m_row.driveRoot));
     m_row.localFoldsCase = foldingVolume(m_row.localRoot);
     m_row.driveFoldsCase = foldingVolume(m_row.driveRoot);
     // A drive that answers every look over a round trip (FUSE, a network share) answers
@@ -237,7 +237,7 @@ void SyncEngine::syncFolderRow(int row) {
             m_listingWorkers = workers;
         }
     }
-    if (linkOnDriveAbove(m_row.driveRoot)) {
+    if (reachedThroughDriveLink(m_row.driveRoot)) {
         failRow(row, LinkOnDrive);
         return;
     }
@@ -245,7 +245,8 @@ void SyncEngine::syncFolderRow(int row) {
     makeFolder(m_row.driveRoot, true);
     makeFolder(m_row.localRoot, false);
     platform::FileSystem& fs = m_session.fileSystem();
-    noteModeless(m_row.localRoot, fs.stat(m_row.localRoot.native()).device);
+    m_row.timeStep = std::max(
+        learnVolume(m_row.localRoot, fs.stat(m_row.localRoot.native()).device), m_drive.timeStep);
     for (const Path& root : {m_row.localRoot, m_row.driveRoot}) {
         for (Path folder = root; !folder.isEmpty(); folder = parentOf(folder)) {
             const FileStat st = fs.stat(folder.native());
@@ -737,17 +738,11 @@ void SyncEngine::clearLeftoversBeside(const Path& file) {
     }
 }
 
-void SyncEngine::noteModeless(const Path& path, std::uint64_t device) {
-    if (device != 0 &&
-        !platform::keepsPermissions(m_session.volumes().fileSystemType(path.native())))
-        m_transfer.setModeless(device);
-}
-
-std::optional<Path> SyncEngine::linkOnDriveAbove(const Path& path) {
+bool SyncEngine::reachedThroughDriveLink(const Path& path) {
     const std::string& root = m_drive.root.native();
     const std::string& full = path.native();
     if (full.size() <= root.size() || full.compare(0, root.size(), root) != 0)
-        return std::nullopt;
+        return false;
     platform::FileSystem& fs = m_session.fileSystem();
     for (std::size_t at = root.size(); at < full.size();) {
         const std::size_t slash = full.find('/', at);
@@ -756,12 +751,12 @@ std::optional<Path> SyncEngine::linkOnDriveAbove(const Path& path) {
         if (!attributes)
             break; // not there yet: made as a folder, never as a link
         if (*attributes & platform::Attr::Reparse)
-            return Path::fromNative(step);
+            return true;
         if (slash == std::string::npos)
             break;
         at = slash + 1;
     }
-    return std::nullopt;
+    return false;
 }
 
 void SyncEngine::logLeftOut(const Path& folder, std::uint32_t attributes) {

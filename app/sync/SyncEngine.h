@@ -85,6 +85,7 @@ private:
         std::uint64_t inode = 0;
         bool gone = false;
         QElapsedTimer lastLook;
+        std::int64_t timeStep = 1'000'000'000; // as its file system keeps times
     };
     // What a folder walk knows about the row it belongs to.
     struct RowState {
@@ -181,14 +182,15 @@ private:
     void logLeftOut(const Path& folder, std::uint32_t attributes);
     QString cannotRead(const platform::Error& error) const;
     // The first link at or below the drive root on the way to path, if any.
-    std::optional<Path> linkOnDriveAbove(const Path& path);
+    bool reachedThroughDriveLink(const Path& path);
     void clearLeftoversBeside(const Path& file);
     // Runs a transfer step, on a worker when it may take long, keeping the window alive.
     template <typename Step>
     bool runStep(const QString& shown, std::int64_t total, Step step);
-    std::int64_t timeStepOf(const Path& path) const;
-    // Tells the transfer when the volume of path keeps no permissions of its own.
-    void noteModeless(const Path& path, std::uint64_t device);
+    // The step of times on the volume of path, which is on device; tells the transfer when
+    // that volume keeps no permissions of its own. Asked once a row (the drive once a pass):
+    // each question reads the mount table.
+    std::int64_t learnVolume(const Path& path, std::uint64_t device);
     bool foldingVolume(const Path& path) const;
     QString now() const;
 

@@ -1,5 +1,7 @@
 #include "SyncRecord.h"
 
+#include "FileProbe.h"
+
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
@@ -20,14 +22,6 @@ namespace {
 
 constexpr quint32 Magic = 0x51524331; // "QRC1"
 constexpr quint32 Version = 1;
-
-std::int64_t nanosecondsBetween(const platform::FileTime& a, const platform::FileTime& b) {
-    constexpr std::int64_t Far = 1'000'000'000;
-    const std::int64_t seconds = a.seconds - b.seconds;
-    if (seconds > Far || seconds < -Far)
-        return seconds > 0 ? INT64_MAX : INT64_MIN;
-    return seconds * 1'000'000'000 + (a.nanoseconds - b.nanoseconds);
-}
 
 // FNV-1a over eight bytes at a time: enough to tell a damaged file from a whole one, and
 // quick over the megabytes of a large record.
@@ -239,15 +233,6 @@ void SyncRecord::agree(std::string_view relative, const RecordEntry& entry) {
             m_index[at] = static_cast<std::uint32_t>(m_slots.size());
         }
     }
-    m_changed = true;
-}
-
-void SyncRecord::forget(std::string_view relative) {
-    const auto slot = indexOf(relative);
-    if (!slot)
-        return;
-    m_slots.erase(m_slots.begin() + static_cast<std::ptrdiff_t>(*slot));
-    rebuildIndex();
     m_changed = true;
 }
 

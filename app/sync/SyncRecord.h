@@ -70,13 +70,11 @@ public:
     void load();
     const RecordEntry* find(std::string_view relative) const;
     void agree(std::string_view relative, const RecordEntry& entry);
-    void forget(std::string_view relative);
     // Writes the record when it changed, whole or not at all (a temporary file renamed into
     // place). False when it could not be written; the next pass then knows less.
     bool save();
 
     std::size_t size() const { return m_slots.size(); }
-    bool changed() const { return m_changed; }
 
     // The file of an item's record in folder: one per item, named by its two places.
     static QString fileFor(const QString& folder, const QString& itemKey);

@@ -21,6 +21,8 @@
 
 #include <gmock/gmock.h>
 
+#include <memory>
+
 using namespace quillet;
 using namespace quillet::test;
 
@@ -50,6 +52,16 @@ protected:
         window.activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
         return window;
+    }
+
+    // A window whose messages beside the icon are kept in area.
+    std::unique_ptr<Master> windowWithMessages(MessageShell*& area) {
+        auto shell = std::make_unique<MessageShell>();
+        area = shell.get();
+        MasterServices services;
+        services.clock = &clock;
+        services.trayShell = std::move(shell);
+        return std::make_unique<Master>(*session, logPath, std::move(services));
     }
 
     // The close box, as the desktop sends it: a close of the window that Qt did not ask for.
@@ -228,14 +240,9 @@ TEST_F(NotificationAreaTest, TheLeftButtonTogglesAndTheRightPopsTheMenuUp) {
 
 TEST_F(NotificationAreaTest, APassOfTheWatchWithFailuresSaysSoBesideTheIcon) {
     storeFailingRows(2);
-    auto shell = std::make_unique<MessageShell>();
-    MessageShell* area = shell.get();
-    Master window(*session, logPath, [&] {
-        MasterServices services;
-        services.clock = &clock;
-        services.trayShell = std::move(shell);
-        return services;
-    }());
+    MessageShell* area = nullptr;
+    const auto made = windowWithMessages(area);
+    Master& window = *made;
     session->watch().TimerCount = session->watch().RefreshSeconds - 1;
     window.searchTick();
     ASSERT_EQ(session->list().rows().at(0).status, QStringLiteral("Error"));
@@ -282,14 +289,9 @@ TEST_F(NotificationAreaTest, APassOfTheWatchWithFailuresSaysSoBesideTheIcon) {
 
 TEST_F(NotificationAreaTest, APassThePersonStartedSaysItsFailuresBesideTheIconToo) {
     storeFailingRows(1);
-    auto shell = std::make_unique<MessageShell>();
-    MessageShell* area = shell.get();
-    Master window(*session, logPath, [&] {
-        MasterServices services;
-        services.clock = &clock;
-        services.trayShell = std::move(shell);
-        return services;
-    }());
+    MessageShell* area = nullptr;
+    const auto made = windowWithMessages(area);
+    Master& window = *made;
     session->SearchLetter();
     window.Syncronize();
     ASSERT_EQ(area->messages.size(), 1);
@@ -307,14 +309,9 @@ TEST_F(NotificationAreaTest, APassThePersonStartedSaysItsFailuresBesideTheIconTo
 TEST_F(NotificationAreaTest, APassWithoutFailuresStaysQuiet) {
     const QString file = files.write(QStringLiteral("local/a.txt"), "a", at(9, 0, 0));
     storeRow(1, file, QStringLiteral("a.txt"));
-    auto shell = std::make_unique<MessageShell>();
-    MessageShell* area = shell.get();
-    Master window(*session, logPath, [&] {
-        MasterServices services;
-        services.clock = &clock;
-        services.trayShell = std::move(shell);
-        return services;
-    }());
+    MessageShell* area = nullptr;
+    const auto made = windowWithMessages(area);
+    Master& window = *made;
     session->watch().TimerCount = session->watch().RefreshSeconds - 1;
     window.searchTick();
     ASSERT_TRUE(session->list().rows().at(0).status.startsWith(QStringLiteral("Synchronized")));
@@ -324,14 +321,9 @@ TEST_F(NotificationAreaTest, APassWithoutFailuresStaysQuiet) {
 TEST_F(NotificationAreaTest, APassThatKeptBothCopiesSaysSoOnce) {
     const QString file = files.write(QStringLiteral("local/a.txt"), "agreed", at(8, 0, 0));
     storeRow(1, file, QStringLiteral("a.txt"));
-    auto shell = std::make_unique<MessageShell>();
-    MessageShell* area = shell.get();
-    Master window(*session, logPath, [&] {
-        MasterServices services;
-        services.clock = &clock;
-        services.trayShell = std::move(shell);
-        return services;
-    }());
+    MessageShell* area = nullptr;
+    const auto made = windowWithMessages(area);
+    Master& window = *made;
     session->SearchLetter();
     window.Syncronize();
     ASSERT_TRUE(area->messages.isEmpty());
