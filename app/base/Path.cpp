@@ -17,6 +17,14 @@ std::string Path::fileName() const {
     return slash == std::string::npos ? m_bytes : m_bytes.substr(slash + 1);
 }
 
+Path Path::parent() const {
+    std::string text = m_bytes;
+    while (text.size() > 1 && text.back() == '/')
+        text.pop_back();
+    const auto slash = text.find_last_of('/');
+    return Path(slash == std::string::npos ? std::string() : text.substr(0, slash + 1));
+}
+
 namespace {
 
 // Length of the well-formed UTF-8 sequence at data[i], or 0 when it is not one.

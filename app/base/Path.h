@@ -23,6 +23,9 @@ public:
     Path operator/(const std::string& name) const;
     // The last name; empty for a path that ends in a separator.
     std::string fileName() const;
+    // The folder that holds it, with its separator ("/a/b/" for "/a/b/c" and "/a/b/c/");
+    // empty for a bare name.
+    Path parent() const;
     bool startsWith(const Path& prefix) const { return m_bytes.rfind(prefix.m_bytes, 0) == 0; }
 
     // For people: UTF-8 decoded, each byte that does not decode shown as \xHH.

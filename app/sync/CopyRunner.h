@@ -1,0 +1,92 @@
+#pragma once
+
+#include "DriveGuard.h"
+#include "FileTransfer.h"
+#include "PassReport.h"
+#include "RecordKeeper.h"
+#include "SyncView.h"
+#include "base/Path.h"
+
+#include <QString>
+
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace quillet {
+
+// Runs the copies of a pass: at once (a file row's) or written beside their destinations and
+// placed with their batch (a folder walk's). A copy large enough to take a while, and each
+// batch's flush, runs on a worker while the calling thread keeps the view alive and reports
+// how far it has come. Each failure is reported with its reason.
+class CopyRunner {
+public:
+    CopyRunner(platform::FileSystem& fs, SyncView& view, DriveGuard& drive, PassReport& report,
+               RecordKeeper& record);
+
+    FileTransfer& transfer() { return m_transfer; }
+    void startPass();
+
+    // True when to now holds from's content.
+    bool copy(const Path& from, const Path& to, const QString& subject);
+    // What the record learns once a staged copy is placed.
+    struct Agreement {
+        std::string key;
+        RecordEntry entry;
+    };
+    // Writes a copy beside its destination, to be placed with its batch. length: the
+    // source's, when it is known already.
+    void stage(const Path& from, const Path& to, const QString& subject,
+               std::optional<std::int64_t> length, std::optional<Agreement> agreement);
+    // Places the copies staged so far.
+    void flush();
+    // True for a destination whose copy waits for its batch's flush.
+    bool isStaging(const Path& destination) const {
+        return m_staging.count(destination.native()) > 0;
+    }
+
+    // Removes the temporary files interrupted copies left beside file.
+    void clearLeftoversBeside(const Path& file);
+    void removeLeftover(const Path& path);
+
+private:
+    // Runs a transfer step, on a worker when it may take long, keeping the view alive.
+    template <typename Step>
+    bool run(const QString& shown, std::int64_t total, Step step);
+    QString reasonFor(const TransferFailure& failure, bool towardDrive, bool fromDrive);
+    // The reason for the transfer's last failure to write a file of this length at "to".
+    QString writeFailure(const Path& to, std::int64_t length, bool towardDrive, bool fromDrive);
+    // Remembers a destination whose copy failed as read-only in this pass.
+    void noteReadOnly(const Path& to);
+    // True (and reported) for a destination that failed as read-only earlier in this pass.
+    bool refusedAsReadOnly(const Path& to, const QString& subject, bool towardDrive,
+                           bool fromDrive);
+    std::optional<std::uint64_t> requiredDevice(bool towardDrive) const;
+
+    // Copies in a walk flushed together; bounded so that a stopped or failing pass loses
+    // little.
+    static constexpr std::size_t StagedBatch = 512;
+
+    platform::FileSystem& m_fs;
+    SyncView& m_view;
+    DriveGuard& m_drive;
+    PassReport& m_report;
+    RecordKeeper& m_record;
+    FileTransfer m_transfer;
+    // Destinations of copies written but not yet placed (the batch not flushed yet).
+    std::set<std::string> m_staging;
+    std::size_t m_stagedTowardDrive = 0; // of the batch not flushed yet
+    // Files that failed as read-only in this pass: not written again before the next one,
+    // even when the failure gave them their write permission back.
+    std::set<std::string> m_readOnlyThisPass;
+    // Copies waiting for their batch's flush, and what the record learns once they are placed.
+    struct Pending {
+        std::string destination;
+        QString subject;
+        Agreement agreement;
+    };
+    std::vector<Pending> m_pending;
+};
+
+} // namespace quillet

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "SyncLog.h"
+
+#include <QString>
+
+#include <set>
+
+namespace quillet {
+
+// What a pass did, file by file (the files a folder walk creates are not in the log).
+struct PassSummary {
+    bool stopped = false;
+    int copies = 0;      // toDrive + toLocal
+    int toDrive = 0;     // copied from the PC to the drive
+    int toLocal = 0;     // copied from the drive to the PC
+    int unchanged = 0;   // the same on both sides, each file once
+    int failures = 0;    // files that failed, each once
+    int conflicts = 0;   // both copies changed: the replaced one was kept beside it
+    QString firstReason; // why the first of them failed, in plain words
+};
+
+// The account a pass keeps: its log, its summary and the tally of the row in hand. Every
+// failure goes through here, so that it is one log line and counted once.
+class PassReport {
+public:
+    explicit PassReport(SyncLog& log) : m_log(log) {}
+
+    struct RowTally {
+        int failures = 0;
+        int conflicts = 0;   // files whose replaced version was kept beside them
+        QString firstReason; // with the path it concerns
+        QString lastReason;
+    };
+
+    void startPass();
+    void startRow() { m_row = RowTally{}; }
+    void fail(const QString& subject, const QString& reason);
+    // A replaced version was kept beside its file.
+    void keptAside();
+
+    SyncLog& log() { return m_log; }
+    PassSummary& summary() { return m_summary; }
+    const PassSummary& summary() const { return m_summary; }
+    const RowTally& row() const { return m_row; }
+
+private:
+    SyncLog& m_log;
+    PassSummary m_summary;
+    RowTally m_row;
+    std::set<QString> m_failed; // as shown in the log
+};
+
+} // namespace quillet
