@@ -1,6 +1,8 @@
 #include "VolumeService.h"
 
+#include <algorithm>
 #include <cctype>
+#include <string_view>
 
 namespace quillet::platform {
 
@@ -43,6 +45,16 @@ std::int64_t timeStepNanoseconds(const std::string& fsType, bool throughFuse) {
 
 bool keepsPermissions(const std::string& fsType) {
     return !hasCaseInsensitiveNames(fsType) || fsType == "hfsplus";
+}
+
+bool refusesName(const std::string& fsType, const std::string& name) {
+    if (!hasTwoSecondTimes(fsType) && fsType != "exfat" && fsType != "ntfs" && fsType != "ntfs3" &&
+        fsType != "fuseblk.ntfs")
+        return false;
+    return std::any_of(name.begin(), name.end(), [](char byte) {
+        return static_cast<unsigned char>(byte) < 0x20 ||
+               std::string_view("\"*:<>?\\|").find(byte) != std::string_view::npos;
+    });
 }
 
 bool hasCaseInsensitiveNames(const std::string& fsType) {

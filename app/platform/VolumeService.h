@@ -59,4 +59,9 @@ bool keepsPermissions(const std::string& fsType);
 // Folders elsewhere may fold case too (ext4 with casefold): FileSystem::foldsCase asks.
 bool hasCaseInsensitiveNames(const std::string& fsType);
 
+// True when a file system refuses a file name: the FAT family, exFAT and NTFS refuse control
+// characters and " * : < > ? \ |. (Their limit of 255 UTF-16 units is never less than the
+// 255 bytes a name here can have.)
+bool refusesName(const std::string& fsType, const std::string& name);
+
 } // namespace quillet::platform

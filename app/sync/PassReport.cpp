@@ -14,6 +14,8 @@ void PassReport::fail(const QString& subject, const QString& reason) {
     if (m_row.firstReason.isEmpty())
         m_row.firstReason = subject + QStringLiteral(": ") + reason;
     m_row.lastReason = reason;
+    if (onFailure)
+        onFailure(subject, reason);
     if (m_summary.firstReason.isEmpty())
         m_summary.firstReason = reason;
     ++m_row.failures;

@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <set>
 
 namespace quillet {
@@ -40,6 +41,8 @@ public:
     void keptAside();
 
     SyncLog& log() { return m_log; }
+    // Told of each failure as it is logged.
+    std::function<void(const QString& subject, const QString& reason)> onFailure;
     PassSummary& summary() { return m_summary; }
     const PassSummary& summary() const { return m_summary; }
     const RowTally& row() const { return m_row; }

@@ -12,6 +12,8 @@ RecordKeeper::RecordKeeper(QString logFolder)
 
 void RecordKeeper::pruneOthers(const QString& driveName) const {
     // Pairing another drive starts a new list; the old drive's records go with the old list.
+    if (m_readOnly)
+        return;
     QDir folder(m_folder);
     for (const QString& name : folder.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
         if (name != driveName)
@@ -29,7 +31,7 @@ void RecordKeeper::open(const QString& driveName, const SyncItem& item) {
 void RecordKeeper::save() {
     // A record that cannot be written costs only what it would have told the next pass. It
     // lives in the log's folder, which is never made for it.
-    if (m_record && QFileInfo(m_logFolder).isDir())
+    if (m_record && !m_readOnly && QFileInfo(m_logFolder).isDir())
         (void)m_record->save();
 }
 

@@ -36,6 +36,8 @@ public:
     // The row in hand has no record (yet).
     void forget() { m_record.reset(); }
     void save();
+    // Records are read but never written or removed (a preview).
+    void setReadOnly(bool readOnly) { m_readOnly = readOnly; }
     bool isOpen() const { return m_record != nullptr; }
     // Nothing happens without an open record.
     void agree(std::string_view key, const RecordEntry& entry);
@@ -50,6 +52,7 @@ private:
     QString m_logFolder;
     QString m_folder;
     std::unique_ptr<SyncRecord> m_record;
+    bool m_readOnly = false;
 };
 
 // Renames file to a free conflict name beside it (see conflictCopyName); the name it now

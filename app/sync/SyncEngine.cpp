@@ -44,7 +44,11 @@ SyncEngine::SyncEngine(SyncSession& session, SyncView& view, QString logPath, co
     : m_session(session), m_view(view), m_clock(clock), m_log(std::move(logPath)), m_report(m_log),
       m_drive(session.fileSystem()), m_record(QFileInfo(m_log.path()).absolutePath()),
       m_copies(session.fileSystem(), view, m_drive, m_report, m_record),
-      m_lister(std::make_unique<FolderLister>(session.fileSystem(), DefaultListingWorkers)) {}
+      m_lister(std::make_unique<FolderLister>(session.fileSystem(), DefaultListingWorkers)) {
+    m_report.onFailure = [this](const QString& subject, const QString& reason) {
+        m_view.fileFailed(subject, reason);
+    };
+}
 
 SyncEngine::~SyncEngine() = default;
 
@@ -90,9 +94,12 @@ void SyncEngine::Syncronize() {
     m_running = true;
     m_report.startPass();
     m_copies.startPass();
+    m_record.setReadOnly(m_preview);
+    m_previewed.clear();
     m_record.pruneOthers(driveName());
     m_view.setFileStatus(QString());
-    m_log.open();
+    if (!m_preview)
+        m_log.open();
     m_log.writeLine(QStringLiteral("Last synchronization started at: ") + now());
     m_session.watch().setSearchTimer(false);
     m_view.passStarted();
@@ -104,6 +111,8 @@ void SyncEngine::Syncronize() {
     // The volume this pass writes to: every write meant for the drive must land on it.
     m_drive.find(Path::fromText(m_session.FoundLetter()).withSeparator());
     m_driveTimeStep = learnVolume(m_drive.root(), m_drive.device());
+    if (m_preview)
+        m_driveType = m_session.volumes().fileSystemType(m_drive.root().native());
 
     const qsizetype count = m_session.list().rows().size();
     bool stopped = false;
@@ -222,8 +231,10 @@ void SyncEngine::syncFolderRow(int row) {
         return;
     }
     // Both roots exist before the walk, so that it can tell them wherever they turn up.
-    m_drive.makeFolder(m_row.driveRoot, true);
-    m_drive.makeFolder(m_row.localRoot, false);
+    if (!m_preview) {
+        m_drive.makeFolder(m_row.driveRoot, true);
+        m_drive.makeFolder(m_row.localRoot, false);
+    }
     platform::FileSystem& fs = m_session.fileSystem();
     m_row.timeStep = std::max(
         learnVolume(m_row.localRoot, fs.stat(m_row.localRoot.native()).device), m_driveTimeStep);
@@ -337,7 +348,7 @@ platform::Listing SyncEngine::listSide(const Path& folder, bool onDrive) {
             continue;
         if (platform::isTransferTempName(e.name) && e.stat.isRegular) {
             // A killed pass's, never one of this pass's copies waiting for their flush.
-            if (!m_copies.transfer().isStaged(folder / e.name))
+            if (!m_preview && !m_copies.transfer().isStaged(folder / e.name))
                 m_copies.removeLeftover(folder / e.name);
             continue;
         }
@@ -353,7 +364,7 @@ void SyncEngine::walk(const FolderPair& folders, Made made) {
     if (!m_walked.insert(folders.local().native() + '\0' + folders.drive().native()).second)
         return;
     const bool thisIsLocal = folders.thisIsLocal();
-    if (made != Made::Both) {
+    if (made != Made::Both && !m_preview) {
         m_drive.makeFolder(folders.otherFolder, thisIsLocal);
         m_drive.makeFolder(folders.thisFolder, !thisIsLocal);
     }
@@ -504,6 +515,8 @@ void SyncEngine::logLeftOut(const Path& folder, std::uint32_t attributes) {
 
 void SyncEngine::stageCopy(const Path& from, const Path& to, const QString& subject,
                            std::optional<std::int64_t> length) {
+    if (previewed(from, to, subject))
+        return;
     std::optional<CopyRunner::Agreement> agreement;
     if (m_pair.key)
         agreement =
@@ -561,8 +574,8 @@ QString SyncEngine::confirmationText(const Path& from, const Path& to) const {
 }
 
 bool SyncEngine::confirmed(const Path& from, const Path& to) {
-    if (!m_session.conflictMode.asksFirst())
-        return true;
+    if (!m_session.conflictMode.asksFirst() || m_preview)
+        return true; // a preview says that the question would come
     // Asked once: the same question about the same two files is not asked at every search.
     const bool standing = m_view.standingAnswer().has_value();
     if (m_pair.declinedBefore && !standing)
@@ -584,6 +597,8 @@ void SyncEngine::CopyFilewStatus(const Path& from, const Path& to, int rowNumber
             setRowStatus(row, Translate(QStringLiteral("Not Synchronized (declined)")));
         return;
     }
+    if (previewed(from, to, m_session.list().rows().at(row).localPath))
+        return;
     if (m_pair.conflict && !setAside(to, m_session.list().rows().at(row).localPath)) {
         setRowStatus(row, Translate(QStringLiteral("Error")));
         m_view.setRowReason(row, m_report.row().lastReason);
@@ -607,13 +622,36 @@ void SyncEngine::CopyFilewStatus(const Path& from, const Path& to, int rowNumber
 }
 
 void SyncEngine::SmoothCopy(const Path& from, const Path& to, const QString& subject) {
-    if (!confirmed(from, to))
+    if (!confirmed(from, to) || previewed(from, to, subject))
         return;
     if (m_pair.conflict && !setAside(to, subject))
         return;
     // The log names the walked file: the one on the side being listed. Like new files,
     // replacements in a walk are flushed and placed in batches.
     stageCopy(from, to, subject);
+}
+
+bool SyncEngine::previewed(const Path& from, const Path& to, const QString& subject) {
+    if (!m_preview)
+        return false;
+    if (!m_previewed.insert(to.native()).second)
+        return true;
+    const bool replaces = m_session.fileSystem().stat(to.native()).exists;
+    const bool towardDrive = m_drive.holds(to);
+    // What the drive is sure to refuse is a failure known in advance.
+    if (towardDrive && platform::refusesName(m_driveType, to.fileName())) {
+        m_report.fail(subject, QStringLiteral("name not allowed on this drive"));
+        return true;
+    }
+    PassSummary& summary = m_report.summary();
+    ++summary.copies;
+    ++(towardDrive ? summary.toDrive : summary.toLocal);
+    if (replaces && m_pair.conflict)
+        m_report.keptAside();
+    m_view.planned(PlannedCopy{from.display(), to.display(), towardDrive, replaces,
+                               replaces && m_pair.conflict,
+                               replaces && m_session.conflictMode.asksFirst()});
+    return true;
 }
 
 } // namespace quillet

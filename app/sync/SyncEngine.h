@@ -56,6 +56,11 @@ public:
     // log names.
     void SmoothCopy(const Path& from, const Path& to, const QString& subject);
 
+    // A preview: the pass looks at both sides as a pass would and tells the view what it
+    // would copy (planned) and which files would fail (fileFailed), and changes nothing: no
+    // copy, no folder, no leftover removed, no log written, no record written.
+    void setPreview(bool preview) { m_preview = preview; }
+
     // The Stop command.
     void requestStop() { m_stopRequested = true; }
     bool StopRequested() { return m_stopRequested || m_view.stopRequested(); }
@@ -140,6 +145,8 @@ private:
     // Writes a copy beside its destination, to be placed with its batch.
     void stageCopy(const Path& from, const Path& to, const QString& subject,
                    std::optional<std::int64_t> length = std::nullopt);
+    // In a preview, tells the view of a copy instead of doing it; false otherwise.
+    bool previewed(const Path& from, const Path& to, const QString& subject);
     // One log line for a folder the walk does not enter, saying why.
     void logLeftOut(const Path& folder, std::uint32_t attributes);
     // The step of times on the volume of path, which is on device; tells the transfer when
@@ -162,6 +169,11 @@ private:
     bool m_fixedListingWorkers = false;
     bool m_stopRequested = false;
     bool m_running = false;
+    bool m_preview = false;
+    std::string m_driveType; // the drive's file system, known in a preview
+    // A preview copies nothing, so the walk's second look at a name finds the same work:
+    // each destination is told once.
+    std::unordered_set<std::string> m_previewed;
     std::int64_t m_driveTimeStep = 1'000'000'000; // as the drive's file system keeps times
     RowState m_row;
     std::unordered_set<std::string> m_walked;

@@ -6,6 +6,16 @@
 
 namespace quillet {
 
+// A copy a preview found to do. from and to are as shown.
+struct PlannedCopy {
+    QString from;
+    QString to;
+    bool towardDrive = true;
+    bool replaces = false;  // a file of that name is there and would be replaced
+    bool keepsBoth = false; // both changed: the replaced version would be kept beside it
+    bool asksFirst = false; // the mode asks before a replacement
+};
+
 // How a pass shows itself. The window implements it over its list, the command line tool
 // over the terminal, the tests with a recorder. Rows are counted from 0.
 class SyncView {
@@ -37,6 +47,10 @@ public:
     // yield), and once with done equal to total when it ends, whether it succeeded or not.
     // file is the destination as it is shown. Small files copy without these calls.
     virtual void copyProgress(const QString& /*file*/, qint64 /*done*/, qint64 /*total*/) {}
+    // A preview (a pass that changes nothing) tells what it would copy, one call a file.
+    virtual void planned(const PlannedCopy& /*copy*/) {}
+    // A file that failed, or in a preview would fail, with its reason in plain words.
+    virtual void fileFailed(const QString& /*subject*/, const QString& /*reason*/) {}
     // A chance for the window to repaint and for Stop to be pressed.
     virtual void yield() {}
     // Asked at the points where a pass may stop: between rows and between files.
