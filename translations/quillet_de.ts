@@ -471,5 +471,153 @@
         <source>%1 cannot be synchronized: it is a link, hidden or read-only.</source>
         <translation>%1 kann nicht synchronisiert werden: Es ist eine Verknüpfung, versteckt oder schreibgeschützt.</translation>
     </message>
+    <message>
+        <source>the drive was removed</source>
+        <translation>das Laufwerk wurde entfernt</translation>
+    </message>
+    <message>
+        <source>the local file is missing</source>
+        <translation>die lokale Datei fehlt</translation>
+    </message>
+    <message>
+        <source>the file on the drive is missing</source>
+        <translation>die Datei auf dem Laufwerk fehlt</translation>
+    </message>
+    <message>
+        <source>the file to copy cannot be read</source>
+        <translation>die zu kopierende Datei kann nicht gelesen werden</translation>
+    </message>
+    <message>
+        <source>the source changed while it was copied</source>
+        <translation>die Quelle hat sich während des Kopierens geändert</translation>
+    </message>
+    <message>
+        <source>a folder or special file has this name</source>
+        <translation>ein Ordner oder eine Sonderdatei hat diesen Namen</translation>
+    </message>
+    <message>
+        <source>read-only file</source>
+        <translation>schreibgeschützte Datei</translation>
+    </message>
+    <message>
+        <source>the file to replace cannot be read</source>
+        <translation>die zu ersetzende Datei kann nicht gelesen werden</translation>
+    </message>
+    <message>
+        <source>the destination is not on the paired drive</source>
+        <translation>das Ziel liegt nicht auf dem eingerichteten Laufwerk</translation>
+    </message>
+    <message>
+        <source>another file took its name meanwhile</source>
+        <translation>eine andere Datei hat inzwischen ihren Namen erhalten</translation>
+    </message>
+    <message>
+        <source>the file to replace changed during the pass</source>
+        <translation>die zu ersetzende Datei hat sich während des Abgleichs geändert</translation>
+    </message>
+    <message>
+        <source>a link on the drive is not followed</source>
+        <translation>einer Verknüpfung auf dem Laufwerk wird nicht gefolgt</translation>
+    </message>
+    <message>
+        <source>name too long for this drive</source>
+        <translation>Name zu lang für dieses Laufwerk</translation>
+    </message>
+    <message>
+        <source>name too long for this disk</source>
+        <translation>Name zu lang für diesen Datenträger</translation>
+    </message>
+    <message>
+        <source>name too long</source>
+        <translation>Name zu lang</translation>
+    </message>
+    <message>
+        <source>name not allowed on this drive</source>
+        <translation>Name auf diesem Laufwerk nicht erlaubt</translation>
+    </message>
+    <message>
+        <source>name not allowed on this disk</source>
+        <translation>Name auf diesem Datenträger nicht erlaubt</translation>
+    </message>
+    <message>
+        <source>no space left on the drive</source>
+        <translation>kein Platz mehr auf dem Laufwerk</translation>
+    </message>
+    <message>
+        <source>no space left on this computer's disk</source>
+        <translation>kein Platz mehr auf dem Datenträger dieses Computers</translation>
+    </message>
+    <message>
+        <source>the drive is read-only</source>
+        <translation>das Laufwerk ist schreibgeschützt</translation>
+    </message>
+    <message>
+        <source>the disk is read-only</source>
+        <translation>der Datenträger ist schreibgeschützt</translation>
+    </message>
+    <message>
+        <source>permission denied</source>
+        <translation>Zugriff verweigert</translation>
+    </message>
+    <message>
+        <source>the drive reported a read or write error</source>
+        <translation>das Laufwerk hat einen Lese- oder Schreibfehler gemeldet</translation>
+    </message>
+    <message>
+        <source>the disk reported a read or write error</source>
+        <translation>der Datenträger hat einen Lese- oder Schreibfehler gemeldet</translation>
+    </message>
+    <message>
+        <source>unknown error</source>
+        <translation>unbekannter Fehler</translation>
+    </message>
+    <message>
+        <source>the path is too long to be read</source>
+        <translation>der Pfad ist zu lang, um gelesen zu werden</translation>
+    </message>
+    <message>
+        <source>the folder cannot be read: permission denied</source>
+        <translation>der Ordner kann nicht gelesen werden: Zugriff verweigert</translation>
+    </message>
+    <message>
+        <source>the folder cannot be read:</source>
+        <translation>der Ordner kann nicht gelesen werden:</translation>
+    </message>
+    <message>
+        <source>both copies have the same time but differ</source>
+        <translation>beide Kopien haben dieselbe Zeit, unterscheiden sich aber</translation>
+    </message>
+    <message>
+        <source>another file differs only in case</source>
+        <translation>eine andere Datei unterscheidet sich nur in der Groß-/Kleinschreibung</translation>
+    </message>
+    <message>
+        <source>both copies changed and the other could not be kept</source>
+        <translation>beide Kopien wurden geändert und die andere konnte nicht aufbewahrt werden</translation>
+    </message>
+    <message>
+        <source>the local folder is a link, hidden or read-only</source>
+        <translation>der lokale Ordner ist eine Verknüpfung, versteckt oder schreibgeschützt</translation>
+    </message>
+    <message>
+        <source>the local folder was not found</source>
+        <translation>der lokale Ordner wurde nicht gefunden</translation>
+    </message>
+    <message>
+        <source>the local file was not found</source>
+        <translation>die lokale Datei wurde nicht gefunden</translation>
+    </message>
+    <message>
+        <source>(%1 files failed)</source>
+        <translation>(%1 Dateien fehlgeschlagen)</translation>
+    </message>
+    <message>
+        <source>%1 changed on both sides: both copies kept</source>
+        <translation>%1 auf beiden Seiten geändert: beide Kopien aufbewahrt</translation>
+    </message>
+    <message>
+        <source>changed on both sides: both copies kept</source>
+        <translation>auf beiden Seiten geändert: beide Kopien aufbewahrt</translation>
+    </message>
 </context>
 </TS>

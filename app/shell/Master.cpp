@@ -1079,7 +1079,7 @@ void Master::tellFailures() {
     }
     m_failuresTold = failed;
     // With the first reason: the rows, which say the rest, may be out of sight.
-    const QString reason = m_engine.lastPass().firstReason;
+    const QString reason = describe(m_engine.lastPass().firstReason);
     QString text = keptText.isEmpty() ? QString() : keptText + QLatin1Char('\n');
     if (reason.isEmpty())
         text += failed == 1

@@ -52,7 +52,7 @@ bool CopyRunner::copy(const Path& from, const Path& to, const QString& subject) 
     const bool fromDrive = m_drive.holds(from);
     const bool towardDrive = m_drive.holds(to);
     if ((fromDrive || towardDrive) && !m_drive.likelyThere()) {
-        m_report.fail(subject, QStringLiteral("the drive was removed"));
+        m_report.fail(subject, SyncFailure::Reason::DriveRemoved);
         return false;
     }
     if (refusedAsReadOnly(to, subject, towardDrive, fromDrive))
@@ -66,7 +66,7 @@ bool CopyRunner::copy(const Path& from, const Path& to, const QString& subject) 
         return true;
     }
     noteReadOnly(to);
-    m_report.fail(subject, writeFailure(to, total, towardDrive, fromDrive));
+    m_report.fail(writeFailure(to, total, subject, towardDrive, fromDrive));
     return false;
 }
 
@@ -75,7 +75,7 @@ void CopyRunner::stage(const Path& from, const Path& to, const QString& subject,
     const bool fromDrive = m_drive.holds(from);
     const bool towardDrive = m_drive.holds(to);
     if ((fromDrive || towardDrive) && !m_drive.likelyThere()) {
-        m_report.fail(subject, QStringLiteral("the drive was removed"));
+        m_report.fail(subject, SyncFailure::Reason::DriveRemoved);
         return;
     }
     if (refusedAsReadOnly(to, subject, towardDrive, fromDrive))
@@ -86,7 +86,7 @@ void CopyRunner::stage(const Path& from, const Path& to, const QString& subject,
     const std::int64_t total = length ? *length : m_fs.stat(from.native()).length;
     if (!run(to.display(), total, [&] { return m_transfer.StageFile(from, target, subject); })) {
         noteReadOnly(to);
-        m_report.fail(subject, writeFailure(to, total, towardDrive, fromDrive));
+        m_report.fail(writeFailure(to, total, subject, towardDrive, fromDrive));
         return;
     }
     if (m_transfer.stagedCount() > stagedBefore) {
@@ -121,7 +121,7 @@ void CopyRunner::flush() {
         if (*side == 0) // a link made it land on the other side
             side = towardDrive ? &placedTowardLocal : &placedTowardDrive;
         --*side;
-        m_report.fail(f.subject, reasonFor(f.failure, towardDrive, !towardDrive));
+        m_report.fail(failureOf(f.failure, f.subject, towardDrive, !towardDrive));
     }
     summary.toDrive += static_cast<int>(placedTowardDrive);
     summary.toLocal += static_cast<int>(placedTowardLocal);
@@ -136,24 +136,26 @@ void CopyRunner::flush() {
     m_pending.clear();
 }
 
-QString CopyRunner::reasonFor(const TransferFailure& failure, bool towardDrive, bool fromDrive) {
+SyncFailure CopyRunner::failureOf(const TransferFailure& failure, const QString& subject,
+                                  bool towardDrive, bool fromDrive) {
     if ((towardDrive || fromDrive) && !m_drive.stillThere())
-        return QStringLiteral("the drive was removed");
-    return transferReason(failure, towardDrive, fromDrive);
+        return SyncFailure{SyncFailure::Reason::DriveRemoved, subject, 0, {}};
+    return SyncFailure{reasonOf(failure, towardDrive, fromDrive), subject, failure.code,
+                       QString::fromStdString(failure.message)};
 }
 
-QString CopyRunner::writeFailure(const Path& to, std::int64_t length, bool towardDrive,
-                                 bool fromDrive) {
+SyncFailure CopyRunner::writeFailure(const Path& to, std::int64_t length, const QString& subject,
+                                     bool towardDrive, bool fromDrive) {
     const TransferFailure& failure = m_transfer.lastFailure();
     // Some drives say a full disk in other words (FAT through FUSE: EPERM).
     if (failure.kind == TransferFailure::Kind::System && failure.code != ENOSPC &&
         (failure.code == EPERM || failure.code == EFBIG || failure.code == EIO)) {
         const auto room = m_fs.availableBytes(to.parent().native());
         if (room && room.value() < static_cast<std::uint64_t>(std::max<std::int64_t>(length, 1)))
-            return reasonFor(TransferFailure{TransferFailure::Kind::System, ENOSPC, {}},
+            return failureOf(TransferFailure{TransferFailure::Kind::System, ENOSPC, {}}, subject,
                              towardDrive, fromDrive);
     }
-    return reasonFor(failure, towardDrive, fromDrive);
+    return failureOf(failure, subject, towardDrive, fromDrive);
 }
 
 void CopyRunner::noteReadOnly(const Path& to) {
@@ -167,8 +169,8 @@ bool CopyRunner::refusedAsReadOnly(const Path& to, const QString& subject, bool 
     // next pass all the same, so that no read-only file is written in the pass that found it so.
     if (m_readOnlyThisPass.count(to.native()) == 0)
         return false;
-    m_report.fail(subject, reasonFor(TransferFailure{TransferFailure::Kind::ReadOnly, 0, {}},
-                                     towardDrive, fromDrive));
+    m_report.fail(failureOf(TransferFailure{TransferFailure::Kind::ReadOnly, 0, {}}, subject,
+                            towardDrive, fromDrive));
     return true;
 }
 

@@ -54,9 +54,11 @@ private:
     // Runs a transfer step, on a worker when it may take long, keeping the view alive.
     template <typename Step>
     bool run(const QString& shown, std::int64_t total, Step step);
-    QString reasonFor(const TransferFailure& failure, bool towardDrive, bool fromDrive);
-    // The reason for the transfer's last failure to write a file of this length at "to".
-    QString writeFailure(const Path& to, std::int64_t length, bool towardDrive, bool fromDrive);
+    SyncFailure failureOf(const TransferFailure& failure, const QString& subject, bool towardDrive,
+                          bool fromDrive);
+    // The transfer's last failure to write a file of this length at "to".
+    SyncFailure writeFailure(const Path& to, std::int64_t length, const QString& subject,
+                             bool towardDrive, bool fromDrive);
     // Remembers a destination whose copy failed as read-only in this pass.
     void noteReadOnly(const Path& to);
     // True (and reported) for a destination that failed as read-only earlier in this pass.

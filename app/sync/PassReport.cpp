@@ -1,5 +1,7 @@
 #include "PassReport.h"
 
+#include "FailureText.h"
+
 namespace quillet {
 
 void PassReport::startPass() {
@@ -8,19 +10,19 @@ void PassReport::startPass() {
     m_failed.clear();
 }
 
-void PassReport::fail(const QString& subject, const QString& reason) {
-    m_log.writeLine(subject + QStringLiteral(" - ERROR ! (Not Synchronized: ") + reason +
-                    QLatin1Char(')'));
-    if (m_row.firstReason.isEmpty())
-        m_row.firstReason = subject + QStringLiteral(": ") + reason;
-    m_row.lastReason = reason;
+void PassReport::fail(const SyncFailure& failure) {
+    m_log.writeLine(failure.subject + QStringLiteral(" - ERROR ! (Not Synchronized: ") +
+                    logText(failure) + QLatin1Char(')'));
+    if (!m_row.first)
+        m_row.first = failure;
+    m_row.last = failure;
     if (onFailure)
-        onFailure(subject, reason);
-    if (m_summary.firstReason.isEmpty())
-        m_summary.firstReason = reason;
+        onFailure(failure);
+    if (!m_summary.firstReason)
+        m_summary.firstReason = failure;
     ++m_row.failures;
     // A file is looked at from both sides and may fail at both looks: one file, one failure.
-    if (m_failed.insert(subject).second)
+    if (m_failed.insert(failure.subject).second)
         ++m_summary.failures;
 }
 

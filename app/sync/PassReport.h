@@ -1,10 +1,12 @@
 #pragma once
 
+#include "SyncFailure.h"
 #include "SyncLog.h"
 
 #include <QString>
 
 #include <functional>
+#include <optional>
 #include <set>
 
 namespace quillet {
@@ -12,13 +14,13 @@ namespace quillet {
 // What a pass did, file by file (the files a folder walk creates are not in the log).
 struct PassSummary {
     bool stopped = false;
-    int copies = 0;      // toDrive + toLocal
-    int toDrive = 0;     // copied from the PC to the drive
-    int toLocal = 0;     // copied from the drive to the PC
-    int unchanged = 0;   // the same on both sides, each file once
-    int failures = 0;    // files that failed, each once
-    int conflicts = 0;   // both copies changed: the replaced one was kept beside it
-    QString firstReason; // why the first of them failed, in plain words
+    int copies = 0;    // toDrive + toLocal
+    int toDrive = 0;   // copied from the PC to the drive
+    int toLocal = 0;   // copied from the drive to the PC
+    int unchanged = 0; // the same on both sides, each file once
+    int failures = 0;  // files that failed, each once
+    int conflicts = 0; // both copies changed: the replaced one was kept beside it
+    std::optional<SyncFailure> firstReason; // why the first of them failed
 };
 
 // The account a pass keeps: its log, its summary and the tally of the row in hand. Every
@@ -29,20 +31,23 @@ public:
 
     struct RowTally {
         int failures = 0;
-        int conflicts = 0;   // files whose replaced version was kept beside them
-        QString firstReason; // with the path it concerns
-        QString lastReason;
+        int conflicts = 0; // files whose replaced version was kept beside them
+        std::optional<SyncFailure> first;
+        std::optional<SyncFailure> last;
     };
 
     void startPass();
     void startRow() { m_row = RowTally{}; }
-    void fail(const QString& subject, const QString& reason);
+    void fail(const SyncFailure& failure);
+    void fail(const QString& subject, SyncFailure::Reason reason) {
+        fail(SyncFailure{reason, subject, 0, {}});
+    }
     // A replaced version was kept beside its file.
     void keptAside();
 
     SyncLog& log() { return m_log; }
     // Told of each failure as it is logged.
-    std::function<void(const QString& subject, const QString& reason)> onFailure;
+    std::function<void(const SyncFailure& failure)> onFailure;
     PassSummary& summary() { return m_summary; }
     const PassSummary& summary() const { return m_summary; }
     const RowTally& row() const { return m_row; }

@@ -7,10 +7,10 @@
 
 #include <QDateTime>
 #include <QFileInfo>
-#include <QLocale>
 
 #include <algorithm>
 #include <cerrno>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -34,9 +34,6 @@ bool sameTimeButDiffer(const FileStat& first, const FileStat& second) {
     return first.isRegular && second.isRegular && first.readable && second.readable &&
            first.length != second.length;
 }
-const QString SameTimeButDiffer = QStringLiteral("both copies have the same time but differ");
-const QString LinkOnDrive = QStringLiteral("a link on the drive is not followed");
-const QString CaseClash = QStringLiteral("another file differs only in case");
 
 } // namespace
 
@@ -45,9 +42,7 @@ SyncEngine::SyncEngine(SyncSession& session, SyncView& view, QString logPath, co
       m_drive(session.fileSystem()), m_record(QFileInfo(m_log.path()).absolutePath()),
       m_copies(session.fileSystem(), view, m_drive, m_report, m_record),
       m_lister(std::make_unique<FolderLister>(session.fileSystem(), DefaultListingWorkers)) {
-    m_report.onFailure = [this](const QString& subject, const QString& reason) {
-        m_view.fileFailed(subject, reason);
-    };
+    m_report.onFailure = [this](const SyncFailure& failure) { m_view.fileFailed(failure); };
 }
 
 SyncEngine::~SyncEngine() = default;
@@ -124,11 +119,11 @@ void SyncEngine::Syncronize() {
         // An item whose place on the drive an earlier item already keeps in step (a list
         // from before such adds were refused) would write one over the other.
         if (const auto clash = m_session.list().clashReason(i))
-            failRow(i, *clash);
+            failRow(i, SyncFailure::Reason::ItemProblem, *clash);
         else if (m_session.probe().IsFolder(item.localPath))
             syncFolderRow(i);
-        else if (item.isFolder)
-            failRow(i, item.localProblem); // its folder is away: nothing to walk
+        else if (item.isFolder) // its folder is away: nothing to walk
+            failRow(i, SyncFailure::Reason::ItemProblem, item.localProblem);
         else
             syncFileRow(i); // a missing local file is a missing side
         m_view.setRowBold(i, false);
@@ -155,11 +150,12 @@ void SyncEngine::startRow(int row) {
     m_record.forget();
 }
 
-void SyncEngine::failRow(int row, const QString& reason) {
+void SyncEngine::failRow(int row, SyncFailure::Reason reason, const QString& message) {
     startRow(row);
-    m_report.fail(m_session.list().rows().at(row).localPath, reason);
+    const SyncFailure failure{reason, m_session.list().rows().at(row).localPath, 0, message};
+    m_report.fail(failure);
     setRowStatus(row, Translate(QStringLiteral("Error")));
-    m_view.setRowReason(row, reason);
+    m_view.showRowReason(row, RowReason{failure});
 }
 
 void SyncEngine::setRowStatus(int row, const QString& status) {
@@ -174,7 +170,7 @@ void SyncEngine::syncFileRow(int row) {
     platform::FileSystem& fs = m_session.fileSystem();
     startRow(row);
     if (m_drive.reachedThroughLink(remote)) {
-        failRow(row, LinkOnDrive);
+        failRow(row, SyncFailure::Reason::LinkOnDrive);
         return;
     }
     m_row.timeStep =
@@ -198,7 +194,7 @@ void SyncEngine::syncFileRow(int row) {
         judgement = m_record.judge(key, localSt, driveSt, order, m_row.timeStep);
     if (!judgement.order) {
         m_record.save();
-        failRow(row, SameTimeButDiffer);
+        failRow(row, SyncFailure::Reason::SameTimeButDiffer);
         return;
     }
     m_pair = Pair{key, &localSt, &driveSt, judgement.conflict, judgement.declinedBefore};
@@ -227,7 +223,7 @@ void SyncEngine::syncFolderRow(int row) {
         }
     }
     if (m_drive.reachedThroughLink(m_row.driveRoot)) {
-        failRow(row, LinkOnDrive);
+        failRow(row, SyncFailure::Reason::LinkOnDrive);
         return;
     }
     // Both roots exist before the walk, so that it can tell them wherever they turn up.
@@ -257,23 +253,15 @@ void SyncEngine::syncFolderRow(int row) {
 
     // The row's tooltip says when a version was kept beside a file, failed or not.
     const PassReport::RowTally& tally = m_report.row();
-    const QString kept =
-        tally.conflicts == 0
-            ? QString()
-            : QStringLiteral("%1 changed on both sides: both copies kept").arg(tally.conflicts);
+    const RowReason reason{tally.first, tally.failures, tally.conflicts};
     if (tally.failures == 0) {
         setRowStatus(row, Translate(QStringLiteral("Synchronized")));
-        if (!kept.isEmpty())
-            m_view.setRowReason(row, kept);
+        if (tally.conflicts > 0)
+            m_view.showRowReason(row, reason);
         return;
     }
     setRowStatus(row, Translate(QStringLiteral("Error")));
-    QString reason = tally.firstReason;
-    if (tally.failures > 1)
-        reason += QStringLiteral(" (%1 files failed)").arg(tally.failures);
-    if (!kept.isEmpty())
-        reason += QStringLiteral("; ") + kept;
-    m_view.setRowReason(row, reason);
+    m_view.showRowReason(row, reason);
 }
 
 // The table of the conflict modes, read from the local side: modes 1, 2, 4 and 5 copy in
@@ -333,7 +321,9 @@ platform::Listing SyncEngine::listSide(const Path& folder, bool onDrive) {
         // A folder that could not be made says so through its files' copies; any other
         // folder that cannot be read (too deep, no permission) fails, never skipped unseen.
         if (listed.error().code != ENOENT && !(onDrive && !m_drive.stillThere()))
-            m_report.fail(folder.display(), cannotRead(listed.error()));
+            m_report.fail(SyncFailure{reasonOf(listed.error()), folder.display(),
+                                      listed.error().code,
+                                      QString::fromStdString(listed.error().message)});
         return listing;
     }
     if (onDrive && listed.value().device != m_drive.device()) {
@@ -406,7 +396,7 @@ void SyncEngine::follow(const FolderPair& folders, const WalkPlan& plan, bool fo
             return;
         }
         if (step.clash)
-            m_report.fail(step.pair.thisFolder.display(), CaseClash);
+            m_report.fail(step.pair.thisFolder.display(), SyncFailure::Reason::CaseClash);
         else
             walk(FolderPair{step.pair.thisFolder.withSeparator(),
                             step.pair.otherFolder.withSeparator(), step.pair.thisSide},
@@ -425,12 +415,12 @@ void SyncEngine::follow(const FolderPair& folders, const WalkPlan& plan, bool fo
         m_view.yield();
         const Path& folder = fromHere ? folders.thisFolder : folders.otherFolder;
         if (NameGroup::losesTo(entry->name, group.primary, fromHere ? foldHere : foldThere)) {
-            m_report.fail((folder / entry->name).display(), CaseClash);
+            m_report.fail((folder / entry->name).display(), SyncFailure::Reason::CaseClash);
             continue;
         }
         if (const DirEntry* link = driveLinkOf(group, folders.thisSide)) {
             if (link == entry)
-                m_report.fail((folder / entry->name).display(), LinkOnDrive);
+                m_report.fail((folder / entry->name).display(), SyncFailure::Reason::LinkOnDrive);
             continue;
         }
         const DirEntry* mine = NameGroup::entryOf(group.here, group.primary, foldHere);
@@ -495,7 +485,7 @@ void SyncEngine::examine(const QString& subject, const NamePair& names, Look loo
         }
         const Judgement judgement = m_record.judge(key, localSt, driveSt, order, m_row.timeStep);
         if (!judgement.order) {
-            m_report.fail(subject, SameTimeButDiffer);
+            m_report.fail(subject, SyncFailure::Reason::SameTimeButDiffer);
             return;
         }
         m_pair.conflict = judgement.conflict;
@@ -537,7 +527,7 @@ bool SyncEngine::setAside(const Path& to, const QString& subject) {
         return true;
     const bool onDrive = m_drive.holds(to);
     if (onDrive && !m_drive.likelyThere()) {
-        m_report.fail(subject, QStringLiteral("the drive was removed"));
+        m_report.fail(subject, SyncFailure::Reason::DriveRemoved);
         return false;
     }
     const QString stamp = m_clock.now().toString(QStringLiteral("yyyy-MM-dd HHmmss"));
@@ -548,29 +538,19 @@ bool SyncEngine::setAside(const Path& to, const QString& subject) {
                         aside->display());
         return true;
     }
-    m_report.fail(subject, QStringLiteral("both copies changed and the other could not be kept"));
+    m_report.fail(subject, SyncFailure::Reason::NotKeptAside);
     return false;
 }
 
-QString SyncEngine::confirmationText(const Path& from, const Path& to) const {
-    const QString crlf = QStringLiteral("\r\n");
+Replacement SyncEngine::replacement(const Path& from, const Path& to) const {
     const FileStat fromSt = m_session.fileSystem().stat(from.native());
     const FileStat toSt = m_session.fileSystem().stat(to.native());
-    auto dateOf = [](const FileStat& st) {
-        const QDateTime t = QDateTime::fromSecsSinceEpoch(st.times.write.seconds, Qt::LocalTime);
-        return Translate(QStringLiteral("File date:")) + QLatin1Char(' ') +
-               QLocale().toString(t, QLocale::ShortFormat);
+    auto timeOf = [](const FileStat& st) -> std::optional<QDateTime> {
+        if (!st.isRegular)
+            return std::nullopt;
+        return QDateTime::fromSecsSinceEpoch(st.times.write.seconds, Qt::LocalTime);
     };
-    QStringList lines;
-    lines << title() + QLatin1Char(' ') + Translate(QStringLiteral("is about to copy:"))
-          << QString() << from.display();
-    if (fromSt.isRegular)
-        lines << dateOf(fromSt);
-    lines << QString() << Translate(QStringLiteral("will replace:")) << QString() << to.display();
-    if (toSt.isRegular)
-        lines << dateOf(toSt) << QString();
-    lines << QString() << Translate(QStringLiteral("Do you accept this replacement ?"));
-    return lines.join(crlf);
+    return Replacement{from, to, timeOf(fromSt), timeOf(toSt), fromSt.length, toSt.length};
 }
 
 bool SyncEngine::confirmed(const Path& from, const Path& to) {
@@ -580,7 +560,7 @@ bool SyncEngine::confirmed(const Path& from, const Path& to) {
     const bool standing = m_view.standingAnswer().has_value();
     if (m_pair.declinedBefore && !standing)
         return false;
-    if (m_view.confirmReplacement(title(), confirmationText(from, to)))
+    if (m_view.askReplacement(replacement(from, to)))
         return true;
     if (!standing && m_pair.key && m_pair.local->isRegular && m_pair.drive->isRegular)
         m_record.agree(*m_pair.key, RecordEntry{SideState::of(*m_pair.local),
@@ -601,7 +581,7 @@ void SyncEngine::CopyFilewStatus(const Path& from, const Path& to, int rowNumber
         return;
     if (m_pair.conflict && !setAside(to, m_session.list().rows().at(row).localPath)) {
         setRowStatus(row, Translate(QStringLiteral("Error")));
-        m_view.setRowReason(row, m_report.row().lastReason);
+        m_view.showRowReason(row, RowReason{m_report.row().last});
         return;
     }
     setRowStatus(row, (towardDrive ? QStringLiteral(">> ") : QStringLiteral("<< ")) +
@@ -613,12 +593,12 @@ void SyncEngine::CopyFilewStatus(const Path& from, const Path& to, int rowNumber
             m_record.agree(*m_pair.key, agreedAfterCopy(towardDrive));
         setRowStatus(row, Translate(QStringLiteral("Synchronized at ")) + now());
         if (m_report.row().conflicts > 0)
-            m_view.setRowReason(row, QStringLiteral("changed on both sides: both copies kept"));
+            m_view.showRowReason(row, RowReason{std::nullopt, 0, 0, true});
         return;
     }
     // A copy that did not happen is never shown as done.
     setRowStatus(row, Translate(QStringLiteral("Error")));
-    m_view.setRowReason(row, m_report.row().lastReason);
+    m_view.showRowReason(row, RowReason{m_report.row().last});
 }
 
 void SyncEngine::SmoothCopy(const Path& from, const Path& to, const QString& subject) {
@@ -640,7 +620,7 @@ bool SyncEngine::previewed(const Path& from, const Path& to, const QString& subj
     const bool towardDrive = m_drive.holds(to);
     // What the drive is sure to refuse is a failure known in advance.
     if (towardDrive && platform::refusesName(m_driveType, to.fileName())) {
-        m_report.fail(subject, QStringLiteral("name not allowed on this drive"));
+        m_report.fail(subject, SyncFailure::Reason::NameNotAllowedOnDrive);
         return true;
     }
     PassSummary& summary = m_report.summary();

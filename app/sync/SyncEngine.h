@@ -66,16 +66,14 @@ public:
     bool StopRequested() { return m_stopRequested || m_view.stopRequested(); }
     bool isRunning() const { return m_running; }
 
-    // The replacement question, line by line, joined with CR LF.
-    QString confirmationText(const Path& from, const Path& to) const;
+    // What the replacement question is about: the two files as they are now.
+    Replacement replacement(const Path& from, const Path& to) const;
 
     // What the last pass did, file by file (the files a folder walk creates are not in
     // the log).
     using Summary = PassSummary;
     const Summary& lastPass() const { return m_report.summary(); }
     SyncLog& log() { return m_log; }
-
-    static QString title() { return QStringLiteral("Quillet"); }
 
 private:
     // What a folder walk knows about the row it belongs to.
@@ -124,7 +122,7 @@ private:
 
     void syncFileRow(int row);
     // A row the pass cannot copy at all: one line in the log, the row an error.
-    void failRow(int row, const QString& reason);
+    void failRow(int row, SyncFailure::Reason reason, const QString& message = {});
     void syncFolderRow(int row);
     void setRowStatus(int row, const QString& status);
     // Walks a pair of folders. The folders are made first, one level each, unless the

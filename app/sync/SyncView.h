@@ -1,5 +1,8 @@
 #pragma once
 
+#include "FailureText.h"
+#include "SyncFailure.h"
+
 #include <QString>
 
 #include <optional>
@@ -29,12 +32,21 @@ public:
     virtual void rowsRebuilt() {}
     virtual void setRowBold(int /*row*/, bool /*bold*/) {}
     virtual void setRowStatus(int /*row*/, const QString& /*status*/) {}
-    // Why a row failed, in plain words (the window shows it as the row's tooltip); empty
-    // when the row did not fail. Set after the row's "Error" status.
+    // Why a row failed, or the versions it kept (the window shows it as the row's tooltip).
+    // Set after the row's "Error" status. Put into words for setRowReason unless a view
+    // words it itself.
+    virtual void showRowReason(int row, const RowReason& reason) {
+        setRowReason(row, describe(reason));
+    }
+    // The same in the user's language.
     virtual void setRowReason(int /*row*/, const QString& /*reason*/) {}
     // The file being examined inside a folder row; empty when none.
     virtual void setFileStatus(const QString& /*text*/) {}
-    // The replacement question; false only for an explicit No.
+    // The replacement question about these two files; false only for an explicit No. Put
+    // into words for confirmReplacement unless a view words it itself.
+    virtual bool askReplacement(const Replacement& facts) {
+        return confirmReplacement(QStringLiteral("Quillet"), replacementQuestion(facts));
+    }
     virtual bool confirmReplacement(const QString& /*title*/, const QString& /*question*/) {
         return true;
     }
@@ -49,8 +61,8 @@ public:
     virtual void copyProgress(const QString& /*file*/, qint64 /*done*/, qint64 /*total*/) {}
     // A preview (a pass that changes nothing) tells what it would copy, one call a file.
     virtual void planned(const PlannedCopy& /*copy*/) {}
-    // A file that failed, or in a preview would fail, with its reason in plain words.
-    virtual void fileFailed(const QString& /*subject*/, const QString& /*reason*/) {}
+    // A file that failed, or in a preview would fail.
+    virtual void fileFailed(const SyncFailure& /*failure*/) {}
     // A chance for the window to repaint and for Stop to be pressed.
     virtual void yield() {}
     // Asked at the points where a pass may stop: between rows and between files.

@@ -123,6 +123,7 @@ std::set<QString> literalsPassedTo(const QString& code, const QStringList& calls
 std::set<QString> keysInTheSources() {
     const std::map<QString, QStringList> passOn = {
         {QStringLiteral("sync/SyncSession.cpp"), {QStringLiteral("fail")}},
+        {QStringLiteral("sync/FailureText.cpp"), {QStringLiteral("say")}},
     };
     std::set<QString> keys;
     const QString app = SourceDir + QStringLiteral("/app/");

@@ -1,5 +1,7 @@
 #include "EngineFixture.h"
 #include "LogLines.h"
+#include "ScopedTranslation.h"
+#include "sync/FailureText.h"
 
 #include <QDir>
 #include <QFile>
@@ -81,6 +83,32 @@ TEST_F(InStepTest, EqualTimesWithDifferentLengthsFailAndTouchNothing) {
     EXPECT_EQ(view.statuses[1].constLast(), QStringLiteral("Error"));
     EXPECT_EQ(engine->lastPass().failures, 2);
     EXPECT_EQ(engine->lastPass().unchanged, 0);
+}
+
+// The window and the terminal say why in the user's language; the log stays as it was.
+TEST_F(InStepTest, FailuresAreToldInGermanAndLoggedInEnglish) {
+    volumes.find(root().toStdString())->fsType = "vfat";
+    addFileRow();
+    for (const char* name : {"docs/a.txt", "docs/b.txt", "single.txt"}) {
+        files.write(QStringLiteral("local/") + QLatin1String(name), "short", at(9, 0, 0));
+        files.write(QStringLiteral("drive/") +
+                        QString(QLatin1String(name))
+                            .replace(QStringLiteral("docs/"), QStringLiteral("backup/")),
+                    "longer text", at(9, 0, 1));
+    }
+    const ScopedTranslation german{QLocale(QLocale::German, QLocale::Germany)};
+    pass();
+    const QString inGerman =
+        QStringLiteral("beide Kopien haben dieselbe Zeit, unterscheiden sich aber");
+    // The folder row names its first failed file and says how many failed.
+    EXPECT_THAT(view.reasons[0].toStdString(),
+                ::testing::MatchesRegex(".*/docs/[ab]\\.txt: " + inGerman.toStdString() +
+                                        " \\([0-9] Dateien fehlgeschlagen\\)"));
+    EXPECT_EQ(view.reasons[1], inGerman);
+    EXPECT_EQ(describe(engine->lastPass().firstReason), inGerman);
+    EXPECT_THAT(bodyLines(), Contains(l(QStringLiteral("b.txt")) + failed(SameTimeButDiffer)));
+    EXPECT_THAT(bodyLines(),
+                Contains(local(QStringLiteral("single.txt")) + failed(SameTimeButDiffer)));
 }
 
 // A read-only file whose copy is newer fails; its failure may give it its write permission

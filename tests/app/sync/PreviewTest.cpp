@@ -1,4 +1,5 @@
 #include "EngineFixture.h"
+#include "sync/FailureText.h"
 
 #include <QDirIterator>
 #include <QFileInfo>
@@ -16,8 +17,8 @@ namespace {
 class PreviewView : public RecordingView {
 public:
     void planned(const PlannedCopy& copy) override { copies.push_back(copy); }
-    void fileFailed(const QString& subject, const QString& reason) override {
-        failures << subject + QStringLiteral(": ") + reason;
+    void fileFailed(const SyncFailure& failure) override {
+        failures << failure.subject + QStringLiteral(": ") + logText(failure);
     }
     std::vector<PlannedCopy> copies;
     QStringList failures;

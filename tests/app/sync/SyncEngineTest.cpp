@@ -282,15 +282,16 @@ TEST_F(SyncPassTest, QuestionHasTwelveLinesAndShorterFormsWhenDatesAreMissing) {
     const QString dstDate =
         QStringLiteral("File date: ") + QLocale().toString(at(9, 0, 0), QLocale::ShortFormat);
 
-    const QStringList full = engine->confirmationText(Path::fromText(src), Path::fromText(dst))
-                                 .split(QStringLiteral("\r\n"));
+    const QStringList full =
+        replacementQuestion(engine->replacement(Path::fromText(src), Path::fromText(dst)))
+            .split(QStringLiteral("\r\n"));
     EXPECT_THAT(full, ElementsAre(QStringLiteral("Quillet is about to copy:"), QString(), src,
                                   srcDate, QString(), QStringLiteral("will replace:"), QString(),
                                   dst, dstDate, QString(), QString(),
                                   QStringLiteral("Do you accept this replacement ?")));
 
     const QStringList noDest =
-        engine->confirmationText(Path::fromText(src), Path::fromText(missing))
+        replacementQuestion(engine->replacement(Path::fromText(src), Path::fromText(missing)))
             .split(QStringLiteral("\r\n"));
     EXPECT_THAT(noDest,
                 ElementsAre(QStringLiteral("Quillet is about to copy:"), QString(), src, srcDate,
@@ -298,7 +299,7 @@ TEST_F(SyncPassTest, QuestionHasTwelveLinesAndShorterFormsWhenDatesAreMissing) {
                             QString(), QStringLiteral("Do you accept this replacement ?")));
 
     const QStringList noSource =
-        engine->confirmationText(Path::fromText(missing), Path::fromText(dst))
+        replacementQuestion(engine->replacement(Path::fromText(missing), Path::fromText(dst)))
             .split(QStringLiteral("\r\n"));
     EXPECT_EQ(noSource.size(), 11);
     EXPECT_EQ(noSource.at(3), QString());
