@@ -38,7 +38,7 @@ int main(int argc, char** argv) {
 
     auto store = platform::openSettingsStore();
     SyncSession session(*store, platform::FileSystem::system(), platform::VolumeService::system());
-    QtStartUpShell shell(session, *store, LogFilePath());
+    QtStartUpShell shell(session, *store, platform::LogFilePath());
     StartUp startUp(shell);
     if (const std::optional<int> code = startUp.run(commandLine))
         return *code;

@@ -133,12 +133,13 @@ TEST_F(DriveWatchTest, FirstSearchAtOnceThenEveryIntervalAfterThePass) {
 TEST_F(DriveWatchTest, ChangingTheIntervalKeepsTheCount) {
     session.GoLoad();
     ticksToSearch();
-    for (int i = 0; i < 40; ++i)
-        watch.TimerCount++;
     session.selectRefreshTime(7);
-    EXPECT_EQ(ticksToSearch(), 1760);
     for (int i = 0; i < 40; ++i)
-        watch.TimerCount++;
+        ASSERT_FALSE(watch.tick());
+    session.selectRefreshTime(8);
+    EXPECT_EQ(ticksToSearch(), 3560);
+    for (int i = 0; i < 40; ++i)
+        ASSERT_FALSE(watch.tick());
     session.selectRefreshTime(0);
     EXPECT_EQ(ticksToSearch(), 1);
 }
@@ -209,7 +210,7 @@ TEST_F(DriveWatchTest, ADrivePluggedInIsSearchedForAtOnceWhateverTheInterval) {
     mounts.mountChanged();
     for (int i = 0; i < 100; ++i)
         ASSERT_FALSE(watch.tick());
-    EXPECT_EQ(watch.TimerCount, 100);
+    EXPECT_EQ(watch.timerCount(), 100);
     EXPECT_GE(mounts.questions, 202);
 }
 
