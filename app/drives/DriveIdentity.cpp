@@ -12,13 +12,6 @@ QStringList DriveIdentity::roots() const {
     return result;
 }
 
-QString DriveIdentity::GetDriveRoots(const QString& separator) const {
-    QString result;
-    for (const QString& r : roots())
-        result += r + separator;
-    return result;
-}
-
 quint64 DriveIdentity::GetDriveTotalBytes(const QString& root) const {
     return m_volumes.totalBytes(root.toStdString());
 }

@@ -198,7 +198,9 @@ void Master::load() {
 }
 
 void Master::GoLoad() {
-    m_session.GoLoad();
+    // The choices stored back are those read: a store that cannot take them keeps what it
+    // had, and says so at the first edit the person makes.
+    (void)m_session.GoLoad();
     showOptions();
     QString keys = m_newFlashKeys;
     m_ui.newFlash->SetCaption(

@@ -165,8 +165,8 @@ void SyncSession::load(bool storeChoices) {
     m_watch.setSearchTimer(true);
 }
 
-void SyncSession::GoLoad() {
-    changeSettings([&] {
+EditOutcome SyncSession::GoLoad() {
+    return changeSettings([&] {
         load(true);
         return EditOutcome{};
     });

@@ -63,8 +63,8 @@ public:
     std::optional<int> refreshSelection() const { return m_refreshSelection; }
 
     // Load settings, options and the list; arm the watch. Loading stores both option
-    // choices back, as selecting them does.
-    void GoLoad();
+    // choices back, as selecting them does; NotSaved when that could not be written.
+    EditOutcome GoLoad();
     // The same load, writing nothing: a command that only reads, or that is refused, leaves
     // the store exactly as it was.
     void loadReadOnly();

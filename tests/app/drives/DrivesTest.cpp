@@ -51,10 +51,9 @@ TEST_F(DriveIdentityTest, NoCandidateDisablesTheList) {
     EXPECT_EQ(c.emptyText, QStringLiteral("No removable drives found."));
 }
 
-TEST_F(DriveIdentityTest, RootsJoinWithTheSeparator) {
+TEST_F(DriveIdentityTest, APathDeepInAVolumeHasThatVolumesSerial) {
     volumes.add({"/a/", DriveType::Fixed, 1, 1, "ext4"});
     volumes.add({"/b/", DriveType::Fixed, 1, 1, "ext4"});
-    EXPECT_EQ(identity.GetDriveRoots(QStringLiteral("\t")), QStringLiteral("/a/\t/b/\t"));
     EXPECT_EQ(identity.GetVolumeSerial(QStringLiteral("/b/deep/file")), 1);
 }
 
