@@ -197,13 +197,13 @@ QString Cli::usage() {
         QString synopsis = QString::fromLatin1(command.name);
         if (*command.arguments)
             synopsis += QLatin1Char(' ') + QString::fromLatin1(command.arguments);
-        for (qsizetype i = 0; i < command.options.size(); ++i) {
-            const QLatin1String option(command.options.at(i));
+        for (qsizetype at = 0; at < command.options.size(); ++at) {
+            const QLatin1String option(command.options.at(at));
             // --yes and --no exclude each other.
-            if (option == QLatin1String("yes") && i + 1 < command.options.size() &&
-                QLatin1String(command.options.at(i + 1)) == QLatin1String("no")) {
+            if (option == QLatin1String("yes") && at + 1 < command.options.size() &&
+                QLatin1String(command.options.at(at + 1)) == QLatin1String("no")) {
                 synopsis += QStringLiteral(" [--yes | --no]");
-                ++i;
+                ++at;
             } else {
                 synopsis += QStringLiteral(" [--") + option + QLatin1Char(']');
             }

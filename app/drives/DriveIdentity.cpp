@@ -18,10 +18,10 @@ quint64 DriveIdentity::GetDriveTotalBytes(const QString& root) const {
 
 QString DriveIdentity::rootOf(const QString& path) const {
     QString best;
-    for (const QString& r : roots()) {
-        if ((path == r || path.startsWith(r) || path + QLatin1Char('/') == r) &&
-            r.size() > best.size())
-            best = r;
+    for (const QString& root : roots()) {
+        if ((path == root || path.startsWith(root) || path + QLatin1Char('/') == root) &&
+            root.size() > best.size())
+            best = root;
     }
     return best;
 }

@@ -37,21 +37,21 @@ SyncSession::SyncSession(platform::SettingsStore& store, platform::FileSystem& f
 
 std::optional<int> SyncSession::leadingNumber(const QString& text) {
     // Blanks first, then an optional sign, digits and a fraction: "2.5x" reads 2.5.
-    int i = 0;
-    while (i < text.size() && text.at(i).isSpace())
-        ++i;
-    int start = i;
-    if (i < text.size() && (text.at(i) == QLatin1Char('-') || text.at(i) == QLatin1Char('+')))
-        ++i;
-    while (i < text.size() && text.at(i).isDigit())
-        ++i;
-    if (i < text.size() && text.at(i) == QLatin1Char('.')) {
-        ++i;
-        while (i < text.size() && text.at(i).isDigit())
-            ++i;
+    int at = 0;
+    while (at < text.size() && text.at(at).isSpace())
+        ++at;
+    int start = at;
+    if (at < text.size() && (text.at(at) == QLatin1Char('-') || text.at(at) == QLatin1Char('+')))
+        ++at;
+    while (at < text.size() && text.at(at).isDigit())
+        ++at;
+    if (at < text.size() && text.at(at) == QLatin1Char('.')) {
+        ++at;
+        while (at < text.size() && text.at(at).isDigit())
+            ++at;
     }
     bool ok = false;
-    const double number = text.mid(start, i - start).toDouble(&ok);
+    const double number = text.mid(start, at - start).toDouble(&ok);
     const double rounded = ok ? std::nearbyint(number) : 0.0;
     if (rounded < -32768.0 || rounded > 32767.0)
         return std::nullopt; // does not fit the 16-bit field: the read fails
@@ -473,9 +473,9 @@ EditOutcome SyncSession::RemoveItem(int index, bool deleteRemote) {
         std::optional<qsizetype> row;
         if (index < rows.size() && same(rows.at(index)))
             row = index;
-        for (qsizetype i = 0; !row && i < rows.size(); ++i) {
-            if (same(rows.at(i)))
-                row = i;
+        for (qsizetype candidate = 0; !row && candidate < rows.size(); ++candidate) {
+            if (same(rows.at(candidate)))
+                row = candidate;
         }
         if (!row)
             return fail(EditOutcome::Code::BadInput,
