@@ -13,7 +13,6 @@
 
 namespace quillet {
 
-class SyncEngine;
 class SyncSession;
 struct EditOutcome;
 
@@ -84,7 +83,6 @@ private:
                const std::function<QString(std::optional<int>)>& caption,
                const std::function<EditOutcome(int)>& select);
     int addWith(const Call& call, bool folder);
-    void summarise(const SyncEngine& engine);
     bool settingsUsable();
     static QString forgotText(int count);
 
