@@ -67,7 +67,8 @@ public:
     Q_INVOKABLE QByteArray SaveJPEGToMemory(const QImage& ImageToSave, int JPEGQuality,
                                             int& FixWidth, int& FixHeight);
 
-    // Does nothing: always the empty picture.
+    // Does nothing: always the empty picture. It stays because the interface's dispatch
+    // table above names it: callers that reach the methods by name or number must find it.
     Q_INVOKABLE QImage LoadJPEGFromRAMToPicture(const QByteArray& ArrayPointer, int ArraySize,
                                                 int x = 0, int Y = 0);
     QImage LoadJPEGFromRAMToPicture(const std::uint8_t* ArrayPointer, int ArraySize, int x = 0,

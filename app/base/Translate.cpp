@@ -36,8 +36,8 @@ Translators& translators() {
 
 // Beside the program (a bundle), in the installed prefix, then the XDG data folders.
 QStringList ownFolders() {
-    QStringList folders{AppPath() + QStringLiteral("translations"),
-                        AppPath() + QStringLiteral("../share/quillet/translations")};
+    QStringList folders{platform::AppPath() + QStringLiteral("translations"),
+                        platform::AppPath() + QStringLiteral("../share/quillet/translations")};
     folders += QStandardPaths::locateAll(QStandardPaths::GenericDataLocation,
                                          QStringLiteral("quillet/translations"),
                                          QStandardPaths::LocateDirectory);
@@ -66,7 +66,7 @@ void load(Translators& loaded, const QLocale& locale) {
     // in a language we have no translation for, Qt's alone would make the dialogs a mixture.
     auto qt = std::make_unique<QTranslator>();
     const QString language = QLocale(loaded.own->language()).name();
-    for (const QString& folder : {AppPath() + QStringLiteral("translations"),
+    for (const QString& folder : {platform::AppPath() + QStringLiteral("translations"),
                                   QLibraryInfo::path(QLibraryInfo::TranslationsPath)}) {
         if (qt->load(QLocale(language), QStringLiteral("qtbase"), QStringLiteral("_"), folder))
             break;

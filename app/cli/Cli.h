@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CommandAnswers.h"
 #include "platform/FileSystem.h"
 #include "platform/SettingsStore.h"
 #include "platform/VolumeService.h"
@@ -7,11 +8,11 @@
 #include <QStringList>
 #include <QTextStream>
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace quillet {
 
-class SyncEngine;
 class SyncSession;
 struct EditOutcome;
 
@@ -37,6 +38,9 @@ public:
     // arguments as in argv, the program name first.
     int run(const QStringList& arguments);
 
+    // The commands, one line each, as --help lists them.
+    static QString usage();
+
     // The windowed program that "autostart on" starts at login; by default the one installed
     // beside this tool.
     void setWindowProgram(QString program) { m_windowProgram = std::move(program); }
@@ -46,46 +50,41 @@ public:
     static bool interruptRequested();
     static void clearInterrupt();
 
-private:
-    int drives(bool all);
-    int pair(const QString& root, bool sameRoot, bool yes);
-    static QString forgetsText(int count);
-    static QString forgotText(int count);
-    int sameRootOnly(const QString& what);
-    int status();
-    int mode(const QStringList& args);
-    int refresh(const QStringList& args);
-    int add(const QString& file, const QString& dest);
-    int addFolder(const QString& folder, const QString& dest);
-    int list();
-    int remove(const QString& number, bool deleteRemote);
-    int sync(bool yes, bool no);
-    int log();
-    int watch(bool yes, bool no);
-    int autostart(const QString& what);
+    struct Command;
+    struct Call;
 
-    bool ask(const QString& question);
+private:
+    int drives(const Call& call);
+    int pair(const Call& call);
+    int sameRootOnly(const Call& call);
+    int status(const Call& call);
+    int mode(const Call& call);
+    int refresh(const Call& call);
+    int add(const Call& call);
+    int addFolder(const Call& call);
+    int list(const Call& call);
+    int remove(const Call& call);
+    int sync(const Call& call);
+    int log(const Call& call);
+    int watch(const Call& call);
+    int autostart(const Call& call);
+
+    // The session a command works on, set up as its table entry says; none for a command
+    // that needs none. A failure other than Ok ends the command (it has been said why).
+    struct OpenedSession {
+        std::unique_ptr<SyncSession> session;
+        Exit failure = Ok;
+    };
+    OpenedSession openSession(const Command& command);
+    // The answers the options of this call give, or else the terminal.
+    AnswerPolicy policy(const Call& call) const;
+    static const QList<Command>& commands();
     int choose(const QStringList& args, const char* what, int high, int current,
                const std::function<QString(std::optional<int>)>& caption,
                const std::function<EditOutcome(int)>& select);
-    bool paired(const SyncSession& session);
-    std::function<bool(const QString&)> answerer(bool yes, bool no);
-    // The answer every question gets without a person choosing, if any.
-    std::optional<bool> standingAnswer(bool yes, bool no) const;
-    int added(SyncSession& session, const EditOutcome& outcome, const QString& unsaid);
-    // The folders of dest that are missing, made on the paired drive and nowhere else, so
-    // that an add may name a destination that does not exist yet (as the window's picker
-    // can make one). paths lists what was made, outermost first; error says why not.
-    struct MadeFolders {
-        QStringList paths;
-        QString error;
-    };
-    MadeFolders makeOnDrive(const SyncSession& session, const QString& dest);
-    void unmake(const MadeFolders& made);
-    int addWithDestination(SyncSession& session, const QString& dest,
-                           const std::function<EditOutcome()>& add, const QString& unsaid);
-    void summarise(const SyncEngine& engine);
+    int addWith(const Call& call, bool folder);
     bool settingsUsable();
+    static QString forgotText(int count);
 
     platform::SettingsStore& m_store;
     platform::FileSystem& m_fs;

@@ -24,9 +24,9 @@ int main(int argc, char** argv) {
     auto store = quillet::platform::openSettingsStore();
     // A progress line and a summary only where a person watches, never into a file or a pipe.
     const bool terminal = quillet::platform::isTerminal(quillet::platform::Stream::Output);
-    quillet::Cli cli(*store, quillet::platform::FileSystem::system(),
-                     quillet::platform::VolumeService::system(),
-                     quillet::Cli::Io{out, err, readLine, terminal}, quillet::LogFilePath());
+    quillet::Cli cli(
+        *store, quillet::platform::FileSystem::system(), quillet::platform::VolumeService::system(),
+        quillet::Cli::Io{out, err, readLine, terminal}, quillet::platform::LogFilePath());
     const int status = cli.run(QCoreApplication::arguments());
     out.flush();
     err.flush();

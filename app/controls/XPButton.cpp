@@ -21,12 +21,12 @@ namespace quillet {
 
 namespace {
 
-constexpr quint32 Rgb(int r, int g, int b) {
-    return quint32(r) | (quint32(g) << 8) | (quint32(b) << 16);
+constexpr quint32 rgb(int red, int green, int blue) {
+    return quint32(red) | (quint32(green) << 8) | (quint32(blue) << 16);
 }
 
-QColor ToQColor(quint32 c) {
-    return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
+QColor toQColor(quint32 color) {
+    return QColor(int(color & 0xFF), int((color >> 8) & 0xFF), int((color >> 16) & 0xFF));
 }
 
 // What a screen reader and other assistive tools see: a push button named by its caption
@@ -95,62 +95,62 @@ struct Palette {
     std::array<quint32, 5> corner1, corner2, corner3;
 };
 
-constexpr quint32 Blue = Rgb(0, 60, 116);
+constexpr quint32 Blue = rgb(0, 60, 116);
 constexpr Palette Colors{
-    {Rgb(201, 199, 186), Blue, Blue, Blue, Blue},
-    {0, Rgb(252, 252, 251), Rgb(189, 211, 247), Rgb(225, 223, 156), 0},
-    {0, Rgb(236, 235, 230), Rgb(140, 174, 231), Rgb(255, 182, 48), 0},
-    {0, Rgb(255, 255, 255), Rgb(206, 231, 255), Rgb(255, 243, 206), 0},
-    {0, Rgb(254, 254, 254), Rgb(189, 215, 247), Rgb(255, 219, 140), 0},
-    {0, Rgb(226, 223, 214), Rgb(140, 174, 231), Rgb(255, 178, 49), 0},
-    {0, Rgb(214, 208, 197), Rgb(107, 130, 239), Rgb(230, 150, 0), 0},
-    {Rgb(196, 177, 140), Rgb(33, 85, 132), Rgb(33, 85, 132), Rgb(33, 85, 132), Rgb(33, 85, 132)},
-    {Rgb(206, 199, 189), Rgb(123, 150, 173), Rgb(123, 150, 173), Rgb(123, 150, 173),
-     Rgb(123, 150, 173)},
-    {Rgb(196, 177, 140), Rgb(82, 125, 165), Rgb(82, 125, 165), Rgb(82, 125, 165),
-     Rgb(82, 125, 165)},
+    {rgb(201, 199, 186), Blue, Blue, Blue, Blue},
+    {0, rgb(252, 252, 251), rgb(189, 211, 247), rgb(225, 223, 156), 0},
+    {0, rgb(236, 235, 230), rgb(140, 174, 231), rgb(255, 182, 48), 0},
+    {0, rgb(255, 255, 255), rgb(206, 231, 255), rgb(255, 243, 206), 0},
+    {0, rgb(254, 254, 254), rgb(189, 215, 247), rgb(255, 219, 140), 0},
+    {0, rgb(226, 223, 214), rgb(140, 174, 231), rgb(255, 178, 49), 0},
+    {0, rgb(214, 208, 197), rgb(107, 130, 239), rgb(230, 150, 0), 0},
+    {rgb(196, 177, 140), rgb(33, 85, 132), rgb(33, 85, 132), rgb(33, 85, 132), rgb(33, 85, 132)},
+    {rgb(206, 199, 189), rgb(123, 150, 173), rgb(123, 150, 173), rgb(123, 150, 173),
+     rgb(123, 150, 173)},
+    {rgb(196, 177, 140), rgb(82, 125, 165), rgb(82, 125, 165), rgb(82, 125, 165),
+     rgb(82, 125, 165)},
 };
 
-constexpr quint32 FaceTop = Rgb(252, 252, 251);
-constexpr quint32 FaceBottom = Rgb(236, 235, 230);
-constexpr quint32 PressedFace = Rgb(231, 227, 222);
-constexpr quint32 DisabledFace = Rgb(245, 244, 234);
+constexpr quint32 FaceTop = rgb(252, 252, 251);
+constexpr quint32 FaceBottom = rgb(236, 235, 230);
+constexpr quint32 PressedFace = rgb(231, 227, 222);
+constexpr quint32 DisabledFace = rgb(245, 244, 234);
 
 // A one-pixel line from (x1, y1) up to, not including, (x2, y2); the button only
 // draws horizontal and vertical ones.
-void Line(QPainter& p, int x1, int y1, int x2, int y2, quint32 color) {
+void drawLine(QPainter& painter, int x1, int y1, int x2, int y2, quint32 color) {
     if (y1 == y2 && x2 > x1)
-        p.fillRect(QRect(x1, y1, x2 - x1, 1), ToQColor(color));
+        painter.fillRect(QRect(x1, y1, x2 - x1, 1), toQColor(color));
     else if (x1 == x2 && y2 > y1)
-        p.fillRect(QRect(x1, y1, 1, y2 - y1), ToQColor(color));
+        painter.fillRect(QRect(x1, y1, 1, y2 - y1), toQColor(color));
 }
 
-void Pixel(QPainter& p, int x, int y, quint32 color) {
-    p.fillRect(QRect(x, y, 1, 1), ToQColor(color));
+void drawPixel(QPainter& painter, int x, int y, quint32 color) {
+    painter.fillRect(QRect(x, y, 1, 1), toQColor(color));
 }
 
 // Rectangles here are given as left, top, right, bottom with right and bottom excluded.
-QRect Ltrb(int left, int top, int right, int bottom) {
+QRect ltrb(int left, int top, int right, int bottom) {
     return QRect(QPoint(left, top), QPoint(right - 1, bottom - 1));
 }
 
-short ShiftState(Qt::KeyboardModifiers m) {
-    short s = 0;
-    if (m & Qt::ShiftModifier)
-        s |= 1;
-    if (m & Qt::ControlModifier)
-        s |= 2;
-    if (m & Qt::AltModifier)
-        s |= 4;
-    return s;
+short shiftState(Qt::KeyboardModifiers modifiers) {
+    short shift = 0;
+    if (modifiers & Qt::ShiftModifier)
+        shift |= 1;
+    if (modifiers & Qt::ControlModifier)
+        shift |= 2;
+    if (modifiers & Qt::AltModifier)
+        shift |= 4;
+    return shift;
 }
 
 template <typename T>
-bool Fetch(const PropertyBag& bag, const QString& name, const QVariant& def, T& out) {
-    const QVariant v = bag.ReadProperty(name, def);
-    if (!v.canConvert<T>())
+bool fetch(const PropertyBag& bag, const QString& name, const QVariant& fallback, T& out) {
+    const QVariant value = bag.ReadProperty(name, fallback);
+    if (!value.canConvert<T>())
         return false; // an unreadable value leaves the property as it is
-    out = v.value<T>();
+    out = value.value<T>();
     return true;
 }
 
@@ -172,18 +172,18 @@ XPButton::XPButton(QWidget* parent) : QWidget(parent) {
 }
 
 XPButton::~XPButton() {
-    Unhook();
+    unhook();
 }
 
 QFont XPButton::DesignFont() {
-    QFont f = QApplication::font();
-    f.setFamilies({QStringLiteral("Verdana")});
-    return f;
+    QFont font = QApplication::font();
+    font.setFamilies({QStringLiteral("Verdana")});
+    return font;
 }
 
 void XPButton::SetCaption(const QString& caption) {
     m_caption = caption;
-    UpdateAccessKey();
+    updateAccessKey();
     QAccessibleEvent named(this, QAccessible::NameChanged);
     QAccessible::updateAccessibility(&named);
     DrawState(m_buttonState);
@@ -203,14 +203,14 @@ void XPButton::SetEnabled(bool enabled) {
     else if (m_showDefault && m_enabled)
         DrawState(Focused);
     else
-        DrawStateUnlessAlready(m_enabled ? Normal : Disabled);
+        drawStateUnlessAlready(m_enabled ? Normal : Disabled);
     Q_EMIT PropertyChanged(QStringLiteral("Enabled"));
 }
 
 void XPButton::SetForeColor(quint32 color) {
     m_foreColor = color & 0x00FFFFFF;
     QPalette pal = palette();
-    pal.setColor(QPalette::WindowText, ToQColor(m_foreColor));
+    pal.setColor(QPalette::WindowText, toQColor(m_foreColor));
     setPalette(pal);
     DrawState(m_buttonState);
     Q_EMIT PropertyChanged(QStringLiteral("ForeColor"));
@@ -218,10 +218,10 @@ void XPButton::SetForeColor(quint32 color) {
 
 void XPButton::SetFont(const QFont& font) {
     m_font = font;
-    FontChanged();
+    fontChanged();
 }
 
-void XPButton::FontChanged() {
+void XPButton::fontChanged() {
     QWidget::setFont(m_font);
     DrawState(m_buttonState);
     Q_EMIT PropertyChanged(QStringLiteral("Font"));
@@ -247,24 +247,24 @@ void XPButton::SnapMouseTo() {
 
 QString XPButton::GetAccessKey(const QString& caption) {
     // Positions are 1-based, as in the rule this follows.
-    const qsizetype n = caption.size();
-    if (n == 0)
+    const qsizetype length = caption.size();
+    if (length == 0)
         return {};
-    qsizetype p = 1;
+    qsizetype from = 1;
     for (;;) {
-        if (p + 1 >= n)
+        if (from + 1 >= length)
             return {};
-        const qsizetype amp = caption.indexOf(QLatin1Char('&'), p - 1) + 1;
-        if (amp == 0 || amp == n)
+        const qsizetype amp = caption.indexOf(QLatin1Char('&'), from - 1) + 1;
+        if (amp == 0 || amp == length)
             return {};
         const QString key = caption.mid(amp, 1).toLower();
         if (key != QLatin1String("&"))
             return key;
-        p = amp + 2;
+        from = amp + 2;
     }
 }
 
-void XPButton::UpdateAccessKey() {
+void XPButton::updateAccessKey() {
     if (m_shortcutId != 0) {
         releaseShortcut(m_shortcutId);
         m_shortcutId = 0;
@@ -279,9 +279,9 @@ void XPButton::UpdateAccessKey() {
 void XPButton::InitProperties() {
     QString captions = QStringLiteral("|");
     const QList<XPButton*> buttons = window()->findChildren<XPButton*>();
-    for (const XPButton* b : buttons) {
-        if (b != this)
-            captions += b->m_caption + QLatin1Char('|');
+    for (const XPButton* other : buttons) {
+        if (other != this)
+            captions += other->m_caption + QLatin1Char('|');
     }
     QString caption = objectName();
     for (const QString& candidate :
@@ -300,21 +300,21 @@ void XPButton::InitProperties() {
 void XPButton::ReadProperties(const PropertyBag& bag) {
     m_parentWindow = window();
     QString caption;
-    if (Fetch(bag, QStringLiteral("Caption"), QStringLiteral("&OK"), caption))
+    if (fetch(bag, QStringLiteral("Caption"), QStringLiteral("&OK"), caption))
         SetCaption(caption);
     uint color = 0;
-    if (Fetch(bag, QStringLiteral("ForeColor"), 0u, color))
+    if (fetch(bag, QStringLiteral("ForeColor"), 0u, color))
         SetForeColor(color);
-    QFont f;
-    if (Fetch(bag, QStringLiteral("Font"), m_font, f))
-        SetFont(f);
+    QFont font;
+    if (fetch(bag, QStringLiteral("Font"), m_font, font))
+        SetFont(font);
     bool focusRect = true;
-    if (Fetch(bag, QStringLiteral("FocusRect"), true, focusRect))
+    if (fetch(bag, QStringLiteral("FocusRect"), true, focusRect))
         SetFocusRect(focusRect);
     bool enabled = true;
-    if (Fetch(bag, QStringLiteral("Enabled"), true, enabled))
+    if (fetch(bag, QStringLiteral("Enabled"), true, enabled))
         SetEnabled(enabled);
-    Hook();
+    hook();
     m_drawingSuspended = false;
     DrawState(m_buttonState);
 }
@@ -327,7 +327,7 @@ void XPButton::WriteProperties(PropertyBag& bag) const {
     bag.WriteProperty(QStringLiteral("FocusRect"), m_focusRect, true);
 }
 
-void XPButton::LoadFromOwnValues() {
+void XPButton::loadFromOwnValues() {
     // A button made in code is loaded like one read from a form, with what it holds now.
     MapPropertyBag bag;
     bag.SetValue(QStringLiteral("Caption"), m_caption);
@@ -344,42 +344,43 @@ void XPButton::SetDisplayAsDefault(bool showDefault) {
         if (m_showDefault)
             DrawState(Focused);
         else
-            DrawStateUnlessAlready(Normal);
+            drawStateUnlessAlready(Normal);
     }
 }
 
-void XPButton::DrawStateUnlessAlready(int s) {
-    if (m_buttonState != s)
-        DrawState(s);
+void XPButton::drawStateUnlessAlready(int state) {
+    if (m_buttonState != state)
+        DrawState(state);
 }
 
-void XPButton::DrawGradient(QPainter& p, const QRect& r, quint32 top, quint32 bottom) {
-    const int n = r.bottom() + 1 - r.top();
-    if (n <= 0)
+void XPButton::drawGradient(QPainter& painter, const QRect& area, quint32 top, quint32 bottom) {
+    const int rows = area.bottom() + 1 - area.top();
+    if (rows <= 0)
         return; // no rows between the edges: nothing to blend
     std::array<float, 3> step{};
-    for (int c = 0; c < 3; ++c) {
-        const int t = int((top >> (8 * c)) & 0xFF);
-        const int b = int((bottom >> (8 * c)) & 0xFF);
-        step[std::size_t(c)] = float(t - b) / float(n);
+    for (int channel = 0; channel < 3; ++channel) {
+        const int topLevel = int((top >> (8 * channel)) & 0xFF);
+        const int bottomLevel = int((bottom >> (8 * channel)) & 0xFF);
+        step[std::size_t(channel)] = float(topLevel - bottomLevel) / float(rows);
     }
-    for (int i = 0; i <= n; ++i) {
+    for (int row = 0; row <= rows; ++row) {
         quint32 color = 0;
-        for (int c = 0; c < 3; ++c) {
-            const int b = int((bottom >> (8 * c)) & 0xFF);
+        for (int channel = 0; channel < 3; ++channel) {
+            const int bottomLevel = int((bottom >> (8 * channel)) & 0xFF);
             // nearbyint rounds a half to the even neighbour in the default rounding mode.
-            const double v = std::nearbyint(double(b) + double(step[std::size_t(c)]) * i);
-            color |= quint32(std::clamp(int(v), 0, 255)) << (8 * c);
+            const double level =
+                std::nearbyint(double(bottomLevel) + double(step[std::size_t(channel)]) * row);
+            color |= quint32(std::clamp(int(level), 0, 255)) << (8 * channel);
         }
-        const int y = r.top() + n - i;
-        Line(p, r.left(), y, r.right() + 1, y, color);
+        const int y = area.top() + rows - row;
+        drawLine(painter, area.left(), y, area.right() + 1, y, color);
     }
 }
 
-void XPButton::DrawState(int s) {
-    if (m_drawingSuspended || s < Disabled || s > Pressed)
+void XPButton::DrawState(int state) {
+    if (m_drawingSuspended || state < Disabled || state > Pressed)
         return;
-    m_buttonState = s;
+    m_buttonState = state;
     // One surface pixel per screen pixel: on a high-density screen the face keeps its
     // design in logical pixels and the caption is drawn as sharp as the screen allows.
     const qreal ratio = devicePixelRatioF();
@@ -387,120 +388,115 @@ void XPButton::DrawState(int s) {
         m_surface = QImage(size() * ratio, QImage::Format_RGB32);
         m_surface.setDevicePixelRatio(ratio);
     }
-    const int W = width();
-    const int H = height();
-    if (W <= 0 || H <= 0)
+    const int wide = width();
+    const int high = height();
+    if (wide <= 0 || high <= 0)
         return;
-    const auto i = std::size_t(s);
+    const auto look = std::size_t(state);
 
-    QPainter p(&m_surface);
-    p.fillRect(QRect(0, 0, W, H), palette().color(QPalette::Window));
+    QPainter painter(&m_surface);
+    painter.fillRect(QRect(0, 0, wide, high), palette().color(QPalette::Window));
 
-    Line(p, 3, 0, W - 3, 0, Colors.border[i]);
-    Line(p, 0, 3, 0, H - 3, Colors.border[i]);
-    Line(p, 3, H - 1, W - 3, H - 1, Colors.border[i]);
-    Line(p, W - 1, 3, W - 1, H - 3, Colors.border[i]);
+    drawLine(painter, 3, 0, wide - 3, 0, Colors.border[look]);
+    drawLine(painter, 0, 3, 0, high - 3, Colors.border[look]);
+    drawLine(painter, 3, high - 1, wide - 3, high - 1, Colors.border[look]);
+    drawLine(painter, wide - 1, 3, wide - 1, high - 3, Colors.border[look]);
 
-    if (s == Normal || s == Focused || s == Hot) {
-        DrawGradient(p, Ltrb(1, 3, W - 1, H - 2), Colors.rimTop[i], Colors.rimBottom[i]);
-        DrawGradient(p, Ltrb(3, 3, W - 3, H - 3), FaceTop, FaceBottom);
-        Line(p, 1, 1, W, 1, Colors.top1[i]);
-        Line(p, 1, 2, W, 2, Colors.top2[i]);
-        Line(p, 1, H - 3, W, H - 3, Colors.bottom1[i]);
-        Line(p, 2, H - 2, W - 1, H - 2, Colors.bottom2[i]);
+    if (state == Normal || state == Focused || state == Hot) {
+        drawGradient(painter, ltrb(1, 3, wide - 1, high - 2), Colors.rimTop[look],
+                     Colors.rimBottom[look]);
+        drawGradient(painter, ltrb(3, 3, wide - 3, high - 3), FaceTop, FaceBottom);
+        drawLine(painter, 1, 1, wide, 1, Colors.top1[look]);
+        drawLine(painter, 1, 2, wide, 2, Colors.top2[look]);
+        drawLine(painter, 1, high - 3, wide, high - 3, Colors.bottom1[look]);
+        drawLine(painter, 2, high - 2, wide - 1, high - 2, Colors.bottom2[look]);
     } else {
-        p.fillRect(Ltrb(1, 1, W - 1, H - 1), ToQColor(s == Pressed ? PressedFace : DisabledFace));
+        painter.fillRect(ltrb(1, 1, wide - 1, high - 1),
+                         toQColor(state == Pressed ? PressedFace : DisabledFace));
     }
 
     // The same five pixels in each corner, mirrored.
     for (const auto& [x0, dx, y0, dy] :
-         {std::array{0, 1, 0, 1}, std::array{W - 1, -1, 0, 1}, std::array{0, 1, H - 1, -1},
-          std::array{W - 1, -1, H - 1, -1}}) {
-        Pixel(p, x0, y0 + 2 * dy, Colors.corner1[i]);
-        Pixel(p, x0 + 2 * dx, y0, Colors.corner1[i]);
-        Pixel(p, x0, y0 + dy, Colors.corner2[i]);
-        Pixel(p, x0 + dx, y0, Colors.corner2[i]);
-        Pixel(p, x0 + dx, y0 + dy, Colors.corner3[i]);
+         {std::array{0, 1, 0, 1}, std::array{wide - 1, -1, 0, 1}, std::array{0, 1, high - 1, -1},
+          std::array{wide - 1, -1, high - 1, -1}}) {
+        drawPixel(painter, x0, y0 + 2 * dy, Colors.corner1[look]);
+        drawPixel(painter, x0 + 2 * dx, y0, Colors.corner1[look]);
+        drawPixel(painter, x0, y0 + dy, Colors.corner2[look]);
+        drawPixel(painter, x0 + dx, y0, Colors.corner2[look]);
+        drawPixel(painter, x0 + dx, y0 + dy, Colors.corner3[look]);
     }
 
-    // A rounded rectangle (0, 0)-(W+1, H+1) with a 3 x 3 corner ellipse keeps every
+    // A rounded rectangle (0, 0)-(wide+1, high+1) with a 3 x 3 corner ellipse keeps every
     // pixel of the button but the outermost one of each corner.
-    QRegion region(0, 0, W, H);
+    QRegion region(0, 0, wide, high);
     for (const QPoint& corner :
-         {QPoint(0, 0), QPoint(W - 1, 0), QPoint(0, H - 1), QPoint(W - 1, H - 1)})
+         {QPoint(0, 0), QPoint(wide - 1, 0), QPoint(0, high - 1), QPoint(wide - 1, high - 1)})
         region -= QRegion(corner.x(), corner.y(), 1, 1);
     if (mask() != region)
         setMask(region);
     update();
 
     m_drawingSuspended = true;
-    const QRect captionRect = Ltrb(3, 3, W - 3, H - 3);
-    p.setFont(m_font);
-    p.setPen(ToQColor(m_enabled ? m_foreColor : DisabledTextColor));
-    p.drawText(captionRect, Qt::AlignCenter | Qt::TextSingleLine | Qt::TextShowMnemonic, m_caption);
+    const QRect captionRect = ltrb(3, 3, wide - 3, high - 3);
+    painter.setFont(m_font);
+    painter.setPen(toQColor(m_enabled ? m_foreColor : DisabledTextColor));
+    painter.drawText(captionRect, Qt::AlignCenter | Qt::TextSingleLine | Qt::TextShowMnemonic,
+                     m_caption);
 
-    if (m_hasFocus && m_focusRect && s > Normal) {
+    if (m_hasFocus && m_focusRect && state > Normal) {
         // Dotted: every other pixel of the rectangle's outline, in the foreground colour 0.
         const QColor black(0, 0, 0);
-        const QRect& r = captionRect;
+        const QRect& outline = captionRect;
         auto dot = [&](int x, int y) {
             if ((x + y) % 2 == 0)
-                p.fillRect(QRect(x, y, 1, 1), black);
+                painter.fillRect(QRect(x, y, 1, 1), black);
         };
-        for (int x = r.left(); x <= r.right(); ++x) {
-            dot(x, r.top());
-            dot(x, r.bottom());
+        for (int x = outline.left(); x <= outline.right(); ++x) {
+            dot(x, outline.top());
+            dot(x, outline.bottom());
         }
-        for (int y = r.top(); y <= r.bottom(); ++y) {
-            dot(r.left(), y);
-            dot(r.right(), y);
+        for (int y = outline.top(); y <= outline.bottom(); ++y) {
+            dot(outline.left(), y);
+            dot(outline.right(), y);
         }
     }
     m_drawingSuspended = false;
 }
 
-void XPButton::HookProc(bool bBefore, bool& bHandled, qintptr& lReturn, quintptr lng_hWnd,
-                        unsigned uMsg, quintptr wParam, qintptr lParam) {
-    // Only after the window's own procedure; nothing here changes what the window does.
-    Q_UNUSED(bHandled)
-    Q_UNUSED(lReturn)
-    Q_UNUSED(lng_hWnd)
-    Q_UNUSED(lParam)
-    if (bBefore)
-        return;
-    if (uMsg == WM_ACTIVATE || uMsg == WM_NCACTIVATE) {
-        if (wParam != 0) {
-            m_parentActive = true;
-            if (m_enabled) {
-                if (m_mouseOver)
-                    DrawStateUnlessAlready(Hot);
-                else if (m_hasFocus || m_showDefault)
-                    DrawState(Focused);
-            }
-            Q_EMIT FormActivate(1);
-        } else {
-            m_parentActive = m_mousePressed = m_mouseCaptured = m_keyPressed = false;
-            if (m_enabled && m_buttonState != Normal)
-                DrawState(Normal);
-            Q_EMIT FormActivate(0);
-        }
-    } else if (uMsg == WM_MOUSELEAVE) {
-        m_mouseOver = false;
-        if (m_keyPressed || m_buttonState == Disabled)
-            return;
-        if (m_hasFocus || m_showDefault) {
-            if (m_buttonState == Pressed)
-                DrawState(m_mousePressed ? Focused : Normal);
-            else if (m_buttonState != Focused && m_parentActive)
+void XPButton::parentActivationChanged(bool active) {
+    if (active) {
+        m_parentActive = true;
+        if (m_enabled) {
+            if (m_mouseOver)
+                drawStateUnlessAlready(Hot);
+            else if (m_hasFocus || m_showDefault)
                 DrawState(Focused);
-        } else {
-            DrawStateUnlessAlready(Normal);
         }
+        Q_EMIT FormActivate(1);
+    } else {
+        m_parentActive = m_mousePressed = m_mouseCaptured = m_keyPressed = false;
+        if (m_enabled && m_buttonState != Normal)
+            DrawState(Normal);
+        Q_EMIT FormActivate(0);
     }
 }
 
-void XPButton::Hook() {
-    Unhook();
+void XPButton::pointerLeft() {
+    m_mouseOver = false;
+    if (m_keyPressed || m_buttonState == Disabled)
+        return;
+    if (m_hasFocus || m_showDefault) {
+        if (m_buttonState == Pressed)
+            DrawState(m_mousePressed ? Focused : Normal);
+        else if (m_buttonState != Focused && m_parentActive)
+            DrawState(Focused);
+    } else {
+        drawStateUnlessAlready(Normal);
+    }
+}
+
+void XPButton::hook() {
+    unhook();
     m_parentWindow = window();
     if (!m_parentWindow)
         return;
@@ -510,49 +506,46 @@ void XPButton::Hook() {
     m_hooked = true;
 }
 
-void XPButton::Unhook() {
+void XPButton::unhook() {
     if (m_hooked && m_parentWindow)
         m_parentWindow->removeEventFilter(this);
     m_hooked = false;
 }
 
-bool XPButton::eventFilter(QObject* watched, QEvent* e) {
+bool XPButton::eventFilter(QObject* watched, QEvent* event) {
     // ActivationChange reaches the window after it has handled WindowActivate or
     // WindowDeactivate, which makes it the "after" side of the activation message.
-    if (m_hooked && watched == m_parentWindow && e->type() == QEvent::ActivationChange) {
-        bool handled = false;
-        qintptr ret = 0;
-        HookProc(false, handled, ret, quintptr(m_parentWindow->internalWinId()), WM_ACTIVATE,
-                 m_parentWindow->isActiveWindow() ? 1 : 0, 0);
+    if (m_hooked && watched == m_parentWindow && event->type() == QEvent::ActivationChange) {
+        parentActivationChanged(m_parentWindow->isActiveWindow());
     }
-    return QWidget::eventFilter(watched, e);
+    return QWidget::eventFilter(watched, event);
 }
 
-bool XPButton::event(QEvent* e) {
-    switch (e->type()) {
+bool XPButton::event(QEvent* event) {
+    switch (event->type()) {
     case QEvent::Shortcut:
-        if (static_cast<QShortcutEvent*>(e)->shortcutId() == m_shortcutId) {
-            OnAccessKeyPress();
+        if (static_cast<QShortcutEvent*>(event)->shortcutId() == m_shortcutId) {
+            onAccessKeyPress();
             return true;
         }
         break;
     case QEvent::ParentChange:
         if (m_hooked && window() != m_parentWindow)
-            Hook();
+            hook();
         break;
     default:
         break;
     }
-    return QWidget::event(e);
+    return QWidget::event(event);
 }
 
-void XPButton::OnAccessKeyPress() {
+void XPButton::onAccessKeyPress() {
     if (!m_enabled)
         return;
     if (m_keyPressed) {
         m_keyPressed = m_mousePressed = false;
         if (m_mouseOver)
-            DrawStateUnlessAlready(Hot);
+            drawStateUnlessAlready(Hot);
         else
             DrawState(Focused);
         return;
@@ -565,24 +558,24 @@ void XPButton::OnAccessKeyPress() {
 }
 
 void XPButton::paintEvent(QPaintEvent*) {
-    QPainter p(this);
-    p.drawImage(0, 0, m_surface);
+    QPainter painter(this);
+    painter.drawImage(0, 0, m_surface);
 }
 
-void XPButton::resizeEvent(QResizeEvent* e) {
-    QWidget::resizeEvent(e);
-    int w = width();
-    int h = height();
-    if (h < MinimumPixels) {
+void XPButton::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    int wide = width();
+    int high = height();
+    if (high < MinimumPixels) {
         m_drawingSuspended = true;
-        h = MinimumPixels;
+        high = MinimumPixels;
     }
-    if (w < MinimumPixels) {
+    if (wide < MinimumPixels) {
         m_drawingSuspended = true;
-        w = MinimumPixels;
+        wide = MinimumPixels;
     }
-    if (w != width() || h != height()) {
-        resize(w, h);
+    if (wide != width() || high != height()) {
+        resize(wide, high);
         return;
     }
     const qreal ratio = devicePixelRatioF();
@@ -598,19 +591,19 @@ void XPButton::resizeEvent(QResizeEvent* e) {
         DrawState(m_buttonState);
 }
 
-void XPButton::showEvent(QShowEvent* e) {
-    QWidget::showEvent(e);
+void XPButton::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
     if (!m_hooked)
-        LoadFromOwnValues();
+        loadFromOwnValues();
 }
 
-void XPButton::changeEvent(QEvent* e) {
+void XPButton::changeEvent(QEvent* event) {
     // A font given to the widget from outside (or inherited) is taken like a set Font.
-    if (e->type() == QEvent::FontChange && QWidget::font() != m_font) {
+    if (event->type() == QEvent::FontChange && QWidget::font() != m_font) {
         m_font = QWidget::font();
-        FontChanged();
+        fontChanged();
     }
-    QWidget::changeEvent(e);
+    QWidget::changeEvent(event);
 }
 
 void XPButton::notePointerAt(const QPointF& at) {
@@ -619,42 +612,42 @@ void XPButton::notePointerAt(const QPointF& at) {
         m_leaveRequested = true; // one leave notification, as the window system would send
 }
 
-void XPButton::mouseMoveEvent(QMouseEvent* e) {
-    const float x = static_cast<float>(e->position().x());
-    const float y = static_cast<float>(e->position().y());
-    notePointerAt(e->position());
+void XPButton::mouseMoveEvent(QMouseEvent* event) {
+    const float x = static_cast<float>(event->position().x());
+    const float y = static_cast<float>(event->position().y());
+    notePointerAt(event->position());
     if (m_parentActive && !m_keyPressed) {
         if (m_mouseOver && m_mousePressed)
-            DrawStateUnlessAlready(Pressed);
+            drawStateUnlessAlready(Pressed);
         else if (m_mouseOver)
-            DrawStateUnlessAlready(Hot);
+            drawStateUnlessAlready(Hot);
         else if (m_hasFocus)
-            DrawStateUnlessAlready(Focused);
+            drawStateUnlessAlready(Focused);
         else
-            DrawStateUnlessAlready(Normal);
-        Q_EMIT MouseMove(short(e->buttons() & 7), ShiftState(e->modifiers()), x, y);
+            drawStateUnlessAlready(Normal);
+        Q_EMIT MouseMove(short(event->buttons() & 7), shiftState(event->modifiers()), x, y);
     }
 }
 
-void XPButton::mousePressEvent(QMouseEvent* e) {
-    m_lastButton = short(e->button() & 7);
-    if (e->button() == Qt::LeftButton) {
+void XPButton::mousePressEvent(QMouseEvent* event) {
+    m_lastButton = short(event->button() & 7);
+    if (event->button() == Qt::LeftButton) {
         // A tap on a touch screen, or a pointer the system put there, presses without a
         // move first: the press itself says where the pointer is.
-        notePointerAt(e->position());
+        notePointerAt(event->position());
         m_hasFocus = m_mousePressed = m_mouseCaptured = true;
-        DrawStateUnlessAlready(Pressed);
+        drawStateUnlessAlready(Pressed);
     }
 }
 
-void XPButton::mouseReleaseEvent(QMouseEvent* e) {
-    if (e->button() != Qt::LeftButton)
+void XPButton::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton)
         return;
-    notePointerAt(e->position());
+    notePointerAt(event->position());
     bool click = false;
     if (m_parentActive) {
         if (m_mouseOver)
-            DrawStateUnlessAlready(Hot);
+            drawStateUnlessAlready(Hot);
         else if (m_hasFocus)
             DrawState(Focused);
         click = m_mouseOver && m_hasFocus && m_mousePressed;
@@ -672,18 +665,16 @@ void XPButton::mouseDoubleClickEvent(QMouseEvent*) {
     }
 }
 
-void XPButton::leaveEvent(QEvent* e) {
-    QWidget::leaveEvent(e);
+void XPButton::leaveEvent(QEvent* event) {
+    QWidget::leaveEvent(event);
     if (!m_leaveRequested)
         return;
     m_leaveRequested = false;
-    bool handled = false;
-    qintptr ret = 0;
-    HookProc(false, handled, ret, quintptr(internalWinId()), WM_MOUSELEAVE, 0, 0);
+    pointerLeft();
 }
 
-void XPButton::keyPressEvent(QKeyEvent* e) {
-    switch (e->key()) {
+void XPButton::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
         Q_EMIT Click();
@@ -691,7 +682,7 @@ void XPButton::keyPressEvent(QKeyEvent* e) {
     case Qt::Key_Space:
         if (!m_mouseCaptured) {
             m_keyPressed = m_mousePressed = true;
-            DrawStateUnlessAlready(Pressed);
+            drawStateUnlessAlready(Pressed);
         }
         break;
     case Qt::Key_Left:
@@ -703,15 +694,15 @@ void XPButton::keyPressEvent(QKeyEvent* e) {
         focusNextPrevChild(true); // as Tab
         break;
     default:
-        QWidget::keyPressEvent(e);
+        QWidget::keyPressEvent(event);
         break;
     }
 }
 
-void XPButton::keyReleaseEvent(QKeyEvent* e) {
+void XPButton::keyReleaseEvent(QKeyEvent* event) {
     // Held keys repeat as presses only; the repeated releases are not real ones.
-    if (e->key() != Qt::Key_Space || e->isAutoRepeat()) {
-        QWidget::keyReleaseEvent(e);
+    if (event->key() != Qt::Key_Space || event->isAutoRepeat()) {
+        QWidget::keyReleaseEvent(event);
         return;
     }
     if (m_mouseCaptured)
@@ -719,15 +710,15 @@ void XPButton::keyReleaseEvent(QKeyEvent* e) {
     if (!m_mouseOver)
         DrawState(Focused);
     else
-        DrawStateUnlessAlready(Hot);
+        drawStateUnlessAlready(Hot);
     const bool click = m_mousePressed;
     m_keyPressed = m_mousePressed = false;
     if (click)
         Q_EMIT Click();
 }
 
-void XPButton::focusInEvent(QFocusEvent* e) {
-    QWidget::focusInEvent(e);
+void XPButton::focusInEvent(QFocusEvent* event) {
+    QWidget::focusInEvent(event);
     m_hasFocus = true;
     if (m_mouseOver) {
         if (m_buttonState != Hot && m_buttonState != Pressed)
@@ -737,20 +728,20 @@ void XPButton::focusInEvent(QFocusEvent* e) {
     }
 }
 
-void XPButton::focusOutEvent(QFocusEvent* e) {
-    QWidget::focusOutEvent(e);
+void XPButton::focusOutEvent(QFocusEvent* event) {
+    QWidget::focusOutEvent(event);
     m_hasFocus = m_mousePressed = m_keyPressed = false;
     if (!m_enabled)
         return;
     if (m_parentActive) {
         if (m_mouseOver)
-            DrawStateUnlessAlready(Hot);
+            drawStateUnlessAlready(Hot);
         else if (m_showDefault)
             DrawState(Focused);
         else
-            DrawStateUnlessAlready(Normal);
+            drawStateUnlessAlready(Normal);
     } else {
-        DrawStateUnlessAlready(Normal);
+        drawStateUnlessAlready(Normal);
     }
 }
 

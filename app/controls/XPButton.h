@@ -21,11 +21,6 @@ public:
     // The looks `DrawState` knows, as stored in `ButtonState`.
     enum State { Disabled = 0, Normal = 1, Focused = 2, Hot = 3, Pressed = 4 };
 
-    // Window messages the hooks deliver to `HookProc`.
-    static constexpr unsigned WM_ACTIVATE = 6;
-    static constexpr unsigned WM_NCACTIVATE = 134;
-    static constexpr unsigned WM_MOUSELEAVE = 675;
-
     // Host units are twips; a button is never smaller than 100 of them.
     static constexpr int TwipsPerPixel = 15;
     static constexpr int MinimumTwips = 100;
@@ -74,14 +69,10 @@ public:
     bool ParentActive() const { return m_parentActive; }
 
     // Draws one of the five looks onto the button's surface.
-    void DrawState(int s);
+    void DrawState(int state);
     // What the last drawing left on the surface (one pixel per screen pixel: twice the
     // size on a screen of device pixel ratio 2).
     const QImage& Surface() const { return m_surface; }
-
-    // Receives the hooked messages after the window itself has handled them.
-    void HookProc(bool bBefore, bool& bHandled, qintptr& lReturn, quintptr lng_hWnd, unsigned uMsg,
-                  quintptr wParam, qintptr lParam);
 
     // The font a new button starts with and the default it is saved against.
     static QFont DesignFont();
@@ -98,33 +89,38 @@ Q_SIGNALS:
     void PropertyChanged(const QString& name);
 
 protected:
-    bool event(QEvent* e) override;
-    bool eventFilter(QObject* watched, QEvent* e) override;
-    void paintEvent(QPaintEvent* e) override;
-    void resizeEvent(QResizeEvent* e) override;
-    void showEvent(QShowEvent* e) override;
-    void changeEvent(QEvent* e) override;
-    void mouseMoveEvent(QMouseEvent* e) override;
-    void mousePressEvent(QMouseEvent* e) override;
-    void mouseReleaseEvent(QMouseEvent* e) override;
-    void mouseDoubleClickEvent(QMouseEvent* e) override;
-    void leaveEvent(QEvent* e) override;
-    void keyPressEvent(QKeyEvent* e) override;
-    void keyReleaseEvent(QKeyEvent* e) override;
-    void focusInEvent(QFocusEvent* e) override;
-    void focusOutEvent(QFocusEvent* e) override;
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     // Whether the pointer is over the button, from where an event says it is.
     void notePointerAt(const QPointF& at);
-    void DrawStateUnlessAlready(int s);
-    void DrawGradient(class QPainter& p, const QRect& r, quint32 top, quint32 bottom);
-    void FontChanged();
-    void UpdateAccessKey();
-    void OnAccessKeyPress();
-    void Hook();
-    void Unhook();
-    void LoadFromOwnValues();
+    void drawStateUnlessAlready(int state);
+    void drawGradient(class QPainter& painter, const QRect& area, quint32 top, quint32 bottom);
+    void fontChanged();
+    void updateAccessKey();
+    void onAccessKeyPress();
+    // Follows the activation of the window the button is on (the "hook" of a form).
+    void hook();
+    void unhook();
+    void loadFromOwnValues();
+    // The button's window was activated or deactivated, after it handled that itself.
+    void parentActivationChanged(bool active);
+    // The pointer has left the button.
+    void pointerLeft();
 
     QString m_caption;
     bool m_enabled = true;

@@ -12,23 +12,16 @@ QStringList DriveIdentity::roots() const {
     return result;
 }
 
-QString DriveIdentity::GetDriveRoots(const QString& separator) const {
-    QString result;
-    for (const QString& r : roots())
-        result += r + separator;
-    return result;
-}
-
 quint64 DriveIdentity::GetDriveTotalBytes(const QString& root) const {
     return m_volumes.totalBytes(root.toStdString());
 }
 
 QString DriveIdentity::rootOf(const QString& path) const {
     QString best;
-    for (const QString& r : roots()) {
-        if ((path == r || path.startsWith(r) || path + QLatin1Char('/') == r) &&
-            r.size() > best.size())
-            best = r;
+    for (const QString& root : roots()) {
+        if ((path == root || path.startsWith(root) || path + QLatin1Char('/') == root) &&
+            root.size() > best.size())
+            best = root;
     }
     return best;
 }

@@ -13,8 +13,6 @@ class DriveIdentity {
 public:
     explicit DriveIdentity(platform::VolumeService& volumes) : m_volumes(volumes) {}
 
-    // Every root followed by the separator.
-    QString GetDriveRoots(const QString& separator) const;
     QStringList roots() const;
     quint64 GetDriveTotalBytes(const QString& root) const;
     // Serial of the volume mounted at root (or holding path); 0 when unreadable.

@@ -6,11 +6,9 @@
 
 namespace quillet {
 
-QString DriveWatch::findDrive(bool skipFloppy) const {
+QString DriveWatch::findDrive() const {
     // The first root that passes wins; later ones are not examined.
     for (const QString& root : m_identity.roots()) {
-        if (skipFloppy && root == QLatin1String("A:\\"))
-            continue; // never read by the watch: it would spin a floppy drive
         if (m_identity.IsPairedDrive(root, m_drive))
             return root;
     }
@@ -24,26 +22,26 @@ void DriveWatch::setSearchTimer(bool enabled) {
 }
 
 bool DriveWatch::stillWhereFound() const {
-    return driveFound() && m_identity.IsPairedDrive(FoundLetter, m_drive);
+    return driveFound() && m_identity.IsPairedDrive(m_foundLetter, m_drive);
 }
 
 bool DriveWatch::tick() {
     if (!m_timerEnabled)
         return false;
-    ++TimerCount;
+    ++m_timerCount;
     // A drive plugged in (or pulled out) is searched for now; any other mount leaves the
     // count alone.
     if (m_mounts && m_mounts->changed() && !stillWhereFound())
-        TimerCount = std::max(TimerCount, RefreshSeconds);
-    if (TimerCount < RefreshSeconds)
+        m_timerCount = std::max(m_timerCount, m_refreshSeconds);
+    if (m_timerCount < m_refreshSeconds)
         return false;
 
     if (onSearching)
         onSearching();
     setSearchTimer(false);
-    TimerCount = 0;
+    m_timerCount = 0;
 
-    FoundLetter = findDrive(true);
+    m_foundLetter = findDrive();
     if (driveFound()) {
         if (onFound)
             onFound();
@@ -57,11 +55,11 @@ bool DriveWatch::tick() {
 }
 
 void DriveWatch::SearchLetter() {
-    FoundLetter = findDrive(false);
+    m_foundLetter = findDrive();
 }
 
 void DriveWatch::passEnded() {
-    TimerCount = 0;
+    m_timerCount = 0;
     setSearchTimer(true);
 }
 

@@ -20,18 +20,21 @@ public:
         : m_identity(identity), m_drive(drive) {}
 
     // The root the paired drive is mounted at now, or "?" while it is absent.
-    QString FoundLetter = QStringLiteral("?");
-    // Ticks since the last search, and ticks between searches.
-    qint32 TimerCount = 0;
-    int RefreshSeconds = 5;
+    const QString& FoundLetter() const { return m_foundLetter; }
+    bool driveFound() const { return m_foundLetter != QLatin1String("?"); }
+    void forgetDrive() { m_foundLetter = QStringLiteral("?"); }
 
-    bool driveFound() const { return FoundLetter != QLatin1String("?"); }
-    void forgetDrive() { FoundLetter = QStringLiteral("?"); }
+    // Ticks since the last search, and ticks between searches. A new interval keeps the count.
+    qint32 timerCount() const { return m_timerCount; }
+    int refreshSeconds() const { return m_refreshSeconds; }
+    void setRefreshSeconds(int seconds) { m_refreshSeconds = seconds; }
+    // The next counted tick searches, as the first one after loading does.
+    void searchAtNextTick() { m_timerCount = m_refreshSeconds - 1; }
 
     // One tick of the timer. Returns true when this tick searched. runPass starts a pass and
     // returns when it has ended.
     bool tick();
-    // Sets FoundLetter to the paired drive's current root, or "?"; starts no pass.
+    // Sets FoundLetter() to the paired drive's current root, or "?"; starts no pass.
     void SearchLetter();
     // A pass has ended: the next search comes a full interval later.
     void passEnded();
@@ -46,7 +49,7 @@ public:
     void setSearchTimer(bool enabled);
     std::function<void(bool)> onSearchTimerChanged;
 
-    // Starts a pass on the drive just found (FoundLetter is set).
+    // Starts a pass on the drive just found (FoundLetter() is set).
     std::function<void()> runPass;
     // The window's searching state: the not-found text, editing commands off.
     std::function<void()> onSearching;
@@ -57,12 +60,15 @@ public:
 
 private:
     // The first root that is the paired drive, or "?".
-    QString findDrive(bool skipFloppy) const;
+    QString findDrive() const;
     // The drive was found and is still mounted where it was.
     bool stillWhereFound() const;
 
     DriveIdentity& m_identity;
     const PairedDrive& m_drive;
+    QString m_foundLetter = QStringLiteral("?");
+    qint32 m_timerCount = 0;
+    int m_refreshSeconds = 5;
     platform::MountTable* m_mounts = nullptr;
     bool m_timerEnabled = false;
 };

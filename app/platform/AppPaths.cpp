@@ -4,7 +4,7 @@
 #include <QDir>
 #include <QStandardPaths>
 
-namespace quillet {
+namespace quillet::platform {
 
 namespace {
 QString withOneSeparator(QString path) {
@@ -36,4 +36,12 @@ QString LogFilePath() {
     return UserDataPath() + QStringLiteral("lastsync.txt");
 }
 
-} // namespace quillet
+QString UpdaterPath() {
+#ifdef Q_OS_WIN
+    return AppPath() + QStringLiteral("BrevantUpdate.exe");
+#else
+    return AppPath() + QStringLiteral("BrevantUpdate");
+#endif
+}
+
+} // namespace quillet::platform

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-namespace quillet {
+namespace quillet::platform {
 
 // The program's folder, ending in exactly one separator.
 QString AppPath();
@@ -13,4 +13,7 @@ QString UserDataPath();
 // The log of the last pass.
 QString LogFilePath();
 
-} // namespace quillet
+// The updater beside the program; it may be missing.
+QString UpdaterPath();
+
+} // namespace quillet::platform

@@ -56,7 +56,8 @@ std::int64_t timeStepNanoseconds(const std::string& fsType, bool throughFuse);
 bool keepsPermissions(const std::string& fsType);
 
 // File systems whose names ignore case ("Report.txt" and "report.txt" are one file).
-// Folders elsewhere may fold case too (ext4 with casefold): FileSystem::foldsCase asks.
+// Folders elsewhere may fold case too (ext4 with casefold): a folder's Listing::foldsCase
+// says so.
 bool hasCaseInsensitiveNames(const std::string& fsType);
 
 // True when a file system refuses a file name: the FAT family, exFAT and NTFS refuse control

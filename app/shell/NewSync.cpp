@@ -3,7 +3,7 @@
 #include "Captions.h"
 #include "base/Translate.h"
 #include "controls/XPButton.h"
-#include "sync/SyncSession.h"
+#include "sync/SyncController.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -14,8 +14,8 @@
 
 namespace quillet {
 
-NewSync::NewSync(SyncSession& session, QWidget* parent)
-    : QDialog(parent), m_session(session), m_driveLabel(new QLabel(this)),
+NewSync::NewSync(SyncController& controller, QWidget* parent)
+    : QDialog(parent), m_controller(controller), m_driveLabel(new QLabel(this)),
       m_drives(new QComboBox(this)), m_refreshDrvs(new QLabel(this)),
       m_forceLetter(new QCheckBox(this)), m_showAllDrives(new QCheckBox(this)),
       m_infoLabel(new QLabel(this)), m_sync(new XPButton(this)), m_cancelSync(new XPButton(this)) {
@@ -97,7 +97,7 @@ NewSync::NewSync(SyncSession& session, QWidget* parent)
 }
 
 void NewSync::RefreshDrives() {
-    m_candidates = m_session.identity().RefreshDrives(m_showAllDrives->isChecked());
+    m_candidates = m_controller.session().identity().RefreshDrives(m_showAllDrives->isChecked());
     m_drives->clear();
     m_drives->addItems(m_candidates.entries);
     m_drives->setPlaceholderText(m_candidates.entries.isEmpty() ? m_candidates.emptyText
@@ -123,14 +123,7 @@ void NewSync::startNewSync() {
     if (index < 0 || index >= m_candidates.roots.size())
         return; // nothing chosen: nothing to pair
     const QString root = m_candidates.roots.at(index);
-    const SyncSession::PairOutcome outcome =
-        m_session.StartNewSync(root, m_forceLetter->isChecked(), [this] {
-            return QMessageBox::question(
-                       this, Captions::programTitle(),
-                       Translate(QStringLiteral(
-                           "You have already set a drive, do you wish to substitute this drive ?")),
-                       QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
-        });
+    const SyncSession::PairOutcome outcome = m_controller.pair(root, m_forceLetter->isChecked());
     if (outcome.ok()) {
         accept();
         return;

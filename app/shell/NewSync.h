@@ -10,7 +10,7 @@ class QLabel;
 
 namespace quillet {
 
-class SyncSession;
+class SyncController;
 class XPButton;
 
 // The dialog that pairs the drive to keep in step with: the candidate drives, the
@@ -19,7 +19,7 @@ class NewSync : public QDialog {
     Q_OBJECT
 
 public:
-    explicit NewSync(SyncSession& session, QWidget* parent = nullptr);
+    explicit NewSync(SyncController& controller, QWidget* parent = nullptr);
 
     QLabel* DriveLabel() const { return m_driveLabel; }
     QComboBox* Drives() const { return m_drives; }
@@ -42,7 +42,7 @@ private:
     void selectionChanged();
     static constexpr int InfoWidth = 428;
 
-    SyncSession& m_session;
+    SyncController& m_controller;
     DriveIdentity::Candidates m_candidates;
     QLabel* m_driveLabel;
     QComboBox* m_drives;

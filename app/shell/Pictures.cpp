@@ -36,7 +36,7 @@ QPixmap picture(const QString& name, const QSize& size) {
 QIcon programIcon() {
     // Installed under a prefix of the user's choice, the icons are in that prefix's hicolor
     // theme, which the desktop need not search.
-    const QString theme = AppPath() + QStringLiteral("../share/icons/hicolor/");
+    const QString theme = platform::AppPath() + QStringLiteral("../share/icons/hicolor/");
     QIcon icon;
     QStringList found;
     for (const int size : {16, 22, 32, 48, 64, 128, 256}) {

@@ -1,13 +1,16 @@
 #include "QtStartUpShell.h"
 
 #include "Captions.h"
+#include "ItemPickers.h"
 #include "NewSync.h"
 #include "Splash.h"
+#include "WindowQuestions.h"
 #include "base/Translate.h"
 #include "platform/MountTable.h"
 #include "platform/SettingsStore.h"
 #include "platform/UserLock.h"
 #include "sync/SettingsKeys.h"
+#include "sync/SyncController.h"
 #include "sync/SyncSession.h"
 
 #include <QCoreApplication>
@@ -75,7 +78,10 @@ bool QtStartUpShell::drivePaired() {
 }
 
 void QtStartUpShell::pairDrive() {
-    NewSync pairing(m_session);
+    // No window yet: the pairing question stands on its own.
+    WindowQuestions questions(nullptr, ItemPickers::system());
+    SyncController controller(m_session, questions);
+    NewSync pairing(controller);
     pairing.exec();
 }
 

@@ -15,8 +15,8 @@ using namespace quillet;
 
 int main(int argc, char** argv) {
     QStringList arguments;
-    for (int i = 1; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
+    for (int index = 1; index < argc; ++index)
+        arguments << QString::fromLocal8Bit(argv[index]);
     const QString commandLine = StartUp::commandLineFrom(arguments);
     // Answered before any window system is reached: these work without a display.
     if (StartUp::printsOnly(commandLine)) {
@@ -38,7 +38,7 @@ int main(int argc, char** argv) {
 
     auto store = platform::openSettingsStore();
     SyncSession session(*store, platform::FileSystem::system(), platform::VolumeService::system());
-    QtStartUpShell shell(session, *store, LogFilePath());
+    QtStartUpShell shell(session, *store, platform::LogFilePath());
     StartUp startUp(shell);
     if (const std::optional<int> code = startUp.run(commandLine))
         return *code;

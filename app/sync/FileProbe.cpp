@@ -1,7 +1,5 @@
 #include "FileProbe.h"
 
-#include <QDateTime>
-
 #include <algorithm>
 #include <cstdint>
 
@@ -27,28 +25,6 @@ std::optional<qint64> FileProbe::FileLength(const QString& path) const {
     if (!st.isRegular)
         return std::nullopt;
     return st.length;
-}
-
-QString FileProbe::lowestStamp() {
-    return QStringLiteral("16010101000000");
-}
-
-QString FileProbe::stampOf(const platform::FileTime& time) {
-    const QDateTime local = QDateTime::fromSecsSinceEpoch(time.seconds, Qt::LocalTime);
-    return local.toString(QStringLiteral("yyyyMMddHHmmss"));
-}
-
-QString FileProbe::stampOf(const platform::FileStat& st) {
-    // Only a file that could be opened for reading has a time of its own.
-    if (!st.isRegular || !st.readable)
-        return lowestStamp();
-    return stampOf(st.times.write);
-}
-
-QString FileProbe::GetFileStamp(const QString& path) const {
-    if (path.isEmpty())
-        return lowestStamp();
-    return stampOf(m_fs.stat(Path::fromText(path).native()));
 }
 
 namespace {

@@ -22,14 +22,6 @@ public:
     bool FileExists(const QString& path) const;
     // Length of a regular file; none when it cannot be measured.
     std::optional<qint64> FileLength(const QString& path) const;
-    // Local last-write time as YYYYMMDDhhmmss; the lowest stamp when unreadable.
-    QString GetFileStamp(const QString& path) const;
-
-    static QString lowestStamp();
-    static QString stampOf(const platform::FileTime& time);
-    // The stamp of what stat found: the lowest unless a readable regular file.
-    static QString stampOf(const platform::FileStat& st);
-
     platform::FileSystem& fileSystem() const { return m_fs; }
 
 private:

@@ -71,15 +71,15 @@ std::optional<QString> SyncList::clashReason(int row) const {
 void SyncList::RefreshFiles(const QString& serial, const QString& foundLetter, quint64 driveSize) {
     m_rows.clear();
     m_total = 0;
-    for (int n = 1;; ++n) {
-        const QString path = m_store.read(serial, keys::localFile(n), QString());
+    for (int number = 1;; ++number) {
+        const QString path = m_store.read(serial, keys::localFile(number), QString());
         if (path.isEmpty())
             break;
         const std::optional<qint64> measured = m_probe.FileLength(path);
         const bool folder = m_probe.IsFolder(path);
         SyncItem item;
         item.localPath = path;
-        item.remoteStored = m_store.read(serial, keys::remoteFile(n), QString());
+        item.remoteStored = m_store.read(serial, keys::remoteFile(number), QString());
         item.remotePath = remoteDisplay(item.remoteStored, foundLetter);
         // A folder item's place on the drive always ends in a separator: it stays a folder
         // item while its local folder is away or fails the folder test.
@@ -125,15 +125,15 @@ int SyncList::storedCount(const QString& serial) const {
 }
 
 void SyncList::SaveFiles(const QString& serial) {
-    int n = 1;
+    int number = 1;
     for (const SyncItem& item : m_rows) {
-        m_store.write(serial, keys::localFile(n), item.localPath);
-        m_store.write(serial, keys::remoteFile(n), item.remoteStored);
-        ++n;
+        m_store.write(serial, keys::localFile(number), item.localPath);
+        m_store.write(serial, keys::remoteFile(number), item.remoteStored);
+        ++number;
     }
     // The end mark: reading stops at the first empty local path.
-    m_store.write(serial, keys::localFile(n), QString());
-    m_store.write(serial, keys::remoteFile(n), QString());
+    m_store.write(serial, keys::localFile(number), QString());
+    m_store.write(serial, keys::remoteFile(number), QString());
     m_store.sync();
 }
 

@@ -63,7 +63,6 @@ public:
     // such adds were refused may hold them. None when the row has its place to itself.
     std::optional<QString> clashReason(int row) const;
 
-    qint64 totalFileBytes() const { return m_total; }
     // The three texts under the list.
     QString DrvFilesSize() const { return m_filesSizeText; }
     QString DrvSize() const { return m_sizeText; }

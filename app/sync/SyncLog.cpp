@@ -5,9 +5,22 @@
 namespace quillet {
 
 bool SyncLog::open() {
-    close();
+    // The log of the pass before is done with; whether it was whole was that pass's concern.
+    (void)close();
+    m_failure.clear();
     m_file.setFileName(m_path);
-    return m_file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    if (m_file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return true;
+    fail();
+    return false;
+}
+
+void SyncLog::fail() {
+    if (m_failure.isEmpty())
+        m_failure = m_file.errorString();
+    qWarning("The log %s could not be written: %s", qUtf8Printable(m_path),
+             qUtf8Printable(m_failure));
+    m_file.close();
 }
 
 void SyncLog::writeLine(const QString& line) {
@@ -15,18 +28,27 @@ void SyncLog::writeLine(const QString& line) {
         onLine(line);
     if (!m_file.isOpen())
         return;
-    m_file.write(line.toUtf8());
-    m_file.write("\r\n", 2);
+    const QByteArray bytes = line.toUtf8() + QByteArrayLiteral("\r\n");
+    if (m_file.write(bytes) != bytes.size())
+        fail();
 }
 
-void SyncLog::close() {
-    if (m_file.isOpen())
-        m_file.close();
+bool SyncLog::close() {
+    if (!m_file.isOpen())
+        return m_failure.isEmpty();
+    if (!m_file.flush()) {
+        fail();
+        return false;
+    }
+    m_file.close();
+    return m_failure.isEmpty();
 }
 
 QString ReadTextFile(const QString& path) {
     QFile file(path);
     if (!file.exists()) {
+        // Made empty so that a viewer opens on something; when it cannot be made there is
+        // still nothing to show, which is what is returned.
         if (file.open(QIODevice::WriteOnly))
             file.close();
         return QString();

@@ -32,26 +32,26 @@ CommandLineAdd CommandLineAdd::parse(const QString& commandLine) {
 SyncSession::SyncSession(platform::SettingsStore& store, platform::FileSystem& fs,
                          platform::VolumeService& volumes)
     : m_store(store), m_fs(fs), m_volumes(volumes), m_probe(fs), m_identity(volumes),
-      m_watch(m_identity, drive), m_list(store, m_probe),
+      m_watch(m_identity, m_drive), m_list(store, m_probe),
       m_lockFolder(platform::UserLock::defaultFolder()) {}
 
 std::optional<int> SyncSession::leadingNumber(const QString& text) {
     // Blanks first, then an optional sign, digits and a fraction: "2.5x" reads 2.5.
-    int i = 0;
-    while (i < text.size() && text.at(i).isSpace())
-        ++i;
-    int start = i;
-    if (i < text.size() && (text.at(i) == QLatin1Char('-') || text.at(i) == QLatin1Char('+')))
-        ++i;
-    while (i < text.size() && text.at(i).isDigit())
-        ++i;
-    if (i < text.size() && text.at(i) == QLatin1Char('.')) {
-        ++i;
-        while (i < text.size() && text.at(i).isDigit())
-            ++i;
+    int at = 0;
+    while (at < text.size() && text.at(at).isSpace())
+        ++at;
+    int start = at;
+    if (at < text.size() && (text.at(at) == QLatin1Char('-') || text.at(at) == QLatin1Char('+')))
+        ++at;
+    while (at < text.size() && text.at(at).isDigit())
+        ++at;
+    if (at < text.size() && text.at(at) == QLatin1Char('.')) {
+        ++at;
+        while (at < text.size() && text.at(at).isDigit())
+            ++at;
     }
     bool ok = false;
-    const double number = text.mid(start, i - start).toDouble(&ok);
+    const double number = text.mid(start, at - start).toDouble(&ok);
     const double rounded = ok ? std::nearbyint(number) : 0.0;
     if (rounded < -32768.0 || rounded > 32767.0)
         return std::nullopt; // does not fit the 16-bit field: the read fails
@@ -69,14 +69,14 @@ void SyncSession::applyConflictMode(int index) {
     if (index < 0 || index > 5)
         return;
     m_conflictSelection = index;
-    conflictMode = ConflictMode(static_cast<qint16>(index));
+    m_conflictMode = ConflictMode(static_cast<qint16>(index));
 }
 
 void SyncSession::applyRefreshTime(std::optional<int> index) {
     if (index && (*index < 0 || *index > 8))
         index.reset();
     m_refreshSelection = index;
-    m_watch.RefreshSeconds = refreshSecondsFor(index);
+    m_watch.setRefreshSeconds(refreshSecondsFor(index));
 }
 
 EditOutcome SyncSession::selectConflictMode(int index) {
@@ -121,24 +121,24 @@ EditOutcome fail(EditOutcome::Code code, const QString& englishText) {
 } // namespace
 
 void SyncSession::readDrive() {
-    drive.serialText = m_store.read(keys::SyncInfo, keys::SN, QString());
-    drive.DriveSerial = serialFromText(drive.serialText);
+    m_drive.serialText = m_store.read(keys::SyncInfo, keys::SN, QString());
+    m_drive.DriveSerial = serialFromText(m_drive.serialText);
     // The option is on only for the exact text "1".
-    drive.SameLetterOnly =
+    m_drive.SameLetterOnly =
         m_store.read(keys::SyncInfo, keys::Letter, QString()) == QLatin1String("1");
-    drive.DriveRoot = m_store.read(keys::SyncInfo, keys::Drive, QString());
+    m_drive.DriveRoot = m_store.read(keys::SyncInfo, keys::Drive, QString());
 
     bool ok = false;
     const quint64 size =
         m_store.read(keys::SyncInfo, keys::Size, QString()).trimmed().toULongLong(&ok);
     if (ok)
-        drive.DriveSize = size;
+        m_drive.DriveSize = size;
 }
 
 void SyncSession::readOptions(bool storeChoices) {
     if (const auto conflicts =
             leadingNumber(m_store.read(keys::SyncInfo, keys::Conflicts, QStringLiteral("0"))))
-        conflictMode = ConflictMode(static_cast<qint16>(*conflicts));
+        m_conflictMode = ConflictMode(static_cast<qint16>(*conflicts));
 
     const auto refresh =
         leadingNumber(m_store.read(keys::SyncInfo, keys::Refresh, QStringLiteral("1")));
@@ -148,10 +148,10 @@ void SyncSession::readOptions(bool storeChoices) {
     // Selecting stores the choice; a mode outside the list selects nothing but stays the mode.
     if (storeChoices) {
         selectRefreshTime(m_refreshSelection);
-        selectConflictMode(conflictMode.value());
+        selectConflictMode(m_conflictMode.value());
     } else {
         applyRefreshTime(m_refreshSelection);
-        applyConflictMode(conflictMode.value());
+        applyConflictMode(m_conflictMode.value());
     }
 }
 
@@ -161,12 +161,12 @@ void SyncSession::load(bool storeChoices) {
     m_list.clear();
     m_watch.forgetDrive();
     RefreshFiles();
-    m_watch.TimerCount = m_watch.RefreshSeconds - 1;
+    m_watch.searchAtNextTick();
     m_watch.setSearchTimer(true);
 }
 
-void SyncSession::GoLoad() {
-    changeSettings([&] {
+EditOutcome SyncSession::GoLoad() {
+    return changeSettings([&] {
         load(true);
         return EditOutcome{};
     });
@@ -178,11 +178,11 @@ void SyncSession::loadReadOnly() {
 
 void SyncSession::reloadSettings() {
     m_store.reload();
-    const PairedDrive before = drive;
+    const PairedDrive before = m_drive;
     readDrive();
     readOptions(false);
     // Paired anew elsewhere: where the old drive was found says nothing about the new one.
-    if (!samePairing(drive, before))
+    if (!samePairing(m_drive, before))
         m_watch.forgetDrive();
 }
 
@@ -238,9 +238,9 @@ std::unique_ptr<platform::UserLock> SyncSession::takePassTurn() {
 }
 
 void SyncSession::refreshPairing() {
-    const PairedDrive before = drive;
+    const PairedDrive before = m_drive;
     readDrive();
-    if (!samePairing(drive, before))
+    if (!samePairing(m_drive, before))
         SearchLetter();
 }
 
@@ -248,15 +248,15 @@ void SyncSession::RefreshFiles() {
     m_list.setDriveFoldsCase(
         driveFound() &&
         platform::hasCaseInsensitiveNames(m_volumes.fileSystemType(FoundLetter().toStdString())));
-    m_list.RefreshFiles(drive.serialText, FoundLetter(), drive.DriveSize);
+    m_list.RefreshFiles(m_drive.serialText, FoundLetter(), m_drive.DriveSize);
 }
 
 void SyncSession::SaveFiles() {
-    m_list.SaveFiles(drive.serialText);
+    m_list.SaveFiles(m_drive.serialText);
 }
 
 bool SyncSession::hasPairedDrive() const {
-    return drive.isPaired();
+    return m_drive.isPaired();
 }
 
 SyncSession::PairOutcome SyncSession::StartNewSync(const QString& root, bool sameRootOnly,
@@ -300,14 +300,14 @@ SyncSession::PairOutcome SyncSession::StartNewSync(const QString& root, bool sam
         }
         m_store.deleteSection(keys::SyncInfo);
 
-        drive.DriveRoot = root;
+        m_drive.DriveRoot = root;
         m_store.write(keys::SyncInfo, keys::Drive, root);
-        drive.DriveSerial = serial;
-        drive.serialText = QString::number(serial);
-        m_store.write(keys::SyncInfo, keys::SN, drive.serialText);
-        drive.DriveSize = size;
-        m_store.write(keys::SyncInfo, keys::Size, QString::number(drive.DriveSize));
-        drive.SameLetterOnly = sameRootOnly;
+        m_drive.DriveSerial = serial;
+        m_drive.serialText = QString::number(serial);
+        m_store.write(keys::SyncInfo, keys::SN, m_drive.serialText);
+        m_drive.DriveSize = size;
+        m_store.write(keys::SyncInfo, keys::Size, QString::number(m_drive.DriveSize));
+        m_drive.SameLetterOnly = sameRootOnly;
         m_store.write(keys::SyncInfo, keys::Letter,
                       sameRootOnly ? QStringLiteral("1") : QStringLiteral("0"));
         return EditOutcome{};
@@ -330,7 +330,7 @@ EditOutcome SyncSession::setSameRootOnly(bool sameRootOnly) {
         refreshPairing();
         if (!hasPairedDrive())
             return fail(EditOutcome::Code::BadInput, QStringLiteral("No drive is paired."));
-        drive.SameLetterOnly = sameRootOnly;
+        m_drive.SameLetterOnly = sameRootOnly;
         m_store.write(keys::SyncInfo, keys::Letter,
                       sameRootOnly ? QStringLiteral("1") : QStringLiteral("0"));
         return EditOutcome{};
@@ -473,9 +473,9 @@ EditOutcome SyncSession::RemoveItem(int index, bool deleteRemote) {
         std::optional<qsizetype> row;
         if (index < rows.size() && same(rows.at(index)))
             row = index;
-        for (qsizetype i = 0; !row && i < rows.size(); ++i) {
-            if (same(rows.at(i)))
-                row = i;
+        for (qsizetype candidate = 0; !row && candidate < rows.size(); ++candidate) {
+            if (same(rows.at(candidate)))
+                row = candidate;
         }
         if (!row)
             return fail(EditOutcome::Code::BadInput,

@@ -27,6 +27,7 @@ struct EditOutcome {
         BadInput,
         NotSaved,         // the settings could not be written: nothing was changed
         RemoteNotDeleted, // the item is gone, its copy on the drive could not be deleted
+        Declined,         // nothing was chosen: nothing changed, nothing to say
     };
     Code code = Code::Done;
     QString message; // the text to show; empty when nothing is to be said
@@ -49,17 +50,21 @@ public:
     SyncSession(platform::SettingsStore& store, platform::FileSystem& fs,
                 platform::VolumeService& volumes);
 
-    // Program-wide values.
-    PairedDrive drive;
-    ConflictMode conflictMode;
+    SyncSession(const SyncSession&) = delete;
+    SyncSession& operator=(const SyncSession&) = delete;
+
+    // The paired drive and the conflict mode, read-only under the names callers have always
+    // read them by; they change only through the operations below.
+    const PairedDrive& drive = m_drive;
+    const ConflictMode& conflictMode = m_conflictMode;
 
     // The selected entries of the two option lists; none when nothing is selected.
     std::optional<int> conflictSelection() const { return m_conflictSelection; }
     std::optional<int> refreshSelection() const { return m_refreshSelection; }
 
     // Load settings, options and the list; arm the watch. Loading stores both option
-    // choices back, as selecting them does.
-    void GoLoad();
+    // choices back, as selecting them does; NotSaved when that could not be written.
+    EditOutcome GoLoad();
     // The same load, writing nothing: a command that only reads, or that is refused, leaves
     // the store exactly as it was.
     void loadReadOnly();
@@ -77,7 +82,7 @@ public:
     static int refreshSecondsFor(std::optional<int> index);
 
     // Where the paired drive is now ("?" while absent), and the watch that finds it.
-    const QString& FoundLetter() const { return m_watch.FoundLetter; }
+    const QString& FoundLetter() const { return m_watch.FoundLetter(); }
     bool driveFound() const { return m_watch.driveFound(); }
     void SearchLetter() { m_watch.SearchLetter(); }
     DriveWatch& watch() { return m_watch; }
@@ -167,6 +172,8 @@ private:
     platform::SettingsStore& m_store;
     platform::FileSystem& m_fs;
     platform::VolumeService& m_volumes;
+    PairedDrive m_drive;
+    ConflictMode m_conflictMode;
     FileProbe m_probe;
     DriveIdentity m_identity;
     DriveWatch m_watch;

@@ -18,6 +18,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QTextStream>
 #include <QTimer>
 
@@ -104,7 +105,7 @@ int main(int argc, char** argv) {
 
     auto store = platform::openSettingsStore();
     SyncSession session(*store, platform::FileSystem::system(), platform::VolumeService::system());
-    Master master(session, LogFilePath());
+    Master master(session, platform::LogFilePath());
     master.show();
     session.SearchLetter();
     if (!session.driveFound()) {
@@ -112,26 +113,32 @@ int main(int argc, char** argv) {
         return 1;
     }
 
+    // The window's parts, found as a person's tools find them.
+    auto* model = master.findChild<SyncListModel*>();
+    auto* copyBar = master.findChild<GraphicBar*>(QStringLiteral("CopyBar"));
+    auto* fileStatus = master.findChild<QLabel*>(QStringLiteral("FileStatus"));
     LoopProbe probe;
-    probe.context = [&master] {
+    probe.context = [&] {
         int bold = -1;
-        for (int row = 0; row < master.listModel()->rowCount(); ++row)
-            bold = master.listModel()->rowBold(row) ? row : bold;
+        for (int row = 0; row < model->rowCount(); ++row)
+            bold = model->rowBold(row) ? row : bold;
+        // The whole path is in the tooltip when the label shows it shortened.
+        const QString file =
+            fileStatus->toolTip().isEmpty() ? fileStatus->text() : fileStatus->toolTip();
         return QStringLiteral("[row %1, %2, %3]")
             .arg(bold + 1)
-            .arg(master.CopyBar()->isVisible()
-                     ? QStringLiteral("bar %1%").arg(master.CopyBar()->value())
-                     : QStringLiteral("no bar"))
-            .arg(master.fileStatusText().section(QLatin1Char('/'), -3));
+            .arg(copyBar->isVisible() ? QStringLiteral("bar %1%").arg(copyBar->value())
+                                      : QStringLiteral("no bar"))
+            .arg(file.section(QLatin1Char('/'), -3));
     };
     QElapsedTimer passClock;
     qint64 stopAt = -1;
     int rowsAtStop = -1;
     int boldRow = -1;
     QElapsedTimer rowClock;
-    QObject::connect(master.listModel(), &QAbstractItemModel::dataChanged, [&] {
-        for (int row = 0; row < master.listModel()->rowCount(); ++row) {
-            if (master.listModel()->rowBold(row) && row != boldRow) {
+    QObject::connect(model, &QAbstractItemModel::dataChanged, [&] {
+        for (int row = 0; row < model->rowCount(); ++row) {
+            if (model->rowBold(row) && row != boldRow) {
                 boldRow = row;
                 rowClock.start();
             }

@@ -93,6 +93,32 @@ TEST_F(CliTest, HelpVersionAndUsageErrors) {
     EXPECT_TRUE(out.isEmpty());
 }
 
+TEST_F(CliTest, HelpListsTheCommandsInAlignedColumns) {
+    // Scripts and people read these lines; they stay exactly as they are.
+    const char* const commands = R"(Commands:
+  drives [--all]                    list the drives that can be paired
+  pair ROOT [--same-root] [--yes]   pair the drive mounted at ROOT (a new pairing
+                                    forgets the list of the drive paired before)
+  same-root on|off                  find the paired drive only under the root it was
+                                    paired at, or under any; the list stays
+  status                            show the pairing, the drive and the options
+  mode [N]                          show or set the conflict mode (0 to 5)
+  refresh [N]                       show or set the refresh-time choice (0 to 8)
+  add FILE DEST_FOLDER              keep FILE in step with a copy in DEST_FOLDER on the drive
+  add-folder FOLDER DEST_FOLDER     keep FOLDER in step with DEST_FOLDER on the drive
+                                    (a DEST_FOLDER missing on the drive is made)
+  list                              list the sync items
+  remove N [--delete-remote]        remove item N (from 1)
+  sync [--yes | --no]               find the drive and run one pass now
+  log                               print the log of the last pass
+  watch [--yes | --no]              watch for the drive and pass whenever it is found
+  autostart on|off|status           start Quillet in the notification area at login, or not
+)";
+    EXPECT_EQ(run({QStringLiteral("--help")}), 0);
+    EXPECT_THAT(out.toStdString(), HasSubstr(commands));
+    EXPECT_TRUE(Cli::usage().startsWith(QString::fromLatin1(commands)));
+}
+
 TEST_F(CliTest, DrivesListsCandidatesExactlyAsThePairingListDoes) {
     const ScopedDefaultLocale c(QLocale::c());
     EXPECT_EQ(run({QStringLiteral("drives")}), 0);
@@ -677,7 +703,8 @@ TEST_F(CliTest, AutostartTurnsTheLoginEntryOnAndOff) {
 TEST_F(CliTest, AutostartNeedsTheWindowedProgramBesideTheTool) {
     // The default is the program beside this one; the tests' folder has none.
     EXPECT_EQ(run({QStringLiteral("autostart"), QStringLiteral("on")}), 1);
-    EXPECT_THAT(err.toStdString(), HasSubstr(AppPath().toStdString() + "quillet is not installed"));
+    EXPECT_THAT(err.toStdString(),
+                HasSubstr(platform::AppPath().toStdString() + "quillet is not installed"));
     windowProgram = files.write(QStringLiteral("bin/quillet"), "not executable");
     EXPECT_EQ(run({QStringLiteral("autostart"), QStringLiteral("on")}), 1);
     EXPECT_FALSE(QFile::exists(files.path(QStringLiteral("config/autostart"))));

@@ -51,7 +51,7 @@ protected:
     // The window loaded, its first search done: the drive found.
     Master& ready() {
         Master& window = master();
-        session->watch().TimerCount = session->watch().RefreshSeconds - 1;
+        session->watch().searchAtNextTick();
         window.searchTick();
         EXPECT_TRUE(session->driveFound());
         return window;
@@ -60,7 +60,7 @@ protected:
     Master& driveAway() {
         volumes.clear();
         Master& window = master();
-        session->watch().TimerCount = session->watch().RefreshSeconds - 1;
+        session->watch().searchAtNextTick();
         window.searchTick();
         EXPECT_FALSE(session->driveFound());
         return window;
@@ -114,7 +114,7 @@ protected:
     void expectWatchPausedOnlyMeanwhile(Master& window) {
         for (const FakePickers::Asked& asked : pickers.asked)
             EXPECT_FALSE(asked.watchRunning) << asked.picker.toStdString();
-        EXPECT_TRUE(window.SearchTimer()->isActive());
+        EXPECT_TRUE(control<QTimer>(window, "SearchTimer")->isActive());
         EXPECT_TRUE(session->watch().searchTimerEnabled());
     }
 
@@ -125,7 +125,7 @@ TEST_F(AddRemoveTest, AFileIsChosenThenPlacedAndItsRowStored) {
     Master& window = ready();
     pickers.openAnswers = {local1};
     pickers.destAnswers = {drive(QStringLiteral("dest"))};
-    Q_EMIT window.AddFile()->Click();
+    Q_EMIT control<XPButton>(window, "AddFile")->Click();
 
     ASSERT_EQ(pickers.pickersAsked(),
               (QStringList{QStringLiteral("ShowOpen"), QStringLiteral("ShowCopyFile")}));
@@ -142,8 +142,12 @@ TEST_F(AddRemoveTest, AFileIsChosenThenPlacedAndItsRowStored) {
     EXPECT_EQ(stored(QStringLiteral("LocalFile1")), local1);
     EXPECT_EQ(stored(QStringLiteral("RemoteFile1")), QStringLiteral(":/dest/report.txt"));
     EXPECT_EQ(stored(QStringLiteral("LocalFile2")), QString());
-    EXPECT_EQ(window.syncFiles()->model()->rowCount(), 1);
-    EXPECT_EQ(window.syncFiles()->model()->index(0, SyncListModel::BFiles).data().toString(),
+    EXPECT_EQ(control<QTreeView>(window, "syncFiles")->model()->rowCount(), 1);
+    EXPECT_EQ(control<QTreeView>(window, "syncFiles")
+                  ->model()
+                  ->index(0, SyncListModel::BFiles)
+                  .data()
+                  .toString(),
               drive(QStringLiteral("dest/report.txt")));
 }
 
@@ -159,7 +163,7 @@ TEST_F(AddRemoveTest, TheSameFileTwiceGivesTwoRowsAndTheRootIsNotDoubled) {
     EXPECT_EQ(rows()[1].remotePath, drive(QStringLiteral("dest/report.txt")));
     EXPECT_EQ(stored(QStringLiteral("RemoteFile1")), QStringLiteral(":/report.txt"));
     EXPECT_EQ(stored(QStringLiteral("RemoteFile2")), QStringLiteral(":/dest/report.txt"));
-    EXPECT_EQ(window.syncFiles()->model()->rowCount(), 2);
+    EXPECT_EQ(control<QTreeView>(window, "syncFiles")->model()->rowCount(), 2);
 }
 
 TEST_F(AddRemoveTest, EveryRefusalOfAFileAddsNothingAndLeavesTheWatchRunning) {
@@ -228,12 +232,12 @@ TEST_F(AddRemoveTest, WithTheDriveAwayNothingIsAsked) {
     EXPECT_EQ(box->text, DriveAbsentFile);
     EXPECT_EQ(box->icon, QMessageBox::Warning);
     EXPECT_TRUE(rows().isEmpty());
-    EXPECT_TRUE(window.SearchTimer()->isActive());
+    EXPECT_TRUE(control<QTimer>(window, "SearchTimer")->isActive());
 
     // A folder: the folder to add is chosen before the drive is looked for.
     pickers.folderAnswers = {local(QStringLiteral("photos/"))};
     const auto folderBox = answer();
-    Q_EMIT window.AddFolderButton()->Click();
+    Q_EMIT control<XPButton>(window, "AddFolderButton")->Click();
     ASSERT_EQ(pickers.pickersAsked(), QStringList{QStringLiteral("BrowseForFolder")});
     ASSERT_TRUE(folderBox->shown);
     EXPECT_EQ(folderBox->text, DriveAbsentFolder);
@@ -244,7 +248,7 @@ TEST_F(AddRemoveTest, WithTheDriveAwayNothingIsAsked) {
 TEST_F(AddRemoveTest, AFolderIsChosenThenItsDestinationAndStoredWithoutItsSeparator) {
     Master& window = ready();
     pickers.folderAnswers = {local(QStringLiteral("photos/")), drive(QStringLiteral("dest/"))};
-    Q_EMIT window.AddFolderButton()->Click();
+    Q_EMIT control<XPButton>(window, "AddFolderButton")->Click();
 
     ASSERT_EQ(pickers.pickersAsked(),
               (QStringList{QStringLiteral("BrowseForFolder"), QStringLiteral("BrowseForFolder")}));
@@ -264,7 +268,11 @@ TEST_F(AddRemoveTest, AFolderIsChosenThenItsDestinationAndStoredWithoutItsSepara
     EXPECT_EQ(rows()[0].remotePath, drive(QStringLiteral("dest/")));
     EXPECT_EQ(stored(QStringLiteral("LocalFile1")), local(QStringLiteral("photos")));
     EXPECT_EQ(stored(QStringLiteral("RemoteFile1")), QStringLiteral(":/dest/"));
-    EXPECT_EQ(window.syncFiles()->model()->index(0, SyncListModel::Status).data().toString(),
+    EXPECT_EQ(control<QTreeView>(window, "syncFiles")
+                  ->model()
+                  ->index(0, SyncListModel::Status)
+                  .data()
+                  .toString(),
               QStringLiteral("Folder"));
 }
 
@@ -331,15 +339,16 @@ TEST_F(AddRemoveTest, EveryRefusalOfAFolderAddsNothingAndLeavesTheWatchRunning) 
 TEST_F(AddRemoveTest, RemovingAFolderAsksNothing) {
     storeRow(1, local(QStringLiteral("photos")), QStringLiteral("dest/"));
     Master& window = ready();
-    window.syncFiles()->setCurrentIndex(window.syncFiles()->model()->index(0, 0));
+    control<QTreeView>(window, "syncFiles")
+        ->setCurrentIndex(control<QTreeView>(window, "syncFiles")->model()->index(0, 0));
     const auto box = answer(QMessageBox::Yes);
-    Q_EMIT window.RemoveFile()->Click();
+    Q_EMIT control<XPButton>(window, "RemoveFile")->Click();
     QTest::qWait(30);
     EXPECT_FALSE(box->shown);
     EXPECT_TRUE(rows().isEmpty());
     EXPECT_EQ(stored(QStringLiteral("LocalFile1")), QString());
     EXPECT_TRUE(QDir(drive(QStringLiteral("dest"))).exists());
-    EXPECT_TRUE(window.SearchTimer()->isActive());
+    EXPECT_TRUE(control<QTimer>(window, "SearchTimer")->isActive());
 }
 
 TEST_F(AddRemoveTest, RemovingAFileAsksWhetherItsDriveCopyGoesNoBeingTheDefault) {
@@ -360,7 +369,8 @@ TEST_F(AddRemoveTest, RemovingAFileAsksWhetherItsDriveCopyGoesNoBeingTheDefault)
     qDeleteAll(QCoreApplication::instance()->findChildren<QTimer*>(QStringLiteral("modal-poll")));
 
     // No: the row goes, both copies stay.
-    window.syncFiles()->setCurrentIndex(window.syncFiles()->model()->index(0, 0));
+    control<QTreeView>(window, "syncFiles")
+        ->setCurrentIndex(control<QTreeView>(window, "syncFiles")->model()->index(0, 0));
     const auto no = answer(QMessageBox::No);
     window.removeSelected();
     ASSERT_TRUE(no->shown);
@@ -382,14 +392,15 @@ TEST_F(AddRemoveTest, RemovingAFileAsksWhetherItsDriveCopyGoesNoBeingTheDefault)
     EXPECT_TRUE(QFile::exists(drive(QStringLiteral("report.txt"))));
 
     // Yes: the drive's copy goes too; the local file never does.
-    window.syncFiles()->setCurrentIndex(window.syncFiles()->model()->index(0, 0));
+    control<QTreeView>(window, "syncFiles")
+        ->setCurrentIndex(control<QTreeView>(window, "syncFiles")->model()->index(0, 0));
     const auto yes = answer(QMessageBox::Yes);
     window.removeSelected();
     ASSERT_TRUE(yes->shown);
     EXPECT_TRUE(rows().isEmpty());
     EXPECT_FALSE(QFile::exists(drive(QStringLiteral("b.txt"))));
     EXPECT_TRUE(QFile::exists(second));
-    EXPECT_TRUE(window.SearchTimer()->isActive());
+    EXPECT_TRUE(control<QTimer>(window, "SearchTimer")->isActive());
 }
 
 TEST_F(AddRemoveTest, ACopyThatCannotBeDeletedSaysWhyAndTheRowIsGoneAllTheSame) {
@@ -398,7 +409,8 @@ TEST_F(AddRemoveTest, ACopyThatCannotBeDeletedSaysWhyAndTheRowIsGoneAllTheSame) 
     // Where the copy should be, a folder: the system refuses to delete it as a file.
     files.write(QStringLiteral("drive/report.txt/inside.txt"), "x");
     Master& window = ready();
-    window.syncFiles()->setCurrentIndex(window.syncFiles()->model()->index(0, 0));
+    control<QTreeView>(window, "syncFiles")
+        ->setCurrentIndex(control<QTreeView>(window, "syncFiles")->model()->index(0, 0));
     // The question, then the system's reason.
     const auto boxes = answerInTurn({QMessageBox::Yes, QMessageBox::Ok});
     window.removeSelected();
@@ -428,7 +440,7 @@ TEST_F(AddRemoveTest, DroppedFilesAreAddedInTurnThenAPassRuns) {
     // Then the pass.
     EXPECT_TRUE(rows()[0].status.startsWith(QStringLiteral("Synchronized at ")));
     EXPECT_EQ(TestFiles::read(drive(QStringLiteral("dest/report.txt"))), QByteArray(1500, 'r'));
-    EXPECT_TRUE(window.SearchTimer()->isActive());
+    EXPECT_TRUE(control<QTimer>(window, "SearchTimer")->isActive());
 
     // Nothing that is a file: the pass runs all the same.
     QFile::remove(logPath);
@@ -443,7 +455,7 @@ TEST_F(AddRemoveTest, AFileDroppedFromTheDesktopIsAdded) {
     pickers.destAnswers = {drive(QStringLiteral("dest"))};
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile(local1)});
-    QWidget* list = window.syncFiles()->viewport();
+    QWidget* list = control<QTreeView>(window, "syncFiles")->viewport();
     const QPoint middle = list->rect().center();
     QDragEnterEvent enter(middle, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(list, &enter);
@@ -469,7 +481,7 @@ TEST_F(AddRemoveTest, TheCommandLinesFolderIsAddedAndTheProgramEndsWithoutAPass)
     // No pass, no icon, no search.
     EXPECT_FALSE(QFile::exists(logPath));
     EXPECT_FALSE(window.tray()->IconShown());
-    EXPECT_FALSE(window.SearchTimer()->isActive());
+    EXPECT_FALSE(control<QTimer>(window, "SearchTimer")->isActive());
     EXPECT_FALSE(window.isVisible());
 }
 
@@ -524,9 +536,9 @@ TEST_F(AddRemoveTest, AnItemHandedOverByASecondStartIsAddedAndTheWindowComesForw
     EXPECT_EQ(pickers.pickersAsked(),
               (QStringList{QStringLiteral("ShowCopyFile"), QStringLiteral("BrowseForFolder")}));
     ASSERT_EQ(rows().size(), 2);
-    EXPECT_EQ(window.syncFiles()->model()->rowCount(), 2);
+    EXPECT_EQ(control<QTreeView>(window, "syncFiles")->model()->rowCount(), 2);
     EXPECT_FALSE(window.endedByAdd());
-    EXPECT_TRUE(window.SearchTimer()->isActive());
+    EXPECT_TRUE(control<QTimer>(window, "SearchTimer")->isActive());
     EXPECT_TRUE(window.tray()->IconShown());
 }
 

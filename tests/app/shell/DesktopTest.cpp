@@ -42,14 +42,14 @@ struct Shown {
 
 Shown shownOn(Master& master) {
     return Shown{
-        Captions::plainText(master.SyncButton()->Caption()),
-        Captions::plainText(master.ViewLog()->Caption()),
-        Captions::plainText(master.Labels(0)->text()),
-        master.ConflictsResolution()->itemText(0),
-        master.RefreshTime()->itemText(1),
-        master.listModel()->headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(),
-        master.qlt_exit()->text(),
-        Captions::plainText(master.StartAtLogin()->text()),
+        Captions::plainText(control<XPButton>(master, "SyncButton")->Caption()),
+        Captions::plainText(control<XPButton>(master, "ViewLog")->Caption()),
+        Captions::plainText(control<QLabel>(master, "Labels0")->text()),
+        control<QComboBox>(master, "ConflictsResolution")->itemText(0),
+        control<QComboBox>(master, "RefreshTime")->itemText(1),
+        control<SyncListModel>(master)->headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(),
+        control<QAction>(master, "qlt_exit")->text(),
+        Captions::plainText(control<QCheckBox>(master, "StartAtLogin")->text()),
     };
 }
 
@@ -68,10 +68,13 @@ TEST_F(DesktopTest, AGermanRunShowsGermanCaptions) {
     EXPECT_EQ(shown.exit, QStringLiteral("Beenden"));
     EXPECT_EQ(shown.startAtLogin, QStringLiteral("Beim Anmelden starten"));
     // The totals' unit too.
-    EXPECT_THAT(master().DrvSize()->text().toStdString(), ::testing::EndsWith(" Bytes"));
+    EXPECT_THAT(control<QLabel>(master(), "DrvSize")->text().toStdString(),
+                ::testing::EndsWith(" Bytes"));
     // Every caption fits its button.
-    for (XPButton* button : {master().AddFile(), master().AddFolderButton(), master().RemoveFile(),
-                             master().SyncButton(), master().ViewLog(), master().NewFlash()})
+    for (XPButton* button :
+         {control<XPButton>(master(), "AddFile"), control<XPButton>(master(), "AddFolderButton"),
+          control<XPButton>(master(), "RemoveFile"), control<XPButton>(master(), "SyncButton"),
+          control<XPButton>(master(), "ViewLog"), control<XPButton>(master(), "NewFlash")})
         EXPECT_LE(
             QFontMetrics(button->Font()).horizontalAdvance(Captions::plainText(button->Caption())) +
                 8,
@@ -128,7 +131,7 @@ private:
 };
 
 TEST_F(StartAtLoginTest, TheCheckBoxSwitchesTheEntryThatStartsThisProgramHidden) {
-    QCheckBox* box = master().StartAtLogin();
+    QCheckBox* box = control<QCheckBox>(master(), "StartAtLogin");
     EXPECT_FALSE(box->isChecked());
     box->click();
     EXPECT_TRUE(box->isChecked());
@@ -143,12 +146,12 @@ TEST_F(StartAtLoginTest, TheCheckBoxSwitchesTheEntryThatStartsThisProgramHidden)
 TEST_F(StartAtLoginTest, TheBoxShowsAnEntryMadeElsewhere) {
     // Switched on by the command line tool before the window came up.
     ASSERT_TRUE(entry().turnOn());
-    EXPECT_TRUE(master().StartAtLogin()->isChecked());
+    EXPECT_TRUE(control<QCheckBox>(master(), "StartAtLogin")->isChecked());
 }
 
 TEST_F(StartAtLoginTest, AnEntryThatCannotBeWrittenSaysWhyAndStaysOff) {
     files.write(QStringLiteral("config/autostart"), "a file where the folder goes");
-    QCheckBox* box = master().StartAtLogin();
+    QCheckBox* box = control<QCheckBox>(master(), "StartAtLogin");
     const auto seen = answerNextBox(QMessageBox::Ok);
     box->click();
     EXPECT_TRUE(seen->shown);
@@ -167,11 +170,11 @@ TEST_F(StartAtLoginTest, TheBoxStandsBesideTheConflictOptionWhateverTheLanguage)
         Master window(*session, logPath, std::move(services));
         window.resize(1, 1); // the smallest the layout allows
         QApplication::processEvents();
-        const QRect box = window.StartAtLogin()->geometry();
-        const QRect option = window.ConflictsResolution()->geometry();
+        const QRect box = control<QCheckBox>(window, "StartAtLogin")->geometry();
+        const QRect option = control<QComboBox>(window, "ConflictsResolution")->geometry();
         EXPECT_EQ(box.right() + 1 + 12, option.left()) << locale.name().toStdString();
         EXPECT_EQ(box.center().y(), option.center().y()) << locale.name().toStdString();
-        EXPECT_GE(box.width(), window.StartAtLogin()->sizeHint().width());
+        EXPECT_GE(box.width(), control<QCheckBox>(window, "StartAtLogin")->sizeHint().width());
         // Clear of the emblem in the corner.
         EXPECT_GE(box.left(), Master::SplashCorner.width()) << locale.name().toStdString();
     }

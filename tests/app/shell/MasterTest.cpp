@@ -74,7 +74,7 @@ protected:
 
     // The first tick after loading searches.
     void searchNow() {
-        session->watch().TimerCount = session->watch().RefreshSeconds - 1;
+        session->watch().searchAtNextTick();
         master().searchTick();
     }
 
@@ -95,40 +95,44 @@ protected:
 
     // The window's idle look: every command on, Synchronize Now where Stop would be.
     void expectIdle(Master& window) {
-        EXPECT_FALSE(window.SyncButton()->isHidden());
-        EXPECT_TRUE(window.StopButton()->isHidden());
-        for (XPButton* button : {window.AddFile(), window.RemoveFile(), window.AddFolderButton(),
-                                 window.NewFlash(), window.ViewLog(), window.SyncButton()})
+        EXPECT_FALSE(control<XPButton>(window, "SyncButton")->isHidden());
+        EXPECT_TRUE(control<XPButton>(window, "StopButton")->isHidden());
+        for (XPButton* button :
+             {control<XPButton>(window, "AddFile"), control<XPButton>(window, "RemoveFile"),
+              control<XPButton>(window, "AddFolderButton"), control<XPButton>(window, "NewFlash"),
+              control<XPButton>(window, "ViewLog"), control<XPButton>(window, "SyncButton")})
             EXPECT_TRUE(button->Enabled()) << button->objectName().toStdString();
-        EXPECT_TRUE(window.ConflictsResolution()->isEnabled());
-        for (QLabel* label : {window.DrvFilesSize(), window.DrvSize(), window.DrvFreeSpace()})
+        EXPECT_TRUE(control<QComboBox>(window, "ConflictsResolution")->isEnabled());
+        for (QLabel* label :
+             {control<QLabel>(window, "DrvFilesSize"), control<QLabel>(window, "DrvSize"),
+              control<QLabel>(window, "DrvFreeSpace")})
             EXPECT_TRUE(label->isEnabled()) << label->objectName().toStdString();
-        EXPECT_TRUE(window.CopyBar()->isHidden());
-        EXPECT_TRUE(window.SearchTimer()->isActive());
+        EXPECT_TRUE(control<GraphicBar>(window, "CopyBar")->isHidden());
+        EXPECT_TRUE(control<QTimer>(window, "SearchTimer")->isActive());
     }
 };
 
 TEST_F(MasterTest, LoadWithoutStoredOptionsShowsFirstEntriesAndStoresThem) {
     ASSERT_EQ(stored(keys::Conflicts), QStringLiteral("<none>"));
     Master& window = master();
-    EXPECT_EQ(window.ConflictsResolution()->currentIndex(), 0);
-    EXPECT_EQ(window.RefreshTime()->currentIndex(), 1);
+    EXPECT_EQ(control<QComboBox>(window, "ConflictsResolution")->currentIndex(), 0);
+    EXPECT_EQ(control<QComboBox>(window, "RefreshTime")->currentIndex(), 1);
     EXPECT_EQ(stored(keys::Conflicts), QStringLiteral("0"));
     EXPECT_EQ(stored(keys::Refresh), QStringLiteral("1"));
-    EXPECT_EQ(session->watch().RefreshSeconds, 10);
+    EXPECT_EQ(session->watch().refreshSeconds(), 10);
     // The first search comes with the first tick.
-    EXPECT_TRUE(window.SearchTimer()->isActive());
-    EXPECT_EQ(window.SearchTimer()->interval(), 1000);
-    EXPECT_EQ(session->watch().TimerCount, 9);
+    EXPECT_TRUE(control<QTimer>(window, "SearchTimer")->isActive());
+    EXPECT_EQ(control<QTimer>(window, "SearchTimer")->interval(), 1000);
+    EXPECT_EQ(session->watch().timerCount(), 9);
 }
 
 TEST_F(MasterTest, LoadShowsStoredOptionsAndNoneForValuesOutsideTheLists) {
     store->write(keys::SyncInfo, keys::Conflicts, QStringLiteral("4"));
     store->write(keys::SyncInfo, keys::Refresh, QStringLiteral("12"));
     Master& window = master();
-    EXPECT_EQ(window.ConflictsResolution()->currentIndex(), 4);
-    EXPECT_EQ(window.RefreshTime()->currentIndex(), -1);
-    EXPECT_EQ(session->watch().RefreshSeconds, 5);
+    EXPECT_EQ(control<QComboBox>(window, "ConflictsResolution")->currentIndex(), 4);
+    EXPECT_EQ(control<QComboBox>(window, "RefreshTime")->currentIndex(), -1);
+    EXPECT_EQ(session->watch().refreshSeconds(), 5);
     EXPECT_EQ(stored(keys::Refresh), QStringLiteral("-1"));
 }
 
@@ -138,7 +142,7 @@ TEST_F(MasterTest, LoadSetsEveryText) {
     EXPECT_EQ(window.windowTitle(), caption);
     EXPECT_TRUE(caption.startsWith(QStringLiteral("Quillet Version ")));
 
-    QAbstractItemModel* model = window.syncFiles()->model();
+    QAbstractItemModel* model = control<QTreeView>(window, "syncFiles")->model();
     QStringList headings;
     for (int column = 0; column < model->columnCount(); ++column)
         headings << model->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
@@ -152,33 +156,39 @@ TEST_F(MasterTest, LoadSetsEveryText) {
         model->index(0, SyncListModel::Size).data(Qt::TextAlignmentRole).isNull()); // no rows yet
 
     auto plain = [](XPButton* button) { return Captions::plainText(button->Caption()); };
-    EXPECT_EQ(plain(window.AddFile()), QStringLiteral("Add file to sync..."));
-    EXPECT_EQ(plain(window.AddFolderButton()), QStringLiteral("Add folder to sync..."));
-    EXPECT_EQ(plain(window.RemoveFile()), QStringLiteral("Remove Sync..."));
-    EXPECT_EQ(plain(window.SyncButton()), QStringLiteral("Synchronize Now"));
-    EXPECT_EQ(plain(window.StopButton()), QStringLiteral("Stop"));
-    EXPECT_EQ(plain(window.ViewLog()), QStringLiteral("View Log"));
-    EXPECT_EQ(plain(window.NewFlash()), QStringLiteral("Setup a new drive"));
-    EXPECT_EQ(Captions::plainText(window.Labels(0)->text()),
+    EXPECT_EQ(plain(control<XPButton>(window, "AddFile")), QStringLiteral("Add file to sync..."));
+    EXPECT_EQ(plain(control<XPButton>(window, "AddFolderButton")),
+              QStringLiteral("Add folder to sync..."));
+    EXPECT_EQ(plain(control<XPButton>(window, "RemoveFile")), QStringLiteral("Remove Sync..."));
+    EXPECT_EQ(plain(control<XPButton>(window, "SyncButton")), QStringLiteral("Synchronize Now"));
+    EXPECT_EQ(plain(control<XPButton>(window, "StopButton")), QStringLiteral("Stop"));
+    EXPECT_EQ(plain(control<XPButton>(window, "ViewLog")), QStringLiteral("View Log"));
+    EXPECT_EQ(plain(control<XPButton>(window, "NewFlash")), QStringLiteral("Setup a new drive"));
+    EXPECT_EQ(Captions::plainText(control<QLabel>(window, "Labels0")->text()),
               QStringLiteral("Conflicts resolution:"));
-    EXPECT_EQ(Captions::plainText(window.Labels(1)->text()), QStringLiteral("Refresh Time:"));
-    EXPECT_THAT(window.Update()->text().toStdString(), ::testing::HasSubstr("Check for upgrades"));
-    EXPECT_TRUE(window.AppCopy()->text().startsWith(caption + QStringLiteral(" Build ")));
-    EXPECT_TRUE(window.StopButton()->isHidden());
-    EXPECT_TRUE(window.FileStatus()->text().isEmpty());
-    EXPECT_EQ(window.RefreshTime()->count(), 9);
-    EXPECT_EQ(window.RefreshTime()->itemText(0), QStringLiteral("Every  5 seconds"));
-    EXPECT_EQ(window.ConflictsResolution()->count(), 6);
-    EXPECT_EQ(window.ConflictsResolution()->itemText(3),
+    EXPECT_EQ(Captions::plainText(control<QLabel>(window, "Labels1")->text()),
+              QStringLiteral("Refresh Time:"));
+    EXPECT_THAT(control<QLabel>(window, "Update")->text().toStdString(),
+                ::testing::HasSubstr("Check for upgrades"));
+    EXPECT_TRUE(
+        control<QLabel>(window, "AppCopy")->text().startsWith(caption + QStringLiteral(" Build ")));
+    EXPECT_TRUE(control<XPButton>(window, "StopButton")->isHidden());
+    EXPECT_TRUE(control<QLabel>(window, "FileStatus")->text().isEmpty());
+    EXPECT_EQ(control<QComboBox>(window, "RefreshTime")->count(), 9);
+    EXPECT_EQ(control<QComboBox>(window, "RefreshTime")->itemText(0),
+              QStringLiteral("Every  5 seconds"));
+    EXPECT_EQ(control<QComboBox>(window, "ConflictsResolution")->count(), 6);
+    EXPECT_EQ(control<QComboBox>(window, "ConflictsResolution")->itemText(3),
               QStringLiteral("Keep the latest file on both. (Prompt before any change)"));
 
     // The tray menu, in its order, and the icon's tip.
-    const QList<QAction*> items = window.MenuTray()->actions();
+    const QList<QAction*> items = control<QMenu>(window, "MenuTray")->actions();
     ASSERT_EQ(items.size(), 4);
-    EXPECT_EQ(items[0], window.qlt_show());
+    EXPECT_EQ(items[0], control<QAction>(window, "qlt_show"));
     EXPECT_EQ(items[0]->text(), QStringLiteral("Show/Hide ") + caption);
-    EXPECT_EQ(window.MenuTray()->defaultAction(), window.qlt_show());
-    EXPECT_EQ(items[1], window.SyncIt());
+    EXPECT_EQ(control<QMenu>(window, "MenuTray")->defaultAction(),
+              control<QAction>(window, "qlt_show"));
+    EXPECT_EQ(items[1], control<QAction>(window, "SyncIt"));
     EXPECT_EQ(items[1]->text(), QStringLiteral("Synchronize Now"));
     EXPECT_TRUE(items[2]->isSeparator());
     EXPECT_EQ(items[3]->text(), QStringLiteral("Exit"));
@@ -193,7 +203,7 @@ TEST_F(MasterTest, ListShowsTheStoredItemsAndTheirTotals) {
     storeRow(1, file, QStringLiteral("a.txt"));
     storeRow(2, local(QStringLiteral("photos")), QStringLiteral("photos/"));
     Master& window = master();
-    QAbstractItemModel* model = window.syncFiles()->model();
+    QAbstractItemModel* model = control<QTreeView>(window, "syncFiles")->model();
     ASSERT_EQ(model->rowCount(), 2);
     EXPECT_EQ(model->index(0, SyncListModel::Files).data().toString(), file);
     EXPECT_EQ(model->index(0, SyncListModel::Size).data().toString(), QStringLiteral("1,500"));
@@ -201,22 +211,25 @@ TEST_F(MasterTest, ListShowsTheStoredItemsAndTheirTotals) {
     // Until the watch finds the drive, drive paths begin with "?".
     EXPECT_TRUE(
         model->index(0, SyncListModel::BFiles).data().toString().startsWith(QLatin1Char('?')));
-    EXPECT_EQ(window.DrvFilesSize()->text(),
+    EXPECT_EQ(control<QLabel>(window, "DrvFilesSize")->text(),
               QStringLiteral("Total size of files to sync: 1,500 bytes"));
-    EXPECT_EQ(window.DrvSize()->text(), QStringLiteral("Disk Size: 1,000,000 bytes"));
+    EXPECT_EQ(control<QLabel>(window, "DrvSize")->text(),
+              QStringLiteral("Disk Size: 1,000,000 bytes"));
     // The free space is the volume's own figure, unknown until the drive is found.
-    EXPECT_EQ(window.DrvFreeSpace()->text(), QStringLiteral("Disk Free Space: ?"));
+    EXPECT_EQ(control<QLabel>(window, "DrvFreeSpace")->text(),
+              QStringLiteral("Disk Free Space: ?"));
     EXPECT_TRUE(freeSpaceAsked.isEmpty());
     searchNow();
     ASSERT_TRUE(session->driveFound());
-    EXPECT_EQ(window.DrvFreeSpace()->text(),
+    EXPECT_EQ(control<QLabel>(window, "DrvFreeSpace")->text(),
               QStringLiteral("Disk Free Space: 2,916,265,984 bytes"));
     ASSERT_FALSE(freeSpaceAsked.isEmpty());
     EXPECT_EQ(freeSpaceAsked.last(), session->FoundLetter());
     // A volume that cannot say: nothing made up.
     freeBytes.reset();
     window.RefreshFiles();
-    EXPECT_EQ(window.DrvFreeSpace()->text(), QStringLiteral("Disk Free Space: ?"));
+    EXPECT_EQ(control<QLabel>(window, "DrvFreeSpace")->text(),
+              QStringLiteral("Disk Free Space: ?"));
 }
 
 TEST_F(MasterTest, AnItemAddedThroughTheSessionShowsInTheList) {
@@ -226,20 +239,24 @@ TEST_F(MasterTest, AnItemAddedThroughTheSessionShowsInTheList) {
     const QString file = files.write(QStringLiteral("local/b.txt"), QByteArray(2048, 'b'));
     ASSERT_TRUE(session->AddNewFile(file, drive()).ok());
     window.listEdited();
-    ASSERT_EQ(window.syncFiles()->model()->rowCount(), 1);
-    EXPECT_EQ(window.syncFiles()->model()->index(0, SyncListModel::BFiles).data().toString(),
+    ASSERT_EQ(control<QTreeView>(window, "syncFiles")->model()->rowCount(), 1);
+    EXPECT_EQ(control<QTreeView>(window, "syncFiles")
+                  ->model()
+                  ->index(0, SyncListModel::BFiles)
+                  .data()
+                  .toString(),
               drive(QStringLiteral("b.txt")));
     // The total counts the new file at once, not at the next rebuild.
-    EXPECT_EQ(window.DrvFilesSize()->text(),
+    EXPECT_EQ(control<QLabel>(window, "DrvFilesSize")->text(),
               QStringLiteral("Total size of files to sync: 2,048 bytes"));
     const QString second = files.write(QStringLiteral("local/c.txt"), QByteArray(10, 'c'));
     ASSERT_TRUE(session->AddNewFile(second, drive()).ok());
     window.listEdited();
-    EXPECT_EQ(window.DrvFilesSize()->text(),
+    EXPECT_EQ(control<QLabel>(window, "DrvFilesSize")->text(),
               QStringLiteral("Total size of files to sync: 2,058 bytes"));
     ASSERT_TRUE(session->RemoveItem(0, false).ok());
     window.listEdited();
-    EXPECT_EQ(window.DrvFilesSize()->text(),
+    EXPECT_EQ(control<QLabel>(window, "DrvFilesSize")->text(),
               QStringLiteral("Total size of files to sync: 10 bytes"));
 }
 
@@ -263,13 +280,13 @@ TEST_F(MasterTest, SynchronizeNowWorksOnTheListAsStoredAtItsStart) {
     addElsewhere(1, QStringLiteral("g1.txt"));
     window.Syncronize();
     EXPECT_EQ(TestFiles::read(drive(QStringLiteral("g1.txt"))), QByteArray("g1.txt"));
-    EXPECT_EQ(window.syncFiles()->model()->rowCount(), 1);
-    EXPECT_EQ(window.RefreshTime()->currentIndex(), 8);
+    EXPECT_EQ(control<QTreeView>(window, "syncFiles")->model()->rowCount(), 1);
+    EXPECT_EQ(control<QComboBox>(window, "RefreshTime")->currentIndex(), 8);
     // The tray menu's command, with the window hidden, the same.
     addElsewhere(2, QStringLiteral("g2.txt"));
-    window.SyncIt()->trigger();
+    control<QAction>(window, "SyncIt")->trigger();
     EXPECT_EQ(TestFiles::read(drive(QStringLiteral("g2.txt"))), QByteArray("g2.txt"));
-    EXPECT_EQ(window.syncFiles()->model()->rowCount(), 2);
+    EXPECT_EQ(control<QTreeView>(window, "syncFiles")->model()->rowCount(), 2);
 }
 
 TEST_F(MasterTest, ACutCellShowsItsWholeTextAsTooltip) {
@@ -277,7 +294,7 @@ TEST_F(MasterTest, ACutCellShowsItsWholeTextAsTooltip) {
     storeRow(1, files.write(QStringLiteral("local/") + longName, "a"), longName);
     storeRow(2, files.write(QStringLiteral("local/s.txt"), "s"), QStringLiteral("s.txt"));
     Master& window = shown();
-    QTreeView* list = window.syncFiles();
+    QTreeView* list = control<QTreeView>(window, "syncFiles");
     auto* tips = qobject_cast<CellTips*>(list->itemDelegate());
     ASSERT_NE(tips, nullptr);
     auto tipAt = [&](int row, int column) {
@@ -295,7 +312,7 @@ TEST_F(MasterTest, ACutCellShowsItsWholeTextAsTooltip) {
     EXPECT_TRUE(tipAt(0, SyncListModel::Size).isEmpty());
     EXPECT_TRUE(tipAt(1, SyncListModel::Files).isEmpty());
     // A failed row's reason follows the whole text; alone where nothing is cut.
-    window.setRowReason(0, QStringLiteral("the drive was removed"));
+    window.passView().setRowReason(0, QStringLiteral("the drive was removed"));
     EXPECT_EQ(tipAt(0, SyncListModel::Files),
               model->index(0, SyncListModel::Files).data().toString() +
                   QStringLiteral("\nthe drive was removed"));
@@ -308,18 +325,20 @@ TEST_F(MasterTest, ACutCellShowsItsWholeTextAsTooltip) {
 
 TEST_F(MasterTest, AnEmptyListHasNoHorizontalScrollBar) {
     Master& window = shown();
-    ASSERT_EQ(window.syncFiles()->model()->rowCount(), 0);
+    ASSERT_EQ(control<QTreeView>(window, "syncFiles")->model()->rowCount(), 0);
     const QSize frame = window.frameGeometry().size() - window.size();
     for (const QSize outer : {QSize(640, 480), QSize(697, 482), QSize(1001, 700)}) {
         window.resize(outer - frame);
         QApplication::processEvents();
-        EXPECT_FALSE(window.syncFiles()->horizontalScrollBar()->isVisible()) << outer.width();
+        EXPECT_FALSE(control<QTreeView>(window, "syncFiles")->horizontalScrollBar()->isVisible())
+            << outer.width();
     }
 }
 
 TEST_F(MasterTest, TheOptionListsOpenWideEnoughForTheirLongestEntry) {
     Master& window = shown();
-    for (QComboBox* box : {window.RefreshTime(), window.ConflictsResolution()}) {
+    for (QComboBox* box : {control<QComboBox>(window, "RefreshTime"),
+                           control<QComboBox>(window, "ConflictsResolution")}) {
         SCOPED_TRACE(box->objectName().toStdString());
         const QRect closed = box->geometry();
         box->showPopup();
@@ -389,15 +408,17 @@ TEST_F(MasterTest, ResizingLaysTheListAndItsColumnsOut) {
     Master& window = shown();
     window.resize(QSize(650, 520) - (window.frameGeometry().size() - window.size()));
     QApplication::processEvents();
-    EXPECT_EQ(window.syncFiles()->geometry(), QRect(20, 88, 600, 520 - 88 - 60 - 99));
-    EXPECT_EQ(window.syncFiles()->columnWidth(0), 200);
-    EXPECT_EQ(window.syncFiles()->columnWidth(1), 100);
-    EXPECT_EQ(window.syncFiles()->columnWidth(2), 200);
+    EXPECT_EQ(control<QTreeView>(window, "syncFiles")->geometry(),
+              QRect(20, 88, 600, 520 - 88 - 60 - 99));
+    EXPECT_EQ(control<QTreeView>(window, "syncFiles")->columnWidth(0), 200);
+    EXPECT_EQ(control<QTreeView>(window, "syncFiles")->columnWidth(1), 100);
+    EXPECT_EQ(control<QTreeView>(window, "syncFiles")->columnWidth(2), 200);
     // The last column takes what is left beside the frame, never a scroll bar's worth more.
-    EXPECT_LE(window.syncFiles()->columnWidth(3), 100);
-    EXPECT_GT(window.syncFiles()->columnWidth(3), 80);
-    EXPECT_EQ(window.StopButton()->geometry(), window.SyncButton()->geometry());
-    EXPECT_EQ(window.SyncButton()->geometry().right() + 1, 620);
+    EXPECT_LE(control<QTreeView>(window, "syncFiles")->columnWidth(3), 100);
+    EXPECT_GT(control<QTreeView>(window, "syncFiles")->columnWidth(3), 80);
+    EXPECT_EQ(control<XPButton>(window, "StopButton")->geometry(),
+              control<XPButton>(window, "SyncButton")->geometry());
+    EXPECT_EQ(control<XPButton>(window, "SyncButton")->geometry().right() + 1, 620);
 }
 
 TEST_F(MasterTest, MinimisingGoesToTheNotificationAreaWhenThereIsOne) {
@@ -433,19 +454,23 @@ TEST_F(MasterTest, DriveGoneShowsTheSearchingState) {
     volumes.clear();
     searchNow();
     EXPECT_EQ(session->FoundLetter(), QStringLiteral("?"));
-    EXPECT_EQ(window.DrvFilesSize()->text(), NotFound);
-    EXPECT_TRUE(window.DrvSize()->text().isEmpty());
-    EXPECT_TRUE(window.DrvFreeSpace()->text().isEmpty());
-    for (QWidget* widget :
-         std::initializer_list<QWidget*>{window.AddFile(), window.RemoveFile(), window.SyncButton(),
-                                         window.ConflictsResolution(), window.DrvFilesSize(),
-                                         window.DrvSize(), window.DrvFreeSpace()})
+    EXPECT_EQ(control<QLabel>(window, "DrvFilesSize")->text(), NotFound);
+    EXPECT_TRUE(control<QLabel>(window, "DrvSize")->text().isEmpty());
+    EXPECT_TRUE(control<QLabel>(window, "DrvFreeSpace")->text().isEmpty());
+    for (QWidget* widget : std::initializer_list<QWidget*>{
+             control<XPButton>(window, "AddFile"), control<XPButton>(window, "RemoveFile"),
+             control<XPButton>(window, "SyncButton"),
+             control<QComboBox>(window, "ConflictsResolution"),
+             control<QLabel>(window, "DrvFilesSize"), control<QLabel>(window, "DrvSize"),
+             control<QLabel>(window, "DrvFreeSpace")})
         EXPECT_FALSE(widget->isEnabled()) << widget->objectName().toStdString();
-    for (XPButton* button : {window.AddFolderButton(), window.ViewLog(), window.NewFlash()})
+    for (XPButton* button :
+         {control<XPButton>(window, "AddFolderButton"), control<XPButton>(window, "ViewLog"),
+          control<XPButton>(window, "NewFlash")})
         EXPECT_TRUE(button->Enabled()) << button->objectName().toStdString();
     // The watch goes on counting.
-    EXPECT_TRUE(window.SearchTimer()->isActive());
-    EXPECT_EQ(session->watch().TimerCount, 0);
+    EXPECT_TRUE(control<QTimer>(window, "SearchTimer")->isActive());
+    EXPECT_EQ(session->watch().timerCount(), 0);
 
     // Back again: the next search finds it and the pass puts everything back.
     volumes.add({root().toStdString(), platform::DriveType::Removable, 1000000, 0x1234, "ext4"});
@@ -456,7 +481,7 @@ TEST_F(MasterTest, DriveGoneShowsTheSearchingState) {
 
 TEST_F(MasterTest, EachSearchSeesWhatAnotherProgramStored) {
     Master& window = master();
-    ASSERT_EQ(window.ConflictsResolution()->currentIndex(), 0);
+    ASSERT_EQ(control<QComboBox>(window, "ConflictsResolution")->currentIndex(), 0);
     // The command line tool, a process of its own, chooses another mode and interval.
     {
         platform::QSettingsStore other(files.path(QStringLiteral("settings.ini")));
@@ -465,9 +490,9 @@ TEST_F(MasterTest, EachSearchSeesWhatAnotherProgramStored) {
         ASSERT_TRUE(other.sync());
     }
     searchNow();
-    EXPECT_EQ(window.ConflictsResolution()->currentIndex(), 2);
-    EXPECT_EQ(window.RefreshTime()->currentIndex(), 4);
-    EXPECT_EQ(session->watch().RefreshSeconds, 300);
+    EXPECT_EQ(control<QComboBox>(window, "ConflictsResolution")->currentIndex(), 2);
+    EXPECT_EQ(control<QComboBox>(window, "RefreshTime")->currentIndex(), 4);
+    EXPECT_EQ(session->watch().refreshSeconds(), 300);
 }
 
 TEST_F(MasterTest, WhileAnotherProgramPassesTheWindowSaysSoAndWaits) {
@@ -477,12 +502,12 @@ TEST_F(MasterTest, WhileAnotherProgramPassesTheWindowSaysSoAndWaits) {
         platform::UserLock::nameFor(QStringLiteral("pass"), store->location()));
     ASSERT_EQ(other.take(), platform::UserLock::Take::Taken);
     searchNow();
-    EXPECT_EQ(window.DrvFilesSize()->text(),
+    EXPECT_EQ(control<QLabel>(window, "DrvFilesSize")->text(),
               QStringLiteral("Another pass is running; waiting for the next search."));
     EXPECT_TRUE(status(0).isEmpty());
     EXPECT_EQ(TestFiles::read(drive(QStringLiteral("f1.txt"))), QByteArray("old"));
     expectIdle(window); // nothing left disabled by the search
-    EXPECT_EQ(session->watch().TimerCount, 0);
+    EXPECT_EQ(session->watch().timerCount(), 0);
 
     other.release();
     searchNow();
@@ -493,7 +518,7 @@ TEST_F(MasterTest, ARowWhoseLocalFileIsAwaySaysWhy) {
     storeNewerRows(2);
     QFile::remove(local(QStringLiteral("f2.txt")));
     Master& window = master();
-    QAbstractItemModel* model = window.syncFiles()->model();
+    QAbstractItemModel* model = control<QTreeView>(window, "syncFiles")->model();
     ASSERT_EQ(model->rowCount(), 2); // kept, not dropped
     const QString problem = session->list().rows().at(1).localProblem;
     ASSERT_FALSE(problem.isEmpty());
@@ -502,7 +527,7 @@ TEST_F(MasterTest, ARowWhoseLocalFileIsAwaySaysWhy) {
     EXPECT_EQ(model->index(1, SyncListModel::Files).data(Qt::ToolTipRole).toString(), problem);
     EXPECT_FALSE(model->index(0, SyncListModel::Files).data(Qt::ToolTipRole).isValid());
     // A failure's reason, when there is one, says more than that.
-    window.setRowReason(1, QStringLiteral("no space left on the drive"));
+    window.passView().setRowReason(1, QStringLiteral("no space left on the drive"));
     EXPECT_EQ(model->index(1, SyncListModel::Files).data(Qt::ToolTipRole).toString(),
               QStringLiteral("no space left on the drive"));
 }
@@ -510,27 +535,31 @@ TEST_F(MasterTest, ARowWhoseLocalFileIsAwaySaysWhy) {
 TEST_F(MasterTest, PassShowsStopWhereSynchronizeNowWasAndDisablesTheCommands) {
     storeNewerRows(2);
     Master& window = shown();
-    const QRect syncPlace = window.SyncButton()->geometry();
+    const QRect syncPlace = control<XPButton>(window, "SyncButton")->geometry();
     struct Seen {
         bool stopShown = false, syncHidden = false, stopInPlace = false, timerOff = false;
         QStringList stillEnabled;
     } seen;
-    QObject::connect(window.listModel(), &QAbstractItemModel::dataChanged, &window, [&] {
-        if (!window.listModel()->rowBold(0) || seen.stopShown)
-            return;
-        seen.stopShown = window.StopButton()->isVisible();
-        seen.syncHidden = window.SyncButton()->isHidden();
-        seen.stopInPlace = window.StopButton()->geometry() == syncPlace;
-        seen.timerOff = !window.SearchTimer()->isActive();
-        for (QWidget* widget : std::initializer_list<QWidget*>{
-                 window.AddFile(), window.RemoveFile(), window.AddFolderButton(), window.NewFlash(),
-                 window.ViewLog(), window.ConflictsResolution(), window.DrvFilesSize(),
-                 window.DrvSize(), window.DrvFreeSpace()})
-            if (widget->isEnabled())
-                seen.stillEnabled << widget->objectName();
-    });
+    QObject::connect(
+        control<SyncListModel>(window), &QAbstractItemModel::dataChanged, &window, [&] {
+            if (!control<SyncListModel>(window)->rowBold(0) || seen.stopShown)
+                return;
+            seen.stopShown = control<XPButton>(window, "StopButton")->isVisible();
+            seen.syncHidden = control<XPButton>(window, "SyncButton")->isHidden();
+            seen.stopInPlace = control<XPButton>(window, "StopButton")->geometry() == syncPlace;
+            seen.timerOff = !control<QTimer>(window, "SearchTimer")->isActive();
+            for (QWidget* widget : std::initializer_list<QWidget*>{
+                     control<XPButton>(window, "AddFile"), control<XPButton>(window, "RemoveFile"),
+                     control<XPButton>(window, "AddFolderButton"),
+                     control<XPButton>(window, "NewFlash"), control<XPButton>(window, "ViewLog"),
+                     control<QComboBox>(window, "ConflictsResolution"),
+                     control<QLabel>(window, "DrvFilesSize"), control<QLabel>(window, "DrvSize"),
+                     control<QLabel>(window, "DrvFreeSpace")})
+                if (widget->isEnabled())
+                    seen.stillEnabled << widget->objectName();
+        });
     session->SearchLetter();
-    click(window.SyncButton());
+    click(control<XPButton>(window, "SyncButton"));
 
     EXPECT_TRUE(seen.stopShown);
     EXPECT_TRUE(seen.syncHidden);
@@ -538,11 +567,12 @@ TEST_F(MasterTest, PassShowsStopWhereSynchronizeNowWasAndDisablesTheCommands) {
     EXPECT_TRUE(seen.timerOff);
     EXPECT_TRUE(seen.stillEnabled.isEmpty()) << seen.stillEnabled.join(u' ').toStdString();
     expectIdle(window);
-    EXPECT_TRUE(
-        window.DrvFilesSize()->text().isEmpty()); // cleared at the end until the next rebuild
-    EXPECT_EQ(session->watch().TimerCount, 0);
+    EXPECT_TRUE(control<QLabel>(window, "DrvFilesSize")
+                    ->text()
+                    .isEmpty()); // cleared at the end until the next rebuild
+    EXPECT_EQ(session->watch().timerCount(), 0);
     EXPECT_TRUE(status(0).startsWith(QStringLiteral("Synchronized at ")));
-    EXPECT_FALSE(window.listModel()->rowBold(0));
+    EXPECT_FALSE(control<SyncListModel>(window)->rowBold(0));
 }
 
 TEST_F(MasterTest, StopDuringTheThirdOfFiveRowsFinishesThatRowOnly) {
@@ -551,24 +581,25 @@ TEST_F(MasterTest, StopDuringTheThirdOfFiveRowsFinishesThatRowOnly) {
     bool pressed = false;
     QString captionAfter;
     bool enabledAfter = true;
-    QObject::connect(window.listModel(), &QAbstractItemModel::dataChanged, &window, [&] {
-        if (!pressed && window.listModel()->rowBold(2)) {
-            pressed = true;
-            click(window.StopButton());
-            // Said at once, while the row in hand still runs.
-            captionAfter = window.StopButton()->Caption();
-            enabledAfter = window.StopButton()->Enabled();
-        }
-    });
-    const QString stopCaption = window.StopButton()->Caption();
+    QObject::connect(control<SyncListModel>(window), &QAbstractItemModel::dataChanged, &window,
+                     [&] {
+                         if (!pressed && control<SyncListModel>(window)->rowBold(2)) {
+                             pressed = true;
+                             click(control<XPButton>(window, "StopButton"));
+                             // Said at once, while the row in hand still runs.
+                             captionAfter = control<XPButton>(window, "StopButton")->Caption();
+                             enabledAfter = control<XPButton>(window, "StopButton")->Enabled();
+                         }
+                     });
+    const QString stopCaption = control<XPButton>(window, "StopButton")->Caption();
     session->SearchLetter();
     window.Syncronize();
 
     ASSERT_TRUE(pressed);
     EXPECT_EQ(captionAfter, QStringLiteral("Stopping\u2026"));
     EXPECT_FALSE(enabledAfter);
-    EXPECT_EQ(window.StopButton()->Caption(), stopCaption);
-    EXPECT_TRUE(window.StopButton()->Enabled());
+    EXPECT_EQ(control<XPButton>(window, "StopButton")->Caption(), stopCaption);
+    EXPECT_TRUE(control<XPButton>(window, "StopButton")->Enabled());
     for (int row : {0, 1, 2})
         EXPECT_TRUE(status(row).startsWith(QStringLiteral("Synchronized at "))) << row;
     EXPECT_TRUE(status(3).isEmpty());
@@ -583,11 +614,11 @@ TEST_F(MasterTest, StopDuringTheThirdOfFiveRowsFinishesThatRowOnly) {
 
     // A second click aimed at Stop lands on Synchronize Now just after the pass ended: no pass.
     QFile::remove(logPath);
-    click(window.SyncButton());
+    click(control<XPButton>(window, "SyncButton"));
     EXPECT_FALSE(QFile::exists(logPath));
     // A moment later the button is itself again.
     QTest::qWait(QApplication::doubleClickInterval() + 50);
-    click(window.SyncButton());
+    click(control<XPButton>(window, "SyncButton"));
     EXPECT_TRUE(QFile::exists(logPath));
     EXPECT_TRUE(status(4).startsWith(QStringLiteral("Synchronized at ")));
 }
@@ -620,8 +651,8 @@ TEST_F(MasterTest, ReplacementQuestionIsAModalYesNoBoxTitledWithTheCaption) {
 TEST_F(MasterTest, FailureReasonIsTheRowsTooltipUntilTheNextRebuild) {
     storeNewerRows(2);
     Master& window = master();
-    QAbstractItemModel* model = window.syncFiles()->model();
-    window.setRowReason(1, QStringLiteral("no space left on the drive"));
+    QAbstractItemModel* model = control<QTreeView>(window, "syncFiles")->model();
+    window.passView().setRowReason(1, QStringLiteral("no space left on the drive"));
     for (int column = 0; column < model->columnCount(); ++column)
         EXPECT_EQ(model->index(1, column).data(Qt::ToolTipRole).toString(),
                   QStringLiteral("no space left on the drive"));
@@ -637,18 +668,18 @@ TEST_F(MasterTest, RepairingCancelledReloadsTheUnchangedPairing) {
     int rowsDuringDialog = -1;
     bool timerDuringDialog = true;
     whenModal<NewSync>([&](NewSync* dialog) {
-        rowsDuringDialog = window.syncFiles()->model()->rowCount();
-        timerDuringDialog = window.SearchTimer()->isActive();
+        rowsDuringDialog = control<QTreeView>(window, "syncFiles")->model()->rowCount();
+        timerDuringDialog = control<QTimer>(window, "SearchTimer")->isActive();
         click(dialog->CancelSync());
     });
-    pressKeyOf(window.NewFlash());
+    pressKeyOf(control<XPButton>(window, "NewFlash"));
     EXPECT_EQ(rowsDuringDialog, 0);
     EXPECT_FALSE(timerDuringDialog);
     EXPECT_EQ(stored(keys::SN), serial);
-    EXPECT_EQ(window.syncFiles()->model()->rowCount(), 2);
+    EXPECT_EQ(control<QTreeView>(window, "syncFiles")->model()->rowCount(), 2);
     // The watch searches at the next tick.
-    EXPECT_TRUE(window.SearchTimer()->isActive());
-    EXPECT_EQ(session->watch().TimerCount, session->watch().RefreshSeconds - 1);
+    EXPECT_TRUE(control<QTimer>(window, "SearchTimer")->isActive());
+    EXPECT_EQ(session->watch().timerCount(), session->watch().refreshSeconds() - 1);
 }
 
 TEST_F(MasterTest, RepairingWithANewDriveStartsItWithAnEmptyList) {
@@ -659,17 +690,17 @@ TEST_F(MasterTest, RepairingWithANewDriveStartsItWithAnEmptyList) {
     Master& window = shown();
     setMode(2);
     window.GoLoad();
-    ASSERT_EQ(window.ConflictsResolution()->currentIndex(), 2);
+    ASSERT_EQ(control<QComboBox>(window, "ConflictsResolution")->currentIndex(), 2);
     whenModal<NewSync>([&](NewSync* dialog) {
         dialog->Drives()->setCurrentIndex(1);
         answerNextBox(QMessageBox::Yes);
         click(dialog->Sync());
     });
-    pressKeyOf(window.NewFlash());
+    pressKeyOf(control<XPButton>(window, "NewFlash"));
     EXPECT_EQ(stored(keys::SN), QString::number(0x777));
-    EXPECT_EQ(window.syncFiles()->model()->rowCount(), 0);
-    EXPECT_EQ(window.ConflictsResolution()->currentIndex(), 0);
-    EXPECT_EQ(window.RefreshTime()->currentIndex(), 1);
+    EXPECT_EQ(control<QTreeView>(window, "syncFiles")->model()->rowCount(), 0);
+    EXPECT_EQ(control<QComboBox>(window, "ConflictsResolution")->currentIndex(), 0);
+    EXPECT_EQ(control<QComboBox>(window, "RefreshTime")->currentIndex(), 1);
 }
 
 TEST_F(MasterTest, CopyBarAppearsForALongCopyAndNotForAShortOne) {
@@ -694,22 +725,23 @@ TEST_F(MasterTest, CopyBarAppearsForALongCopyAndNotForAShortOne) {
     };
     std::array<Seen, 2> seen;
     int row = -1;
-    QObject::connect(window.listModel(), &QAbstractItemModel::dataChanged, &window, [&] {
-        for (int candidate : {0, 1}) {
-            if (window.listModel()->rowBold(candidate) && row != candidate) {
-                row = candidate;
-                slowing = candidate == 0;
+    QObject::connect(
+        control<SyncListModel>(window), &QAbstractItemModel::dataChanged, &window, [&] {
+            for (int candidate : {0, 1}) {
+                if (control<SyncListModel>(window)->rowBold(candidate) && row != candidate) {
+                    row = candidate;
+                    slowing = candidate == 0;
+                }
             }
-        }
-    });
+        });
     QTimer sample;
     QObject::connect(&sample, &QTimer::timeout, &window, [&] {
-        if (row < 0 || !window.CopyBar()->isVisible())
+        if (row < 0 || !control<GraphicBar>(window, "CopyBar")->isVisible())
             return;
         Seen& record = seen[static_cast<std::size_t>(row)];
         record.barShown = true;
-        record.lowest = std::min(record.lowest, window.CopyBar()->value());
-        record.highest = std::max(record.highest, window.CopyBar()->value());
+        record.lowest = std::min(record.lowest, control<GraphicBar>(window, "CopyBar")->value());
+        record.highest = std::max(record.highest, control<GraphicBar>(window, "CopyBar")->value());
         record.tip = iconShell->lastTip;
     });
     sample.start(10);
@@ -727,18 +759,18 @@ TEST_F(MasterTest, CopyBarAppearsForALongCopyAndNotForAShortOne) {
     EXPECT_TRUE(seen[0].tip.contains(QLatin1Char('%')));
     EXPECT_FALSE(seen[1].barShown);
     // Over: no bar, and the icon says what it said before.
-    EXPECT_TRUE(window.CopyBar()->isHidden());
+    EXPECT_TRUE(control<GraphicBar>(window, "CopyBar")->isHidden());
     EXPECT_EQ(iconShell->lastTip, window.windowTitle());
 }
 
 TEST_F(MasterTest, ChoosingOptionsStoresThem) {
     Master& window = master();
-    session->watch().TimerCount = 40;
-    Q_EMIT window.RefreshTime()->activated(7);
+    const qint32 counted = session->watch().timerCount();
+    Q_EMIT control<QComboBox>(window, "RefreshTime")->activated(7);
     EXPECT_EQ(stored(keys::Refresh), QStringLiteral("7"));
-    EXPECT_EQ(session->watch().RefreshSeconds, 1800);
-    EXPECT_EQ(session->watch().TimerCount, 40); // the count goes on from where it was
-    Q_EMIT window.ConflictsResolution()->activated(5);
+    EXPECT_EQ(session->watch().refreshSeconds(), 1800);
+    EXPECT_EQ(session->watch().timerCount(), counted); // the count goes on from where it was
+    Q_EMIT control<QComboBox>(window, "ConflictsResolution")->activated(5);
     EXPECT_EQ(stored(keys::Conflicts), QStringLiteral("5"));
     EXPECT_EQ(session->conflictMode.value(), 5);
 }
@@ -746,7 +778,7 @@ TEST_F(MasterTest, ChoosingOptionsStoresThem) {
 TEST_F(MasterTest, LogWindowShowsTheLogAsItWasWhenOpened) {
     files.write(QStringLiteral("lastsync.txt"), "first pass\r\nsecond line\r\n");
     Master& window = shown();
-    click(window.ViewLog());
+    click(control<XPButton>(window, "ViewLog"));
     LogWindow* log = window.logWindow();
     ASSERT_NE(log, nullptr);
     EXPECT_TRUE(log->isVisible());
@@ -757,14 +789,14 @@ TEST_F(MasterTest, LogWindowShowsTheLogAsItWasWhenOpened) {
 
     // Open: only brought forward, its text as it was.
     files.write(QStringLiteral("lastsync.txt"), "a later pass\r\n");
-    click(window.ViewLog());
+    click(control<XPButton>(window, "ViewLog"));
     EXPECT_EQ(window.logWindow(), log);
     EXPECT_EQ(log->LogView()->toPlainText(), QStringLiteral("first pass\nsecond line\n"));
 
     // Closed and opened again: read anew.
     log->close();
     QTRY_VERIFY(window.logWindow() == nullptr);
-    click(window.ViewLog());
+    click(control<XPButton>(window, "ViewLog"));
     ASSERT_NE(window.logWindow(), nullptr);
     EXPECT_EQ(window.logWindow()->LogView()->toPlainText(), QStringLiteral("a later pass\n"));
 }
@@ -809,8 +841,8 @@ TEST_F(MasterTest, NoLogYetShowsAnEmptyOne) {
 TEST_F(MasterTest, EveryCommandIsReachableFromTheKeyboard) {
     Master& window = shown();
     // Tab goes in reading order (the link takes one Tab of its own for its one link).
-    window.Update()->setFocus();
-    QStringList order{window.Update()->objectName()};
+    control<QLabel>(window, "Update")->setFocus();
+    QStringList order{control<QLabel>(window, "Update")->objectName()};
     for (int step = 0; step < 13; ++step) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         const QString name = QApplication::focusWidget()->objectName();
@@ -829,22 +861,27 @@ TEST_F(MasterTest, EveryCommandIsReachableFromTheKeyboard) {
     // Every button has an access key of its own.
     QString keys;
     for (XPButton* button :
-         {window.AddFile(), window.AddFolderButton(), window.RemoveFile(), window.SyncButton(),
-          window.StopButton(), window.ViewLog(), window.NewFlash()}) {
+         {control<XPButton>(window, "AddFile"), control<XPButton>(window, "AddFolderButton"),
+          control<XPButton>(window, "RemoveFile"), control<XPButton>(window, "SyncButton"),
+          control<XPButton>(window, "StopButton"), control<XPButton>(window, "ViewLog"),
+          control<XPButton>(window, "NewFlash")}) {
         const QString key = XPButton::GetAccessKey(button->Caption());
         ASSERT_FALSE(key.isEmpty()) << button->objectName().toStdString();
         EXPECT_FALSE(keys.contains(key)) << button->objectName().toStdString();
         keys += key;
     }
     // The login check box has one too, of its own.
-    const QString loginKey = XPButton::GetAccessKey(window.StartAtLogin()->text());
+    const QString loginKey =
+        XPButton::GetAccessKey(control<QCheckBox>(window, "StartAtLogin")->text());
     ASSERT_FALSE(loginKey.isEmpty());
     EXPECT_FALSE(keys.contains(loginKey));
     // Its key runs the command: the log opens.
-    QTest::keyClick(
-        &window,
-        Qt::Key(XPButton::GetAccessKey(window.ViewLog()->Caption()).at(0).toUpper().unicode()),
-        Qt::AltModifier);
+    QTest::keyClick(&window,
+                    Qt::Key(XPButton::GetAccessKey(control<XPButton>(window, "ViewLog")->Caption())
+                                .at(0)
+                                .toUpper()
+                                .unicode()),
+                    Qt::AltModifier);
     QTRY_VERIFY(window.logWindow() != nullptr);
 }
 

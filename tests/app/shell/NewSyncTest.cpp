@@ -2,7 +2,9 @@
 #include "ShellFixture.h"
 
 #include "controls/XPButton.h"
+#include "shell/ItemPickers.h"
 #include "shell/NewSync.h"
+#include "shell/WindowQuestions.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -32,7 +34,7 @@ protected:
 
     NewSync& dialog() {
         if (!m_dialog) {
-            m_dialog = std::make_unique<NewSync>(*session);
+            m_dialog = std::make_unique<NewSync>(controller);
             m_dialog->show();
             m_dialog->activateWindow();
             EXPECT_TRUE(QTest::qWaitForWindowActive(m_dialog.get()));
@@ -60,6 +62,8 @@ protected:
         return list;
     }
 
+    WindowQuestions questions{nullptr, ItemPickers::system()};
+    SyncController controller{*session, questions};
     std::unique_ptr<NewSync> m_dialog;
 };
 

@@ -112,7 +112,8 @@ TEST_F(NotificationAreaTest, TheCloseBoxHidesAndTheNoticeStoresItsCheckBoxAtOnce
     EXPECT_EQ(storedWarning(), QStringLiteral("No"));
     EXPECT_TRUE(window.isHidden());
     EXPECT_TRUE(window.tray()->IconShown());
-    EXPECT_TRUE(window.SearchTimer()->isActive()) << "the watch goes on while hidden";
+    EXPECT_TRUE(control<QTimer>(window, "SearchTimer")->isActive())
+        << "the watch goes on while hidden";
     EXPECT_EQ(ended.count(), 0);
 
     // Back from the icon; the next close hides without the notice.
@@ -177,13 +178,13 @@ TEST_F(NotificationAreaTest, ExitNeverShowsTheNoticeAndRemovesTheIcon) {
         *notice = true;
         shown->accept();
     });
-    window.qlt_exit()->trigger();
+    control<QAction>(window, "qlt_exit")->trigger();
     QTest::qWait(50);
     EXPECT_FALSE(*notice);
     EXPECT_TRUE(area->deleted);
     EXPECT_FALSE(window.tray()->IconShown());
     EXPECT_TRUE(window.isHidden());
-    EXPECT_FALSE(window.SearchTimer()->isActive());
+    EXPECT_FALSE(control<QTimer>(window, "SearchTimer")->isActive());
     EXPECT_EQ(ended.count(), 1);
 }
 
@@ -191,7 +192,7 @@ TEST_F(NotificationAreaTest, AnOpenLogKeepsTheProgramUntilItIsClosed) {
     Master& window = shown();
     window.showLog();
     QSignalSpy ended(&window, &Master::ended);
-    window.qlt_exit()->trigger();
+    control<QAction>(window, "qlt_exit")->trigger();
     EXPECT_FALSE(window.tray()->IconShown());
     EXPECT_EQ(ended.count(), 0);
     ASSERT_NE(window.logWindow(), nullptr);
@@ -220,22 +221,23 @@ TEST_F(NotificationAreaTest, TheLeftButtonTogglesAndTheRightPopsTheMenuUp) {
     window.tray()->ShellCallback(513);
     EXPECT_TRUE(window.isHidden());
     window.tray()->ShellCallback(514);
-    window.qlt_show()->trigger();
+    control<QAction>(window, "qlt_show")->trigger();
     QTRY_VERIFY(window.isVisible());
     EXPECT_TRUE(window.isActiveWindow() || QTest::qWaitForWindowActive(&window));
 
     window.tray()->ShellCallback(516);
-    QTRY_VERIFY(window.MenuTray()->isVisible());
-    const QList<QAction*> items = window.MenuTray()->actions();
+    QTRY_VERIFY(control<QMenu>(window, "MenuTray")->isVisible());
+    const QList<QAction*> items = control<QMenu>(window, "MenuTray")->actions();
     ASSERT_EQ(items.size(), 4);
-    EXPECT_EQ(items[0], window.qlt_show());
-    EXPECT_EQ(window.MenuTray()->defaultAction(), window.qlt_show());
-    EXPECT_TRUE(window.qlt_show()->font().bold());
-    EXPECT_EQ(items[1], window.SyncIt());
+    EXPECT_EQ(items[0], control<QAction>(window, "qlt_show"));
+    EXPECT_EQ(control<QMenu>(window, "MenuTray")->defaultAction(),
+              control<QAction>(window, "qlt_show"));
+    EXPECT_TRUE(control<QAction>(window, "qlt_show")->font().bold());
+    EXPECT_EQ(items[1], control<QAction>(window, "SyncIt"));
     EXPECT_TRUE(items[2]->isSeparator());
-    EXPECT_EQ(items[3], window.qlt_exit());
+    EXPECT_EQ(items[3], control<QAction>(window, "qlt_exit"));
     EXPECT_FALSE(items[3]->font().bold());
-    window.MenuTray()->close();
+    control<QMenu>(window, "MenuTray")->close();
 }
 
 TEST_F(NotificationAreaTest, APassOfTheWatchWithFailuresSaysSoBesideTheIcon) {
@@ -243,12 +245,12 @@ TEST_F(NotificationAreaTest, APassOfTheWatchWithFailuresSaysSoBesideTheIcon) {
     MessageShell* area = nullptr;
     const auto made = windowWithMessages(area);
     Master& window = *made;
-    session->watch().TimerCount = session->watch().RefreshSeconds - 1;
+    session->watch().searchAtNextTick();
     window.searchTick();
     ASSERT_EQ(session->list().rows().at(0).status, QStringLiteral("Error"));
     ASSERT_EQ(area->messages.size(), 1);
     // With the first reason, which a file row also shows as its own.
-    const QString reason = window.listModel()->rowReason(0);
+    const QString reason = control<SyncListModel>(window)->rowReason(0);
     ASSERT_FALSE(reason.isEmpty());
     EXPECT_EQ(area->messages[0], window.windowTitle() +
                                      QStringLiteral(" | 2 files could not be synchronized: ") +
@@ -262,7 +264,7 @@ TEST_F(NotificationAreaTest, APassOfTheWatchWithFailuresSaysSoBesideTheIcon) {
 
     // The same failures at the next pass are not told again.
     auto watchPass = [&] {
-        session->watch().TimerCount = session->watch().RefreshSeconds - 1;
+        session->watch().searchAtNextTick();
         window.searchTick();
     };
     watchPass();
@@ -299,7 +301,7 @@ TEST_F(NotificationAreaTest, APassThePersonStartedSaysItsFailuresBesideTheIconTo
                 ::testing::HasSubstr("| 1 file could not be synchronized: "));
     // The tray menu's command with the window hidden: one failure more is news.
     storeFailingRows(2);
-    window.SyncIt()->trigger();
+    control<QAction>(window, "SyncIt")->trigger();
     ASSERT_EQ(area->messages.size(), 2);
     EXPECT_THAT(area->messages[1].toStdString(),
                 ::testing::HasSubstr("| 2 files could not be synchronized: "));
@@ -312,7 +314,7 @@ TEST_F(NotificationAreaTest, APassWithoutFailuresStaysQuiet) {
     MessageShell* area = nullptr;
     const auto made = windowWithMessages(area);
     Master& window = *made;
-    session->watch().TimerCount = session->watch().RefreshSeconds - 1;
+    session->watch().searchAtNextTick();
     window.searchTick();
     ASSERT_TRUE(session->list().rows().at(0).status.startsWith(QStringLiteral("Synchronized")));
     EXPECT_TRUE(area->messages.isEmpty());
@@ -343,14 +345,14 @@ TEST_F(NotificationAreaTest, CheckForUpgradesStartsTheUpdaterWithOneArgumentAndN
     Master& window = master();
     processes.programExists = false; // missing: nothing is shown, nothing changes
     const auto box = answerNextBox(QMessageBox::Ok);
-    Q_EMIT window.Update()->linkActivated(QStringLiteral("update"));
+    Q_EMIT control<QLabel>(window, "Update")->linkActivated(QStringLiteral("update"));
     QTest::qWait(30);
     EXPECT_FALSE(box->shown);
     ASSERT_EQ(processes.starts.size(), 1);
-    EXPECT_EQ(processes.starts[0].program, AppPath() + QStringLiteral("BrevantUpdate"));
+    EXPECT_EQ(processes.starts[0].program, platform::AppPath() + QStringLiteral("BrevantUpdate"));
     EXPECT_EQ(processes.starts[0].arguments,
               QStringList{QStringLiteral("qlt&") + QCoreApplication::applicationFilePath()});
-    EXPECT_TRUE(QCoreApplication::applicationFilePath().startsWith(AppPath()));
+    EXPECT_TRUE(QCoreApplication::applicationFilePath().startsWith(platform::AppPath()));
 }
 
 TEST_F(NotificationAreaTest, APluggedDriveIsSeenAtTheNextTickWhateverTheInterval) {

@@ -46,6 +46,15 @@ void whenModal(std::function<void(T*)> action) {
     poll->start();
 }
 
+// The control of that object name among the window's children, as a person finds it on
+// screen; with no name, the only one of its type.
+template <typename T>
+T* control(const QObject& window, const char* name = nullptr) {
+    T* found = name ? window.findChild<T*>(QLatin1String(name)) : window.findChild<T*>();
+    EXPECT_NE(found, nullptr) << (name ? name : "") << " is missing";
+    return found;
+}
+
 // Clicks an owner-drawn button as a person does: the pointer comes over it, presses and
 // releases.
 void clickButton(XPButton* button);

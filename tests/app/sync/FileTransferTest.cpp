@@ -36,7 +36,6 @@ protected:
     FaultyFileSystem fs;
     // A small buffer so that faults can land part-way through a file.
     FileTransfer transfer{fs, 64};
-    FileProbe tests{fs};
     TestFiles files;
 };
 
@@ -59,7 +58,6 @@ TEST_F(FileTransferTest, CopiesContentAndTimesToTheNanosecond) {
     EXPECT_EQ(TestFiles::read(d), TestFiles::read(s));
     EXPECT_EQ(TestFiles::modified(d), at(7, 6, 5));
     EXPECT_EQ(TestFiles::modifiedNanoseconds(d), 123456789);
-    EXPECT_EQ(tests.GetFileStamp(s), tests.GetFileStamp(d));
 }
 
 // Only what the read-only attribute means crosses over; never a whole mode.
@@ -141,7 +139,6 @@ TEST_F(FileTransferTest, DestinationThatCannotBeReadIsNeverOverwritten) {
     EXPECT_FALSE(clone(transfer, s, d));
     EXPECT_EQ(TestFiles::read(d), QByteArray("unreadable"));
     EXPECT_EQ(TestFiles::modified(d), at(8, 0, 0));
-    EXPECT_EQ(tests.GetFileStamp(d), FileProbe::lowestStamp());
 }
 
 TEST_F(FileTransferTest, MissingSourceLeavesTheDestinationUntouched) {
@@ -374,20 +371,6 @@ TEST(FileTestsTest, FolderAndFileTests) {
     EXPECT_FALSE(tests.FileExists(dir));
     EXPECT_FALSE(tests.FileExists(files.path(QStringLiteral("missing"))));
     TestFiles::setReadOnly(ro, false);
-}
-
-TEST(FileTestsTest, StampsAreLocalSecondsAndUnreadableFilesAreLowest) {
-    platform::LocalFileSystem fs;
-    FileProbe tests(fs);
-    TestFiles files;
-    const QString f = files.write(QStringLiteral("f.txt"), "x",
-                                  QDateTime(QDate(2023, 12, 31), QTime(23, 59, 58)));
-    TestFiles::setModified(f, QDateTime(QDate(2023, 12, 31), QTime(23, 59, 58)), 999999999);
-    EXPECT_EQ(tests.GetFileStamp(f), QStringLiteral("20231231235958"));
-    EXPECT_EQ(tests.GetFileStamp(files.path(QStringLiteral("missing"))),
-              QStringLiteral("16010101000000"));
-    EXPECT_EQ(tests.GetFileStamp(files.makeDir(QStringLiteral("d"))), FileProbe::lowestStamp());
-    EXPECT_LT(FileProbe::lowestStamp().toLongLong(), tests.GetFileStamp(f).toLongLong());
 }
 
 platform::FileStat timed(std::int64_t seconds, std::int64_t nanoseconds = 0) {

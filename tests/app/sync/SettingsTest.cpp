@@ -36,9 +36,9 @@ TEST_F(SettingsTest, DefaultsOnAnEmptyStoreAndWhatLoadingWritesBack) {
     EXPECT_EQ(session->drive.DriveSize, 0u);
     EXPECT_EQ(session->conflictMode.value(), 0);
     EXPECT_EQ(session->refreshSelection(), 1);
-    EXPECT_EQ(session->watch().RefreshSeconds, 10);
+    EXPECT_EQ(session->watch().refreshSeconds(), 10);
     EXPECT_EQ(session->FoundLetter(), QStringLiteral("?"));
-    EXPECT_EQ(session->watch().TimerCount, 9) << "the first tick searches at once";
+    EXPECT_EQ(session->watch().timerCount(), 9) << "the first tick searches at once";
     EXPECT_TRUE(session->watch().searchTimerEnabled());
     EXPECT_EQ(raw(QStringLiteral("SyncInfo/Conflicts")), QStringLiteral("0"));
     EXPECT_EQ(raw(QStringLiteral("SyncInfo/Refresh")), QStringLiteral("1"));
@@ -51,7 +51,7 @@ TEST_F(SettingsTest, RefreshOutOfRangeSelectsNothingAndWritesMinusOne) {
     store->write(keys::SyncInfo, keys::Refresh, QStringLiteral("12"));
     session->GoLoad();
     EXPECT_EQ(session->refreshSelection(), std::nullopt);
-    EXPECT_EQ(session->watch().RefreshSeconds, 5);
+    EXPECT_EQ(session->watch().refreshSeconds(), 5);
     EXPECT_EQ(raw(QStringLiteral("SyncInfo/Refresh")), QStringLiteral("-1"));
 }
 
@@ -92,10 +92,10 @@ TEST_F(SettingsTest, SizeThatIsNotANumberKeepsTheEarlierValue) {
 
 TEST_F(SettingsTest, ChoosingTheIntervalKeepsTheTickCount) {
     session->GoLoad();
-    session->watch().TimerCount = 40;
+    const qint32 counted = session->watch().timerCount();
     session->selectRefreshTime(7);
-    EXPECT_EQ(session->watch().RefreshSeconds, 1800);
-    EXPECT_EQ(session->watch().TimerCount, 40);
+    EXPECT_EQ(session->watch().refreshSeconds(), 1800);
+    EXPECT_EQ(session->watch().timerCount(), counted);
     EXPECT_EQ(raw(QStringLiteral("SyncInfo/Refresh")), QStringLiteral("7"));
     const int table[] = {5, 10, 30, 60, 300, 600, 900, 1800, 3600};
     for (int i = 0; i < 9; ++i)

@@ -23,7 +23,7 @@ TEST_F(SyncPassTest, EmptyListLogsExactlyStartAndEnd) {
     pass();
     EXPECT_THAT(logLines(), ElementsAre(Started, Ended));
     EXPECT_THAT(view.events, ElementsAre(QStringLiteral("started"), QStringLiteral("ended")));
-    EXPECT_EQ(session->watch().TimerCount, 0);
+    EXPECT_EQ(session->watch().timerCount(), 0);
     EXPECT_TRUE(session->watch().searchTimerEnabled());
 }
 

@@ -67,10 +67,15 @@ TEST_F(SyncListTest, DriveUnderAnotherRootAndAbsentDriveDisplay) {
     storeRow(1, files.write(QStringLiteral("local/a.doc"), "abc"), QStringLiteral("Backup/a.doc"));
     session->GoLoad();
     EXPECT_EQ(session->list().rows().at(0).remotePath, QStringLiteral("?:/Backup/a.doc"));
-    session->watch().FoundLetter = QStringLiteral("/media/ann/OTHER/");
+    // The same drive, mounted elsewhere today.
+    files.makeDir(QStringLiteral("other"));
+    const QString otherRoot = files.path(QStringLiteral("other/"));
+    volumes.clear();
+    volumes.add({otherRoot.toStdString(), platform::DriveType::Removable, 1000000, 0x1234, "ext4"});
+    session->SearchLetter();
+    ASSERT_EQ(session->FoundLetter(), otherRoot);
     session->RefreshFiles();
-    EXPECT_EQ(session->list().rows().at(0).remotePath,
-              QStringLiteral("/media/ann/OTHER/Backup/a.doc"));
+    EXPECT_EQ(session->list().rows().at(0).remotePath, otherRoot + QStringLiteral("Backup/a.doc"));
     session->SaveFiles();
     EXPECT_EQ(stored(QStringLiteral("RemoteFile1")), QStringLiteral(":/Backup/a.doc"));
 }

@@ -1,0 +1,121 @@
+#include "TerminalPass.h"
+
+#include "TerminalView.h"
+#include "base/Translate.h"
+#include "sync/SyncEngine.h"
+#include "sync/SyncSession.h"
+
+#include <QEventLoop>
+#include <QTimer>
+
+namespace quillet {
+
+int TerminalPass::once(SyncSession& session) {
+    if (!session.driveFound()) {
+        m_io.err << Translate(QStringLiteral("The selected removable drive was not found."))
+                 << Qt::endl;
+        return Cli::NoDrive;
+    }
+    TerminalView view(
+        m_io.out, m_io.err,
+        [this](const QString&) { return m_answers.answer(QStringLiteral("Replace?")); },
+        m_answers.standing(), m_io.terminal);
+    SyncEngine engine(session, view, m_logPath);
+    engine.log().onLine = [&](const QString& line) { m_io.out << line << '\n'; };
+    engine.Syncronize();
+    if (session.passBusy()) {
+        m_io.err << "quillet-cli: a pass is already running (started by quillet-cli or Quillet "
+                    "for this user); nothing was done. Try again when it has ended."
+                 << Qt::endl;
+        return Cli::PassRunning;
+    }
+    for (const SyncItem& item : session.list().rows())
+        m_io.out << item.localPath << '\t' << item.status << '\n';
+    summarise(engine);
+    m_io.out.flush();
+    if (engine.lastPass().stopped) {
+        m_io.err << "quillet-cli: the pass was stopped before its end; the file in progress was "
+                    "finished, the rest was left for the next pass."
+                 << Qt::endl;
+        return Cli::Stopped;
+    }
+    return engine.lastPass().failures > 0 ? Cli::CopyFailed : Cli::Ok;
+}
+
+void TerminalPass::summarise(const SyncEngine& engine) {
+    // For the person at the terminal: the files a folder walk creates have no log line.
+    // Scripts reading the output get the log and the rows as they always have.
+    if (!m_io.terminal)
+        return;
+    const SyncEngine::Summary& pass = engine.lastPass();
+    m_io.out << (pass.stopped ? "Stopped pass: " : "Pass: ") << pass.toDrive
+             << " copied to the drive, " << pass.toLocal << " copied to the PC, " << pass.unchanged
+             << " unchanged, " << pass.failures << " failed";
+    if (pass.conflicts > 0)
+        m_io.out << ", " << pass.conflicts << " changed on both sides (both copies kept)";
+    m_io.out << '.' << Qt::endl;
+}
+
+int TerminalPass::watch(SyncSession& session) {
+    TerminalView view(
+        m_io.out, m_io.err,
+        [this](const QString&) { return m_answers.answer(QStringLiteral("Replace?")); },
+        m_answers.standing(), m_io.terminal);
+    SyncEngine engine(session, view, m_logPath);
+    engine.log().onLine = [&](const QString& line) { m_io.out << line << '\n'; };
+    bool present = false;
+    DriveWatch& watcher = session.watch();
+    bool waiting = false;
+    bool cutShort = false;
+    watcher.runPass = [&] {
+        engine.Syncronize();
+        if (!session.passBusy())
+            summarise(engine);
+        cutShort = !session.passBusy() && engine.lastPass().stopped;
+        // Another process is passing: the next search tries again.
+        if (session.passBusy() && !waiting)
+            m_io.out << "Another pass is running; waiting for the next search." << Qt::endl;
+        waiting = session.passBusy();
+        m_io.out.flush();
+    };
+    watcher.onFound = [&] {
+        if (!present)
+            m_io.out << "Drive found at " << session.FoundLetter() << Qt::endl;
+        present = true;
+    };
+    // Other processes may add, remove, pair or choose options meanwhile: each search and the
+    // pass that follows it work on the settings as they are stored now.
+    watcher.onSearching = [&] { session.reloadSettings(); };
+    watcher.onNotFound = [&] {
+        if (present)
+            m_io.out << Translate(QStringLiteral("The selected removable drive was not found."))
+                     << Qt::endl;
+        present = false;
+    };
+    m_io.out << "Watching for the drive every " << watcher.refreshSeconds()
+             << " seconds; press Ctrl+C to stop." << Qt::endl;
+
+    QEventLoop loop;
+    QTimer ticker;
+    ticker.setInterval(1000);
+    QObject::connect(&ticker, &QTimer::timeout, &loop, [&] {
+        watcher.tick();
+        if (Cli::interruptRequested())
+            loop.quit();
+    });
+    QTimer poll;
+    poll.setInterval(100);
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (Cli::interruptRequested())
+            loop.quit();
+    });
+    ticker.start();
+    poll.start();
+    if (!Cli::interruptRequested())
+        loop.exec();
+    m_io.out << "Stopped." << Qt::endl;
+    // Stopped between passes, the watch has done all it was asked; during one, it has not.
+    return cutShort ? Cli::Stopped : Cli::Ok;
+}
+
+} // namespace quillet
