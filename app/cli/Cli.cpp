@@ -40,13 +40,14 @@ constexpr OptionInfo Options[] = {
     {"yes", "Answer yes to questions."},
     {"no", "Answer no to questions."},
     {"delete-remote", "remove: delete the copy on the drive."},
+    {"dry-run", "sync: list what a pass would do; change nothing."},
 };
 
 const char* const ExitStatusHelp = R"(Exit status:
   0  done
   1  bad usage or input, or the settings could not be saved
   2  no drive is paired, or the paired drive is not present
-  3  a copy failed (the log and the row say which)
+  3  a copy failed (the log and the row say which), or with --dry-run would fail
   4  another pass of this user is running: nothing was done
   5  the pass was stopped (Ctrl+C, or a terminate signal) before its end)";
 
@@ -171,7 +172,7 @@ const QList<Cli::Command>& Cli::commands() {
          "list the sync items"},
         {"remove", "N", {"delete-remote"}, Setup::Loaded, Look::DriveAndList, &Cli::remove,
          "remove item N (from 1)"},
-        {"sync", "", {"yes", "no"}, Setup::Paired, Look::Drive, &Cli::sync,
+        {"sync", "", {"yes", "no", "dry-run"}, Setup::Paired, Look::Drive, &Cli::sync,
          "find the drive and run one pass now"},
         {"log", "", {}, Setup::None, Look::Stored, &Cli::log,
          "print the log of the last pass"},
@@ -587,7 +588,8 @@ int Cli::remove(const Call& call) {
 }
 
 int Cli::sync(const Call& call) {
-    return TerminalPass(m_io, m_logPath, policy(call)).once(*call.session);
+    TerminalPass pass(m_io, m_logPath, policy(call));
+    return call.isSet("dry-run") ? pass.preview(*call.session) : pass.once(*call.session);
 }
 
 int Cli::autostart(const Call& call) {

@@ -2,20 +2,36 @@
 
 #include "TerminalView.h"
 #include "base/Translate.h"
+#include "sync/FailureText.h"
 #include "sync/SyncEngine.h"
 #include "sync/SyncSession.h"
 
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
 
 namespace quillet {
 
-int TerminalPass::once(SyncSession& session) {
-    if (!session.driveFound()) {
+bool TerminalPass::driveThere(const SyncSession& session) {
+    if (!session.driveFound())
         m_io.err << Translate(QStringLiteral("The selected removable drive was not found."))
                  << Qt::endl;
+    return session.driveFound();
+}
+
+// Nonzero (the exit status) when another pass held the turn and this one did nothing.
+int TerminalPass::refusedAsBusy(const SyncSession& session) {
+    if (!session.passBusy())
+        return Cli::Ok;
+    m_io.err << "quillet-cli: a pass is already running (started by quillet-cli or Quillet "
+                "for this user); nothing was done. Try again when it has ended."
+             << Qt::endl;
+    return Cli::PassRunning;
+}
+
+int TerminalPass::once(SyncSession& session) {
+    if (!driveThere(session))
         return Cli::NoDrive;
-    }
     TerminalView view(
         m_io.out, m_io.err,
         [this](const QString&) { return m_answers.answer(QStringLiteral("Replace?")); },
@@ -23,12 +39,8 @@ int TerminalPass::once(SyncSession& session) {
     SyncEngine engine(session, view, m_logPath);
     engine.log().onLine = [&](const QString& line) { m_io.out << line << '\n'; };
     engine.Syncronize();
-    if (session.passBusy()) {
-        m_io.err << "quillet-cli: a pass is already running (started by quillet-cli or Quillet "
-                    "for this user); nothing was done. Try again when it has ended."
-                 << Qt::endl;
-        return Cli::PassRunning;
-    }
+    if (const int busy = refusedAsBusy(session))
+        return busy;
     for (const SyncItem& item : session.list().rows())
         m_io.out << item.localPath << '\t' << item.status << '\n';
     summarise(engine);
@@ -40,6 +52,61 @@ int TerminalPass::once(SyncSession& session) {
         return Cli::Stopped;
     }
     return engine.lastPass().failures > 0 ? Cli::CopyFailed : Cli::Ok;
+}
+
+namespace {
+
+// A preview's lines: one for each copy a pass would make and each failure it can tell now.
+class PreviewView : public SyncView {
+public:
+    explicit PreviewView(QTextStream& out) : m_out(out) {}
+    void planned(const PlannedCopy& copy) override {
+        if (copy.replaces)
+            m_out << (copy.towardDrive ? "Would replace on the drive: "
+                                       : "Would replace on the PC: ");
+        else
+            m_out << (copy.towardDrive ? "Would copy to the drive: " : "Would copy to the PC: ");
+        m_out << copy.from << " -> " << copy.to;
+        if (copy.keepsBoth)
+            m_out << (copy.towardDrive ? " (changed on both sides: the drive's version would be "
+                                         "kept beside it)"
+                                       : " (changed on both sides: the PC's version would be "
+                                         "kept beside it)");
+        if (copy.asksFirst)
+            m_out << " (asks first)";
+        m_out << '\n';
+    }
+    void fileFailed(const SyncFailure& failure) override {
+        m_out << "Would fail: " << failure.subject << ": " << describe(failure) << '\n';
+    }
+    void yield() override { QCoreApplication::processEvents(); }
+    bool stopRequested() override { return Cli::interruptRequested(); }
+
+private:
+    QTextStream& m_out;
+};
+
+} // namespace
+
+int TerminalPass::preview(SyncSession& session) {
+    if (!driveThere(session))
+        return Cli::NoDrive;
+    PreviewView view(m_io.out);
+    SyncEngine engine(session, view, m_logPath);
+    engine.setPreview(true);
+    engine.Syncronize();
+    if (const int busy = refusedAsBusy(session))
+        return busy;
+    const SyncEngine::Summary& pass = engine.lastPass();
+    m_io.out << "Preview: " << pass.toDrive << " to copy to the drive, " << pass.toLocal
+             << " to copy to the PC, " << pass.unchanged << " unchanged, " << pass.failures
+             << " would fail";
+    if (pass.conflicts > 0)
+        m_io.out << ", " << pass.conflicts << " changed on both sides (both copies would be kept)";
+    m_io.out << ". Nothing was changed." << Qt::endl;
+    if (pass.stopped)
+        return Cli::Stopped;
+    return pass.failures > 0 ? Cli::CopyFailed : Cli::Ok;
 }
 
 void TerminalPass::summarise(const SyncEngine& engine) {

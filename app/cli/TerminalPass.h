@@ -20,11 +20,16 @@ public:
 
     // One pass now, on the drive where it is.
     int once(SyncSession& session);
+    // What one pass would do now, each copy and each failure known in advance, changing
+    // nothing and writing no log.
+    int preview(SyncSession& session);
     // Watches for the drive until Ctrl+C, passing whenever it is found.
     int watch(SyncSession& session);
 
 private:
     void summarise(const SyncEngine& engine);
+    bool driveThere(const SyncSession& session);
+    int refusedAsBusy(const SyncSession& session);
 
     const Cli::Io& m_io;
     QString m_logPath;

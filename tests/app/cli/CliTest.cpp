@@ -109,7 +109,7 @@ TEST_F(CliTest, HelpListsTheCommandsInAlignedColumns) {
                                     (a DEST_FOLDER missing on the drive is made)
   list                              list the sync items
   remove N [--delete-remote]        remove item N (from 1)
-  sync [--yes | --no]               find the drive and run one pass now
+  sync [--yes | --no] [--dry-run]   find the drive and run one pass now
   log                               print the log of the last pass
   watch [--yes | --no]              watch for the drive and pass whenever it is found
   autostart on|off|status           start Quillet in the notification area at login, or not
@@ -326,6 +326,33 @@ TEST_F(CliTest, SyncPrintsTheLogAndRowsAndReportsFailures) {
     EXPECT_THAT(out.toStdString(),
                 HasSubstr((file + QStringLiteral(" - ERROR ! (Not Synchronized: read-only file)"))
                               .toStdString()));
+}
+
+// A preview lists each copy with its direction and each failure it can tell now, exits as
+// the pass would, and leaves both sides and the log as they were.
+TEST_F(CliTest, DryRunListsWhatAPassWouldDoAndChangesNothing) {
+    ASSERT_EQ(pairStick(), 0);
+    files.makeDir(QStringLiteral("home/docs"));
+    ASSERT_EQ(run({QStringLiteral("add-folder"), files.path(QStringLiteral("home/docs")),
+                   stick + QStringLiteral("backup")}),
+              0);
+    const QString file = files.write(QStringLiteral("home/docs/new.txt"), "new", at(9, 0, 0));
+    EXPECT_EQ(run({QStringLiteral("sync"), QStringLiteral("--dry-run")}), 0);
+    EXPECT_THAT(out.toStdString(), HasSubstr("Would copy to the drive: " + file.toStdString() +
+                                             " -> " + stick.toStdString() + "backup/new.txt\n"));
+    EXPECT_THAT(out.toStdString(),
+                HasSubstr("Preview: 1 to copy to the drive, 0 to copy to the PC, 0 unchanged, 0 "
+                          "would fail. Nothing was changed.\n"));
+    EXPECT_THAT(out.toStdString(), Not(HasSubstr("Synchronized")));
+
+    volumes.find(stick.toStdString())->fsType = "vfat";
+    const QString refused = files.write(QStringLiteral("home/docs/what?.txt"), "?", at(9, 0, 0));
+    EXPECT_EQ(run({QStringLiteral("sync"), QStringLiteral("--dry-run")}), 3);
+    EXPECT_THAT(out.toStdString(), HasSubstr("Would fail: " + refused.toStdString() +
+                                             ": name not allowed on this drive\n"));
+    EXPECT_FALSE(QFileInfo::exists(stick + QStringLiteral("backup/new.txt")));
+    EXPECT_FALSE(QFileInfo::exists(files.path(QStringLiteral("log.txt"))));
+    EXPECT_EQ(run({QStringLiteral("watch"), QStringLiteral("--dry-run")}), 1);
 }
 
 TEST_F(CliTest, EmptyAndMissingFilesKeepTheirItems) {
