@@ -2,6 +2,8 @@
 
 #include "MapPropertyBag.h"
 #include "PropertyBag.h"
+#include "XPButtonAccessible.h"
+#include "XPButtonPaint.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
@@ -20,119 +22,6 @@
 namespace quillet {
 
 namespace {
-
-constexpr quint32 rgb(int red, int green, int blue) {
-    return quint32(red) | (quint32(green) << 8) | (quint32(blue) << 16);
-}
-
-QColor toQColor(quint32 color) {
-    return QColor(int(color & 0xFF), int((color >> 8) & 0xFF), int((color >> 16) & 0xFF));
-}
-
-// What a screen reader and other assistive tools see: a push button named by its caption
-// (without the access key's marker), which they can press.
-class XPButtonAccessible : public QAccessibleWidget {
-public:
-    explicit XPButtonAccessible(XPButton* button)
-        : QAccessibleWidget(button, QAccessible::Button) {}
-
-    QString text(QAccessible::Text kind) const override {
-        const auto* button = static_cast<const XPButton*>(object());
-        switch (kind) {
-        case QAccessible::Name: {
-            QString name;
-            const QString caption = button->Caption();
-            for (qsizetype at = 0; at < caption.size(); ++at) {
-                if (caption.at(at) == QLatin1Char('&') && at + 1 < caption.size())
-                    ++at;
-                name += caption.at(at);
-            }
-            return name;
-        }
-        case QAccessible::Accelerator: {
-            const QString key = XPButton::GetAccessKey(button->Caption());
-            return key.isEmpty() ? QString() : QStringLiteral("Alt+") + key.toUpper();
-        }
-        default:
-            return QAccessibleWidget::text(kind);
-        }
-    }
-
-    QAccessible::State state() const override {
-        QAccessible::State now = QAccessibleWidget::state();
-        const auto* button = static_cast<const XPButton*>(object());
-        now.disabled = !button->Enabled();
-        now.pressed = button->ButtonState() == XPButton::Pressed;
-        return now;
-    }
-
-    QStringList actionNames() const override {
-        const auto* button = static_cast<const XPButton*>(object());
-        if (!button->Enabled())
-            return QAccessibleWidget::actionNames();
-        return QStringList{pressAction()} + QAccessibleWidget::actionNames();
-    }
-
-    void doAction(const QString& name) override {
-        auto* button = static_cast<XPButton*>(object());
-        if (name == pressAction() && button->Enabled()) {
-            Q_EMIT button->Click();
-            return;
-        }
-        QAccessibleWidget::doAction(name);
-    }
-};
-
-QAccessibleInterface* accessibleButton(const QString& className, QObject* object) {
-    if (className == QLatin1String("quillet::XPButton") && object && object->isWidgetType())
-        return new XPButtonAccessible(static_cast<XPButton*>(object));
-    return nullptr;
-}
-
-// The colour table, by state 0..4; zero marks an entry the state does not use.
-struct Palette {
-    std::array<quint32, 5> border, rimTop, rimBottom, top1, top2, bottom1, bottom2;
-    std::array<quint32, 5> corner1, corner2, corner3;
-};
-
-constexpr quint32 Blue = rgb(0, 60, 116);
-constexpr Palette Colors{
-    {rgb(201, 199, 186), Blue, Blue, Blue, Blue},
-    {0, rgb(252, 252, 251), rgb(189, 211, 247), rgb(225, 223, 156), 0},
-    {0, rgb(236, 235, 230), rgb(140, 174, 231), rgb(255, 182, 48), 0},
-    {0, rgb(255, 255, 255), rgb(206, 231, 255), rgb(255, 243, 206), 0},
-    {0, rgb(254, 254, 254), rgb(189, 215, 247), rgb(255, 219, 140), 0},
-    {0, rgb(226, 223, 214), rgb(140, 174, 231), rgb(255, 178, 49), 0},
-    {0, rgb(214, 208, 197), rgb(107, 130, 239), rgb(230, 150, 0), 0},
-    {rgb(196, 177, 140), rgb(33, 85, 132), rgb(33, 85, 132), rgb(33, 85, 132), rgb(33, 85, 132)},
-    {rgb(206, 199, 189), rgb(123, 150, 173), rgb(123, 150, 173), rgb(123, 150, 173),
-     rgb(123, 150, 173)},
-    {rgb(196, 177, 140), rgb(82, 125, 165), rgb(82, 125, 165), rgb(82, 125, 165),
-     rgb(82, 125, 165)},
-};
-
-constexpr quint32 FaceTop = rgb(252, 252, 251);
-constexpr quint32 FaceBottom = rgb(236, 235, 230);
-constexpr quint32 PressedFace = rgb(231, 227, 222);
-constexpr quint32 DisabledFace = rgb(245, 244, 234);
-
-// A one-pixel line from (x1, y1) up to, not including, (x2, y2); the button only
-// draws horizontal and vertical ones.
-void drawLine(QPainter& painter, int x1, int y1, int x2, int y2, quint32 color) {
-    if (y1 == y2 && x2 > x1)
-        painter.fillRect(QRect(x1, y1, x2 - x1, 1), toQColor(color));
-    else if (x1 == x2 && y2 > y1)
-        painter.fillRect(QRect(x1, y1, 1, y2 - y1), toQColor(color));
-}
-
-void drawPixel(QPainter& painter, int x, int y, quint32 color) {
-    painter.fillRect(QRect(x, y, 1, 1), toQColor(color));
-}
-
-// Rectangles here are given as left, top, right, bottom with right and bottom excluded.
-QRect ltrb(int left, int top, int right, int bottom) {
-    return QRect(QPoint(left, top), QPoint(right - 1, bottom - 1));
-}
 
 short shiftState(Qt::KeyboardModifiers modifiers) {
     short shift = 0;
@@ -351,30 +240,6 @@ void XPButton::SetDisplayAsDefault(bool showDefault) {
 void XPButton::drawStateUnlessAlready(int state) {
     if (m_buttonState != state)
         DrawState(state);
-}
-
-void XPButton::drawGradient(QPainter& painter, const QRect& area, quint32 top, quint32 bottom) {
-    const int rows = area.bottom() + 1 - area.top();
-    if (rows <= 0)
-        return; // no rows between the edges: nothing to blend
-    std::array<float, 3> step{};
-    for (int channel = 0; channel < 3; ++channel) {
-        const int topLevel = int((top >> (8 * channel)) & 0xFF);
-        const int bottomLevel = int((bottom >> (8 * channel)) & 0xFF);
-        step[std::size_t(channel)] = float(topLevel - bottomLevel) / float(rows);
-    }
-    for (int row = 0; row <= rows; ++row) {
-        quint32 color = 0;
-        for (int channel = 0; channel < 3; ++channel) {
-            const int bottomLevel = int((bottom >> (8 * channel)) & 0xFF);
-            // nearbyint rounds a half to the even neighbour in the default rounding mode.
-            const double level =
-                std::nearbyint(double(bottomLevel) + double(step[std::size_t(channel)]) * row);
-            color |= quint32(std::clamp(int(level), 0, 255)) << (8 * channel);
-        }
-        const int y = area.top() + rows - row;
-        drawLine(painter, area.left(), y, area.right() + 1, y, color);
-    }
 }
 
 void XPButton::DrawState(int state) {

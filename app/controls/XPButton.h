@@ -109,7 +109,6 @@ private:
     // Whether the pointer is over the button, from where an event says it is.
     void notePointerAt(const QPointF& at);
     void drawStateUnlessAlready(int state);
-    void drawGradient(class QPainter& painter, const QRect& area, quint32 top, quint32 bottom);
     void fontChanged();
     void updateAccessKey();
     void onAccessKeyPress();

@@ -68,9 +68,8 @@ std::optional<QString> SyncList::clashReason(int row) const {
         .arg(QString::number(*owner + 1), earlier.localPath, earlier.remotePath);
 }
 
-void SyncList::RefreshFiles(const QString& serial, const QString& foundLetter, quint64 driveSize) {
+void SyncList::RefreshFiles(const QString& serial, const QString& foundLetter) {
     m_rows.clear();
-    m_total = 0;
     for (int number = 1;; ++number) {
         const QString path = m_store.read(serial, keys::localFile(number), QString());
         if (path.isEmpty())
@@ -105,16 +104,7 @@ void SyncList::RefreshFiles(const QString& serial, const QString& foundLetter, q
             item.sizeText = formatBytes(*measured);
         }
         m_rows.append(item);
-        m_total += item.length;
     }
-    const QString bytes = QStringLiteral(" bytes");
-    const QString blank = QStringLiteral(" ");
-    m_filesSizeText = Translate(QStringLiteral("Total size of files to sync:")) + blank +
-                      formatBytes(m_total) + bytes;
-    m_sizeText = Translate(QStringLiteral("Disk Size:")) + blank +
-                 formatBytes(static_cast<qint64>(driveSize)) + bytes;
-    m_freeText = Translate(QStringLiteral("Disk Free Space:")) + blank +
-                 formatBytes(static_cast<qint64>(driveSize) - m_total) + bytes;
 }
 
 int SyncList::storedCount(const QString& serial) const {

@@ -38,8 +38,8 @@ public:
     SyncList(platform::SettingsStore& store, const FileProbe& probe)
         : m_store(store), m_probe(probe) {}
 
-    // Rebuild the rows and totals from the store.
-    void RefreshFiles(const QString& serial, const QString& foundLetter, quint64 driveSize);
+    // Rebuild the rows from the store.
+    void RefreshFiles(const QString& serial, const QString& foundLetter);
     // Write every row back, then the end mark.
     void SaveFiles(const QString& serial);
     // How many rows the store holds for the drive with this serial, without looking at them.
@@ -63,20 +63,11 @@ public:
     // such adds were refused may hold them. None when the row has its place to itself.
     std::optional<QString> clashReason(int row) const;
 
-    // The three texts under the list.
-    QString DrvFilesSize() const { return m_filesSizeText; }
-    QString DrvSize() const { return m_sizeText; }
-    QString DrvFreeSpace() const { return m_freeText; }
-
 private:
     platform::SettingsStore& m_store;
     const FileProbe& m_probe;
     QList<SyncItem> m_rows;
     bool m_driveFoldsCase = false;
-    qint64 m_total = 0;
-    QString m_filesSizeText;
-    QString m_sizeText;
-    QString m_freeText;
 };
 
 } // namespace quillet

@@ -248,7 +248,7 @@ void SyncSession::RefreshFiles() {
     m_list.setDriveFoldsCase(
         driveFound() &&
         platform::hasCaseInsensitiveNames(m_volumes.fileSystemType(FoundLetter().toStdString())));
-    m_list.RefreshFiles(m_drive.serialText, FoundLetter(), m_drive.DriveSize);
+    m_list.RefreshFiles(m_drive.serialText, FoundLetter());
 }
 
 void SyncSession::SaveFiles() {
