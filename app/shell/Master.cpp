@@ -565,8 +565,7 @@ void Master::checkForUpgrades() {
 void Master::tellFailures() {
     const SyncEngine::Summary& pass = m_engine.lastPass();
     if (const std::optional<QString> notice =
-            m_notices.afterPass(pass.conflicts, pass.failures,
-                                describe(pass.firstReason)))
+            m_notices.afterPass(pass.conflicts, pass.failures, describe(pass.firstReason)))
         m_tray->ShowBalloon(m_caption, *notice);
 }
 
