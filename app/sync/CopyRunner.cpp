@@ -17,8 +17,10 @@ constexpr std::int64_t BackgroundBytes = 1 << 20;
 } // namespace
 
 CopyRunner::CopyRunner(platform::FileSystem& fs, SyncView& view, DriveGuard& drive,
-                       PassReport& report, RecordKeeper& record)
-    : m_fs(fs), m_view(view), m_drive(drive), m_report(report), m_record(record), m_transfer(fs) {}
+                       PassReport& report, RecordKeeper& record,
+                       std::function<bool()> stopRequested)
+    : m_fs(fs), m_view(view), m_drive(drive), m_report(report), m_record(record),
+      m_stopRequested(std::move(stopRequested)), m_transfer(fs) {}
 
 void CopyRunner::startPass() {
     m_readOnlyThisPass.clear();
@@ -33,13 +35,21 @@ bool CopyRunner::run(const QString& shown, std::int64_t total, Step step) {
     // Long copies and flushes run on a worker; this thread keeps the window alive and
     // reports how far the copy has come.
     m_view.copyProgress(shown, 0, total);
+    // Stop ends a long copy within a block, not when the file is done.
+    auto stopLooked = [this] {
+        if (m_stopRequested())
+            m_transfer.cancel();
+    };
+    stopLooked();
     auto done = std::async(std::launch::async, std::move(step));
     while (done.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready) {
         // Every byte may be read while the flush still runs: only the step's end says done.
         m_view.copyProgress(shown, std::min(m_transfer.bytesDone(), total - 1), total);
         m_view.yield();
+        stopLooked();
     }
     const bool ok = done.get();
+    m_transfer.resume();
     m_view.copyProgress(shown, total, total);
     return ok;
 }
@@ -65,8 +75,7 @@ bool CopyRunner::copy(const Path& from, const Path& to, const QString& subject) 
         ++(towardDrive ? summary.toDrive : summary.toLocal);
         return true;
     }
-    noteReadOnly(to);
-    m_report.fail(writeFailure(to, total, subject, towardDrive, fromDrive));
+    reportNotCopied(to, total, subject, towardDrive, fromDrive);
     return false;
 }
 
@@ -85,8 +94,7 @@ void CopyRunner::stage(const Path& from, const Path& to, const QString& subject,
     const std::size_t stagedBefore = m_transfer.stagedCount();
     const std::int64_t total = length ? *length : m_fs.stat(from.native()).length;
     if (!run(to.display(), total, [&] { return m_transfer.StageFile(from, target, subject); })) {
-        noteReadOnly(to);
-        m_report.fail(writeFailure(to, total, subject, towardDrive, fromDrive));
+        reportNotCopied(to, total, subject, towardDrive, fromDrive);
         return;
     }
     if (m_transfer.stagedCount() > stagedBefore) {
@@ -156,6 +164,16 @@ SyncFailure CopyRunner::writeFailure(const Path& to, std::int64_t length, const 
                              towardDrive, fromDrive);
     }
     return failureOf(failure, subject, towardDrive, fromDrive);
+}
+
+void CopyRunner::reportNotCopied(const Path& to, std::int64_t length, const QString& subject,
+                                 bool towardDrive, bool fromDrive) {
+    if (m_transfer.lastFailure().kind == TransferFailure::Kind::Stopped) {
+        m_report.stopped(subject);
+        return;
+    }
+    noteReadOnly(to);
+    m_report.fail(writeFailure(to, length, subject, towardDrive, fromDrive));
 }
 
 void CopyRunner::noteReadOnly(const Path& to) {

@@ -9,6 +9,8 @@
 
 #include <QString>
 
+#include <functional>
+
 #include <optional>
 #include <set>
 #include <string>
@@ -22,8 +24,9 @@ namespace quillet {
 // how far it has come. Each failure is reported with its reason.
 class CopyRunner {
 public:
+    // stopRequested: asked while a long copy runs; true cancels it between two blocks.
     CopyRunner(platform::FileSystem& fs, SyncView& view, DriveGuard& drive, PassReport& report,
-               RecordKeeper& record);
+               RecordKeeper& record, std::function<bool()> stopRequested);
 
     FileTransfer& transfer() { return m_transfer; }
     void startPass();
@@ -65,6 +68,9 @@ private:
     bool refusedAsReadOnly(const Path& to, const QString& subject, bool towardDrive,
                            bool fromDrive);
     std::optional<std::uint64_t> requiredDevice(bool towardDrive) const;
+    // Reports why the copy to "to" did not happen: a failure, or a stop.
+    void reportNotCopied(const Path& to, std::int64_t length, const QString& subject,
+                         bool towardDrive, bool fromDrive);
 
     // Copies in a walk flushed together; bounded so that a stopped or failing pass loses
     // little.
@@ -75,6 +81,7 @@ private:
     DriveGuard& m_drive;
     PassReport& m_report;
     RecordKeeper& m_record;
+    std::function<bool()> m_stopRequested;
     FileTransfer m_transfer;
     // Destinations of copies written but not yet placed (the batch not flushed yet).
     std::set<std::string> m_staging;

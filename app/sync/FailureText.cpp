@@ -39,6 +39,7 @@ Reason reasonOf(const TransferFailure& failure, bool towardDrive, bool fromDrive
             return towardDrive ? Reason::NameTooLongForDrive : Reason::NameTooLongForDisk;
         return towardDrive ? Reason::NameNotAllowedOnDrive : Reason::NameNotAllowedOnDisk;
     case Kind::System:
+    case Kind::Stopped: // not a failure: the pass says it stopped
         break;
     }
     switch (failure.code) {

@@ -112,6 +112,13 @@ const FileStat& FileTransfer::folderStat(const std::string& folderPath) {
 // then works while the source is read, instead of after the whole copy.
 constexpr std::int64_t WriteBehindStep = 8 << 20;
 
+bool FileTransfer::stopped() {
+    if (!m_cancelled.load(std::memory_order_relaxed))
+        return false;
+    fail(TransferFailure::Kind::Stopped);
+    return true;
+}
+
 void FileTransfer::writeBehind(Handle out, std::int64_t copied, std::int64_t& started) {
     if (copied - started >= WriteBehindStep) {
         m_fs.startWriteback(out, started, copied - started);
@@ -148,6 +155,8 @@ FileTransfer::Attempt FileTransfer::copyInKernel(Handle in, const FileStat& befo
         copied += static_cast<std::int64_t>(n.value());
         m_bytesDone.store(copied, std::memory_order_relaxed);
         writeBehind(out.handle, copied, started);
+        if (stopped())
+            return Attempt::Failed;
     }
     return finishAttempt(in, before, copied);
 }
@@ -209,6 +218,8 @@ FileTransfer::Attempt FileTransfer::writeOnce(Handle in, const FileStat& before,
         copied += static_cast<std::int64_t>(n.value());
         m_bytesDone.store(copied, std::memory_order_relaxed);
         writeBehind(out.handle, copied, started);
+        if (stopped())
+            return Attempt::Failed;
     }
     if (const Attempt read = finishAttempt(in, before, copied); read != Attempt::Done)
         return read;

@@ -27,6 +27,7 @@ struct TransferFailure {
         DestinationChanged,    // the file to replace changed before its replacement was placed
         LinkOnDrive,           // the destination on the drive is a link: never written through
         System,                // the operating system refused: code and message say why
+        Stopped,               // cancelled part-way: nothing was placed
     };
     Kind kind = Kind::System;
     int code = 0;
@@ -80,6 +81,10 @@ public:
 
     // Why the last CloneFile or StageFile failed.
     const TransferFailure& lastFailure() const { return m_lastFailure; }
+    // From another thread: the copy under way stops after the block in hand, removes its
+    // temporary file and fails as Stopped; so does every copy until resume().
+    void cancel() { m_cancelled.store(true, std::memory_order_relaxed); }
+    void resume() { m_cancelled.store(false, std::memory_order_relaxed); }
     // Bytes of the current file read so far; safe to read from another thread.
     std::int64_t bytesDone() const { return m_bytesDone.load(std::memory_order_relaxed); }
 
@@ -140,6 +145,9 @@ private:
     std::pair<std::string, platform::FileStat> m_lastFolder;
     TransferFailure m_lastFailure;
     std::atomic<std::int64_t> m_bytesDone{0};
+    std::atomic<bool> m_cancelled{false};
+    // True (and the failure set) once cancel() was called.
+    bool stopped();
 };
 
 } // namespace quillet

@@ -24,6 +24,11 @@ void PassReport::fail(const SyncFailure& failure) {
         ++m_summary.failures;
 }
 
+void PassReport::stopped(const QString& subject) {
+    m_log.writeLine(subject + QStringLiteral(" - Not Synchronized (stopped)"));
+    m_row.stopped = true;
+}
+
 void PassReport::keptAside() {
     ++m_summary.conflicts;
     ++m_row.conflicts;

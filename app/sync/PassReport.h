@@ -33,6 +33,7 @@ public:
         int conflicts = 0; // files whose replaced version was kept beside them
         std::optional<SyncFailure> first;
         std::optional<SyncFailure> last;
+        bool stopped = false; // a copy was stopped part-way
     };
 
     void startPass();
@@ -41,6 +42,8 @@ public:
     void fail(const QString& subject, SyncFailure::Reason reason) {
         fail(SyncFailure{reason, subject, 0, {}});
     }
+    // A copy stopped part-way: left as it was, for the next pass.
+    void stopped(const QString& subject);
     // A replaced version was kept beside its file.
     void keptAside();
 

@@ -40,7 +40,8 @@ bool sameTimeButDiffer(const FileStat& first, const FileStat& second) {
 SyncEngine::SyncEngine(SyncSession& session, SyncView& view, QString logPath, const Clock& clock)
     : m_session(session), m_view(view), m_clock(clock), m_log(std::move(logPath)), m_report(m_log),
       m_drive(session.fileSystem()), m_record(QFileInfo(m_log.path()).absolutePath()),
-      m_copies(session.fileSystem(), view, m_drive, m_report, m_record),
+      m_copies(session.fileSystem(), view, m_drive, m_report, m_record,
+               [this] { return StopRequested(); }),
       m_lister(std::make_unique<FolderLister>(session.fileSystem(), DefaultListingWorkers)) {}
 
 SyncEngine::~SyncEngine() = default;
@@ -246,7 +247,8 @@ void SyncEngine::syncFolderRow(int row) {
     const PassReport::RowTally& tally = m_report.row();
     const RowReason reason{tally.first, tally.failures, tally.conflicts};
     if (tally.failures == 0) {
-        setRowStatus(row, Translate(QStringLiteral("Synchronized")));
+        setRowStatus(row, tally.stopped ? Translate(QStringLiteral("Not Synchronized (stopped)"))
+                                        : Translate(QStringLiteral("Synchronized")));
         if (tally.conflicts > 0)
             m_view.showRowReason(row, reason);
         return;
@@ -307,7 +309,13 @@ platform::Listing SyncEngine::listSide(const Path& folder, bool onDrive) {
     platform::Listing listing;
     if (onDrive && m_drive.gone())
         return listing;
-    auto listed = m_lister->take(folder);
+    // A drive that hangs (FUSE) does not hang the window: Stop gives up the wait.
+    auto listed = m_lister->take(folder, [this] {
+        m_view.yield();
+        return !StopRequested();
+    });
+    if (!listed && listed.error().code == ECANCELED)
+        return listing;
     if (!listed) {
         // A folder that could not be made says so through its files' copies; any other
         // folder that cannot be read (too deep, no permission) fails, never skipped unseen.
@@ -581,6 +589,10 @@ void SyncEngine::CopyFilewStatus(const Path& from, const Path& to, int rowNumber
         setRowStatus(row, Translate(QStringLiteral("Synchronized at ")) + now());
         if (m_report.row().conflicts > 0)
             m_view.showRowReason(row, RowReason{std::nullopt, 0, 0, true});
+        return;
+    }
+    if (m_report.row().stopped) {
+        setRowStatus(row, Translate(QStringLiteral("Not Synchronized (stopped)")));
         return;
     }
     // A copy that did not happen is never shown as done.
