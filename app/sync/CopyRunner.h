@@ -31,17 +31,17 @@ public:
     FileTransfer& transfer() { return m_transfer; }
     void startPass();
 
-    // True when to now holds from's content.
-    bool copy(const Path& from, const Path& to, const QString& subject);
-    // What the record learns once a staged copy is placed.
+    // What the record learns once a copy placed with its batch is in place.
     struct Agreement {
         std::string key;
         RecordEntry entry;
     };
-    // Writes a copy beside its destination, to be placed with its batch. length: the
-    // source's, when it is known already.
-    void stage(const Path& from, const Path& to, const QString& subject,
-               std::optional<std::int64_t> length, std::optional<Agreement> agreement);
+    // Copies from to "to", in place now or with its batch (see FileTransfer::Placing);
+    // false, and reported, when it did not happen. length: the source's, when it is known
+    // already.
+    bool copy(const Path& from, const Path& to, const QString& subject,
+              FileTransfer::Placing placing, std::optional<std::int64_t> length = std::nullopt,
+              std::optional<Agreement> agreement = std::nullopt);
     // Places the copies staged so far.
     void flush();
     // True for a destination whose copy waits for its batch's flush.
@@ -67,7 +67,6 @@ private:
     // True (and reported) for a destination that failed as read-only earlier in this pass.
     bool refusedAsReadOnly(const Path& to, const QString& subject, bool towardDrive,
                            bool fromDrive);
-    std::optional<std::uint64_t> requiredDevice(bool towardDrive) const;
     // Reports why the copy to "to" did not happen: a failure, or a stop.
     void reportNotCopied(const Path& to, std::int64_t length, const QString& subject,
                          bool towardDrive, bool fromDrive);

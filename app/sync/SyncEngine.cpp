@@ -508,7 +508,8 @@ void SyncEngine::stageCopy(const Path& from, const Path& to, const QString& subj
     if (m_pair.key)
         agreement =
             CopyRunner::Agreement{std::string(*m_pair.key), agreedAfterCopy(m_drive.holds(to))};
-    m_copies.stage(from, to, subject, length, std::move(agreement));
+    m_copies.copy(from, to, subject, FileTransfer::Placing::WithBatch, length,
+                  std::move(agreement));
 }
 
 RecordEntry SyncEngine::agreedAfterCopy(bool towardDrive) const {
@@ -583,7 +584,8 @@ void SyncEngine::CopyFilewStatus(const Path& from, const Path& to, int rowNumber
                           Translate(QStringLiteral("Copying...")));
     m_view.yield();
     m_copies.clearLeftoversBeside(to);
-    if (m_copies.copy(from, to, m_session.list().rows().at(row).localPath)) {
+    if (m_copies.copy(from, to, m_session.list().rows().at(row).localPath,
+                      FileTransfer::Placing::Now)) {
         if (m_pair.key)
             m_record.agree(*m_pair.key, agreedAfterCopy(towardDrive));
         setRowStatus(row, Translate(QStringLiteral("Synchronized at ")) + now());
