@@ -200,6 +200,17 @@ QString leftOutReason(std::uint32_t attributes) {
                                      : QStringLiteral("not a plain folder");
 }
 
+Replacement replacementOf(platform::FileSystem& fs, const Path& from, const Path& to) {
+    const platform::FileStat fromSt = fs.stat(from.native());
+    const platform::FileStat toSt = fs.stat(to.native());
+    auto timeOf = [](const platform::FileStat& st) -> std::optional<QDateTime> {
+        if (!st.isRegular)
+            return std::nullopt;
+        return QDateTime::fromSecsSinceEpoch(st.times.write.seconds, Qt::LocalTime);
+    };
+    return Replacement{from, to, timeOf(fromSt), timeOf(toSt), fromSt.length, toSt.length};
+}
+
 QString replacementQuestion(const Replacement& facts) {
     auto dateOf = [](const QDateTime& time) {
         return Translate(QStringLiteral("File date:")) + QLatin1Char(' ') +

@@ -2,9 +2,11 @@
 
 #include "SyncFailure.h"
 #include "SyncLog.h"
+#include "base/Path.h"
 
 #include <QString>
 
+#include <cstdint>
 #include <optional>
 #include <set>
 
@@ -44,6 +46,8 @@ public:
     }
     // A copy stopped part-way: left as it was, for the next pass.
     void stopped(const QString& subject);
+    // One line for a folder the walk does not enter, saying why.
+    void leftOut(const Path& folder, std::uint32_t attributes);
     // A replaced version was kept beside its file.
     void keptAside();
 

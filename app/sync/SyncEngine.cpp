@@ -5,7 +5,6 @@
 #include "base/Format.h"
 #include "base/Translate.h"
 
-#include <QDateTime>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -375,7 +374,7 @@ void SyncEngine::walk(const FolderPair& folders, Made made) {
     const WalkPlan plan =
         planWalk(folders, here, there, groups, foldHere, foldThere, m_row.rootsAndAbove);
     for (const WalkPlan::LeftOut& leftOut : plan.leftOut)
-        logLeftOut(leftOut.folder, leftOut.attributes);
+        m_report.leftOut(leftOut.folder, leftOut.attributes);
     follow(folders, plan, foldHere, foldThere);
 }
 
@@ -497,11 +496,6 @@ void SyncEngine::examine(const QString& subject, const NamePair& names, Look loo
     }
 }
 
-void SyncEngine::logLeftOut(const Path& folder, std::uint32_t attributes) {
-    m_log.writeLine(folder.withSeparator().display() + QStringLiteral(" - Left out (") +
-                    leftOutReason(attributes) + QLatin1Char(')'));
-}
-
 void SyncEngine::stageCopy(const Path& from, const Path& to, const QString& subject,
                            std::optional<std::int64_t> length) {
     std::optional<CopyRunner::Agreement> agreement;
@@ -540,17 +534,6 @@ bool SyncEngine::setAside(const Path& to, const QString& subject) {
     return false;
 }
 
-Replacement SyncEngine::replacement(const Path& from, const Path& to) const {
-    const FileStat fromSt = m_session.fileSystem().stat(from.native());
-    const FileStat toSt = m_session.fileSystem().stat(to.native());
-    auto timeOf = [](const FileStat& st) -> std::optional<QDateTime> {
-        if (!st.isRegular)
-            return std::nullopt;
-        return QDateTime::fromSecsSinceEpoch(st.times.write.seconds, Qt::LocalTime);
-    };
-    return Replacement{from, to, timeOf(fromSt), timeOf(toSt), fromSt.length, toSt.length};
-}
-
 bool SyncEngine::confirmed(const Path& from, const Path& to) {
     if (!m_session.conflictMode.asksFirst())
         return true;
@@ -558,7 +541,7 @@ bool SyncEngine::confirmed(const Path& from, const Path& to) {
     const bool standing = m_view.standingAnswer().has_value();
     if (m_pair.declinedBefore && !standing)
         return false;
-    if (m_view.askReplacement(replacement(from, to)))
+    if (m_view.askReplacement(replacementOf(m_session.fileSystem(), from, to)))
         return true;
     if (!standing && m_pair.key && m_pair.local->isRegular && m_pair.drive->isRegular)
         m_record.agree(*m_pair.key, RecordEntry{SideState::of(*m_pair.local),
