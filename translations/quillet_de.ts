@@ -619,5 +619,9 @@
         <source>changed on both sides: both copies kept</source>
         <translation>auf beiden Seiten geändert: beide Kopien aufbewahrt</translation>
     </message>
+    <message>
+        <source>Not Synchronized (stopped)</source>
+        <translation>Nicht abgeglichen (angehalten)</translation>
+    </message>
 </context>
 </TS>

@@ -46,8 +46,8 @@ int TerminalPass::once(SyncSession& session) {
     summarise(engine);
     m_io.out.flush();
     if (engine.lastPass().stopped) {
-        m_io.err << "quillet-cli: the pass was stopped before its end; the file in progress was "
-                    "finished, the rest was left for the next pass."
+        m_io.err << "quillet-cli: the pass was stopped before its end; a copy in progress was "
+                    "left undone, and the rest was left for the next pass."
                  << Qt::endl;
         return Cli::Stopped;
     }

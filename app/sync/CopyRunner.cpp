@@ -17,8 +17,10 @@ constexpr std::int64_t BackgroundBytes = 1 << 20;
 } // namespace
 
 CopyRunner::CopyRunner(platform::FileSystem& fs, SyncView& view, DriveGuard& drive,
-                       PassReport& report, RecordKeeper& record)
-    : m_fs(fs), m_view(view), m_drive(drive), m_report(report), m_record(record), m_transfer(fs) {}
+                       PassReport& report, RecordKeeper& record,
+                       std::function<bool()> stopRequested)
+    : m_fs(fs), m_view(view), m_drive(drive), m_report(report), m_record(record),
+      m_stopRequested(std::move(stopRequested)), m_transfer(fs) {}
 
 void CopyRunner::startPass() {
     m_readOnlyThisPass.clear();
@@ -33,22 +35,28 @@ bool CopyRunner::run(const QString& shown, std::int64_t total, Step step) {
     // Long copies and flushes run on a worker; this thread keeps the window alive and
     // reports how far the copy has come.
     m_view.copyProgress(shown, 0, total);
+    // Stop ends a long copy within a block, not when the file is done.
+    auto stopLooked = [this] {
+        if (m_stopRequested())
+            m_transfer.cancel();
+    };
+    stopLooked();
     auto done = std::async(std::launch::async, std::move(step));
     while (done.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready) {
         // Every byte may be read while the flush still runs: only the step's end says done.
         m_view.copyProgress(shown, std::min(m_transfer.bytesDone(), total - 1), total);
         m_view.yield();
+        stopLooked();
     }
     const bool ok = done.get();
+    m_transfer.resume();
     m_view.copyProgress(shown, total, total);
     return ok;
 }
 
-std::optional<std::uint64_t> CopyRunner::requiredDevice(bool towardDrive) const {
-    return towardDrive ? std::optional<std::uint64_t>(m_drive.device()) : std::nullopt;
-}
-
-bool CopyRunner::copy(const Path& from, const Path& to, const QString& subject) {
+bool CopyRunner::copy(const Path& from, const Path& to, const QString& subject,
+                      FileTransfer::Placing placing, std::optional<std::int64_t> length,
+                      std::optional<Agreement> agreement) {
     const bool fromDrive = m_drive.holds(from);
     const bool towardDrive = m_drive.holds(to);
     if ((fromDrive || towardDrive) && !m_drive.likelyThere()) {
@@ -57,38 +65,22 @@ bool CopyRunner::copy(const Path& from, const Path& to, const QString& subject) 
     }
     if (refusedAsReadOnly(to, subject, towardDrive, fromDrive))
         return false;
-    const FileTransfer::Target target{to, requiredDevice(towardDrive)};
-    const std::int64_t total = m_fs.stat(from.native()).length;
-    if (run(to.display(), total, [&] { return m_transfer.CloneFile(from, target); })) {
+    const FileTransfer::Target target{to,
+                                      towardDrive ? std::optional(m_drive.device()) : std::nullopt};
+    const std::size_t stagedBefore = m_transfer.stagedCount();
+    const std::int64_t total = length ? *length : m_fs.stat(from.native()).length;
+    if (!run(to.display(), total,
+             [&] { return m_transfer.copy(from, target, placing, subject); })) {
+        reportNotCopied(to, total, subject, towardDrive, fromDrive);
+        return false;
+    }
+    if (placing == FileTransfer::Placing::Now) {
         PassSummary& summary = m_report.summary();
         ++summary.copies;
         ++(towardDrive ? summary.toDrive : summary.toLocal);
         return true;
     }
-    noteReadOnly(to);
-    m_report.fail(writeFailure(to, total, subject, towardDrive, fromDrive));
-    return false;
-}
-
-void CopyRunner::stage(const Path& from, const Path& to, const QString& subject,
-                       std::optional<std::int64_t> length, std::optional<Agreement> agreement) {
-    const bool fromDrive = m_drive.holds(from);
-    const bool towardDrive = m_drive.holds(to);
-    if ((fromDrive || towardDrive) && !m_drive.likelyThere()) {
-        m_report.fail(subject, SyncFailure::Reason::DriveRemoved);
-        return;
-    }
-    if (refusedAsReadOnly(to, subject, towardDrive, fromDrive))
-        return;
-    // A new file is not looked at again in this walk, so it can wait for the batch's flush.
-    const FileTransfer::Target target{to, requiredDevice(towardDrive)};
-    const std::size_t stagedBefore = m_transfer.stagedCount();
-    const std::int64_t total = length ? *length : m_fs.stat(from.native()).length;
-    if (!run(to.display(), total, [&] { return m_transfer.StageFile(from, target, subject); })) {
-        noteReadOnly(to);
-        m_report.fail(writeFailure(to, total, subject, towardDrive, fromDrive));
-        return;
-    }
+    // Counted, and agreed in the record, once its batch is placed.
     if (m_transfer.stagedCount() > stagedBefore) {
         m_staging.insert(to.native());
         if (agreement)
@@ -98,6 +90,7 @@ void CopyRunner::stage(const Path& from, const Path& to, const QString& subject,
     }
     if (m_transfer.stagedCount() >= StagedBatch)
         flush();
+    return true;
 }
 
 void CopyRunner::flush() {
@@ -105,7 +98,7 @@ void CopyRunner::flush() {
     if (staged == 0)
         return;
     // The flushes wait for the disk: a worker waits, the window does not.
-    auto done = std::async(std::launch::async, [this] { return m_transfer.CommitStaged(); });
+    auto done = std::async(std::launch::async, [this] { return m_transfer.placeStaged(); });
     while (done.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready)
         m_view.yield();
     const std::vector<FileTransfer::StagedFailure> failed = done.get();
@@ -156,6 +149,16 @@ SyncFailure CopyRunner::writeFailure(const Path& to, std::int64_t length, const 
                              towardDrive, fromDrive);
     }
     return failureOf(failure, subject, towardDrive, fromDrive);
+}
+
+void CopyRunner::reportNotCopied(const Path& to, std::int64_t length, const QString& subject,
+                                 bool towardDrive, bool fromDrive) {
+    if (m_transfer.lastFailure().kind == TransferFailure::Kind::Stopped) {
+        m_report.stopped(subject);
+        return;
+    }
+    noteReadOnly(to);
+    m_report.fail(writeFailure(to, length, subject, towardDrive, fromDrive));
 }
 
 void CopyRunner::noteReadOnly(const Path& to) {

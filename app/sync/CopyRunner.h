@@ -9,6 +9,8 @@
 
 #include <QString>
 
+#include <functional>
+
 #include <optional>
 #include <set>
 #include <string>
@@ -22,23 +24,24 @@ namespace quillet {
 // how far it has come. Each failure is reported with its reason.
 class CopyRunner {
 public:
+    // stopRequested: asked while a long copy runs; true cancels it between two blocks.
     CopyRunner(platform::FileSystem& fs, SyncView& view, DriveGuard& drive, PassReport& report,
-               RecordKeeper& record);
+               RecordKeeper& record, std::function<bool()> stopRequested);
 
     FileTransfer& transfer() { return m_transfer; }
     void startPass();
 
-    // True when to now holds from's content.
-    bool copy(const Path& from, const Path& to, const QString& subject);
-    // What the record learns once a staged copy is placed.
+    // What the record learns once a copy placed with its batch is in place.
     struct Agreement {
         std::string key;
         RecordEntry entry;
     };
-    // Writes a copy beside its destination, to be placed with its batch. length: the
-    // source's, when it is known already.
-    void stage(const Path& from, const Path& to, const QString& subject,
-               std::optional<std::int64_t> length, std::optional<Agreement> agreement);
+    // Copies from to "to", in place now or with its batch (see FileTransfer::Placing);
+    // false, and reported, when it did not happen. length: the source's, when it is known
+    // already.
+    bool copy(const Path& from, const Path& to, const QString& subject,
+              FileTransfer::Placing placing, std::optional<std::int64_t> length = std::nullopt,
+              std::optional<Agreement> agreement = std::nullopt);
     // Places the copies staged so far.
     void flush();
     // True for a destination whose copy waits for its batch's flush.
@@ -64,7 +67,9 @@ private:
     // True (and reported) for a destination that failed as read-only earlier in this pass.
     bool refusedAsReadOnly(const Path& to, const QString& subject, bool towardDrive,
                            bool fromDrive);
-    std::optional<std::uint64_t> requiredDevice(bool towardDrive) const;
+    // Reports why the copy to "to" did not happen: a failure, or a stop.
+    void reportNotCopied(const Path& to, std::int64_t length, const QString& subject,
+                         bool towardDrive, bool fromDrive);
 
     // Copies in a walk flushed together; bounded so that a stopped or failing pass loses
     // little.
@@ -75,6 +80,7 @@ private:
     DriveGuard& m_drive;
     PassReport& m_report;
     RecordKeeper& m_record;
+    std::function<bool()> m_stopRequested;
     FileTransfer m_transfer;
     // Destinations of copies written but not yet placed (the batch not flushed yet).
     std::set<std::string> m_staging;

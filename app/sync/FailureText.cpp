@@ -39,6 +39,7 @@ Reason reasonOf(const TransferFailure& failure, bool towardDrive, bool fromDrive
             return towardDrive ? Reason::NameTooLongForDrive : Reason::NameTooLongForDisk;
         return towardDrive ? Reason::NameNotAllowedOnDrive : Reason::NameNotAllowedOnDisk;
     case Kind::System:
+    case Kind::Stopped: // not a failure: the pass says it stopped
         break;
     }
     switch (failure.code) {
@@ -197,6 +198,17 @@ QString leftOutReason(std::uint32_t attributes) {
            : (attributes & Hidden)   ? QStringLiteral("a hidden folder")
            : (attributes & ReadOnly) ? QStringLiteral("a read-only folder")
                                      : QStringLiteral("not a plain folder");
+}
+
+Replacement replacementOf(platform::FileSystem& fs, const Path& from, const Path& to) {
+    const platform::FileStat fromSt = fs.stat(from.native());
+    const platform::FileStat toSt = fs.stat(to.native());
+    auto timeOf = [](const platform::FileStat& st) -> std::optional<QDateTime> {
+        if (!st.isRegular)
+            return std::nullopt;
+        return QDateTime::fromSecsSinceEpoch(st.times.write.seconds, Qt::LocalTime);
+    };
+    return Replacement{from, to, timeOf(fromSt), timeOf(toSt), fromSt.length, toSt.length};
 }
 
 QString replacementQuestion(const Replacement& facts) {

@@ -38,6 +38,8 @@ struct Replacement {
     std::int64_t fromLength = 0;
     std::int64_t toLength = 0;
 };
+// The two files as they are now.
+Replacement replacementOf(platform::FileSystem& fs, const Path& from, const Path& to);
 // The question, line by line, joined with CR LF.
 QString replacementQuestion(const Replacement& facts);
 

@@ -41,8 +41,7 @@ bool sameContentState(const FileStat& a, const FileStat& b) {
 }
 
 std::string folderOf(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    return slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
+    return Path::fromNative(path).parent().native();
 }
 
 } // namespace
@@ -112,6 +111,13 @@ const FileStat& FileTransfer::folderStat(const std::string& folderPath) {
 // then works while the source is read, instead of after the whole copy.
 constexpr std::int64_t WriteBehindStep = 8 << 20;
 
+bool FileTransfer::stopped() {
+    if (!m_cancelled.load(std::memory_order_relaxed))
+        return false;
+    fail(TransferFailure::Kind::Stopped);
+    return true;
+}
+
 void FileTransfer::writeBehind(Handle out, std::int64_t copied, std::int64_t& started) {
     if (copied - started >= WriteBehindStep) {
         m_fs.startWriteback(out, started, copied - started);
@@ -148,6 +154,8 @@ FileTransfer::Attempt FileTransfer::copyInKernel(Handle in, const FileStat& befo
         copied += static_cast<std::int64_t>(n.value());
         m_bytesDone.store(copied, std::memory_order_relaxed);
         writeBehind(out.handle, copied, started);
+        if (stopped())
+            return Attempt::Failed;
     }
     return finishAttempt(in, before, copied);
 }
@@ -209,6 +217,8 @@ FileTransfer::Attempt FileTransfer::writeOnce(Handle in, const FileStat& before,
         copied += static_cast<std::int64_t>(n.value());
         m_bytesDone.store(copied, std::memory_order_relaxed);
         writeBehind(out.handle, copied, started);
+        if (stopped())
+            return Attempt::Failed;
     }
     if (const Attempt read = finishAttempt(in, before, copied); read != Attempt::Done)
         return read;
@@ -356,9 +366,12 @@ bool FileTransfer::putInPlace(const std::string& tempPath, const std::string& ds
     return true;
 }
 
-bool FileTransfer::CloneFile(const Path& source, const Target& destination) {
+bool FileTransfer::copy(const Path& source, const Target& destination, Placing placing,
+                        const QString& subject) {
+    const bool now = placing == Placing::Now;
     m_lastFailure = {};
-    m_lastFolder = {}; // a file row is one file: look at its folder afresh
+    if (now)
+        m_lastFolder = {}; // a file row is one file: look at its folder afresh
     const std::string& src = source.native();
     const FileStat from = m_fs.stat(src);
     if (!from.isRegular)
@@ -367,33 +380,21 @@ bool FileTransfer::CloneFile(const Path& source, const Target& destination) {
     const auto [dst, to] = m_fs.resolveWriteTarget(destination.path.native());
     if (!checkDestination(destination, from, dst, to))
         return false;
-    const std::optional<Written> written = writeTemp(src, destination, dst, to, Flush::Now);
+    const std::optional<Written> written =
+        writeTemp(src, destination, dst, to, now ? Flush::Now : Flush::Later);
     if (!written)
         return false;
+    if (!now) {
+        m_staged.push_back(
+            Staged{written->tempPath, dst, written->times, subject, written->device, to});
+        return true;
+    }
     if (!putInPlace(written->tempPath, dst, written->times, written->device, true))
         return false;
     // The rename is on the disk before anyone is told the copy is done: after a power cut
     // the new name holds the new content, not the old file or nothing.
     if (auto f = m_fs.flushFolder(folderOf(dst)); !f)
         return fail(TransferFailure::Kind::System, f.error());
-    return true;
-}
-
-bool FileTransfer::StageFile(const Path& source, const Target& destination,
-                             const QString& subject) {
-    m_lastFailure = {};
-    const std::string& src = source.native();
-    const FileStat from = m_fs.stat(src);
-    if (!from.isRegular)
-        return fail(TransferFailure::Kind::SourceMissing);
-    const auto [dst, to] = m_fs.resolveWriteTarget(destination.path.native());
-    if (!checkDestination(destination, from, dst, to))
-        return false;
-    const std::optional<Written> written = writeTemp(src, destination, dst, to, Flush::Later);
-    if (!written)
-        return false;
-    m_staged.push_back(
-        Staged{written->tempPath, dst, written->times, subject, written->device, to});
     return true;
 }
 
@@ -414,7 +415,7 @@ bool unchangedSince(const FileStat& then, const FileStat& now) {
 }
 } // namespace
 
-std::vector<FileTransfer::StagedFailure> FileTransfer::CommitStaged() {
+std::vector<FileTransfer::StagedFailure> FileTransfer::placeStaged() {
     std::vector<StagedFailure> failed;
     if (m_staged.empty())
         return failed;

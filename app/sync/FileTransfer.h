@@ -27,6 +27,7 @@ struct TransferFailure {
         DestinationChanged,    // the file to replace changed before its replacement was placed
         LinkOnDrive,           // the destination on the drive is a link: never written through
         System,                // the operating system refused: code and message say why
+        Stopped,               // cancelled part-way: nothing was placed
     };
     Kind kind = Kind::System;
     int code = 0;
@@ -54,14 +55,16 @@ public:
         std::optional<std::uint64_t> requiredDevice;
     };
 
-    // True when the destination now holds the source's content and times.
-    bool CloneFile(const Path& source, const Target& destination);
+    // When a copy goes in place. Now: flushed and renamed, the rename flushed too. With the
+    // batch: flushed and put in place together by placeStaged, so that many files share one
+    // flush; a file it replaces stays whole until then, and is replaced only if it did not
+    // change meanwhile.
+    enum class Placing { Now, WithBatch };
 
-    // Written now, flushed and put in place together by CommitStaged, so that many files
-    // share one flush. A file it replaces stays whole until then, and is replaced only if it
-    // did not change meanwhile. Subject names the file in what CommitStaged returns. False
-    // when the copy could not even be written.
-    bool StageFile(const Path& source, const Target& destination, const QString& subject);
+    // Now: true when the destination holds the source's content and times. With the batch:
+    // true when the copy is written beside it; subject names it in what placeStaged returns.
+    bool copy(const Path& source, const Target& destination, Placing placing,
+              const QString& subject = {});
     std::size_t stagedCount() const { return m_staged.size(); }
     // True for the temporary file of a copy staged and not yet placed.
     bool isStaged(const Path& tempPath) const;
@@ -72,14 +75,18 @@ public:
     };
     // Flushes and places every staged file; returns those that failed. A file that appeared
     // at a destination meanwhile is left alone (and fails).
-    std::vector<StagedFailure> CommitStaged();
+    std::vector<StagedFailure> placeStaged();
 
     // Files on this volume all show one mode (FAT, exFAT): theirs says nothing of who may
     // read them, and a copy from there gets the default permissions.
     void setModeless(std::uint64_t device) { m_modeless.insert(device); }
 
-    // Why the last CloneFile or StageFile failed.
+    // Why the last copy failed.
     const TransferFailure& lastFailure() const { return m_lastFailure; }
+    // From another thread: the copy under way stops after the block in hand, removes its
+    // temporary file and fails as Stopped; so does every copy until resume().
+    void cancel() { m_cancelled.store(true, std::memory_order_relaxed); }
+    void resume() { m_cancelled.store(false, std::memory_order_relaxed); }
     // Bytes of the current file read so far; safe to read from another thread.
     std::int64_t bytesDone() const { return m_bytesDone.load(std::memory_order_relaxed); }
 
@@ -140,6 +147,9 @@ private:
     std::pair<std::string, platform::FileStat> m_lastFolder;
     TransferFailure m_lastFailure;
     std::atomic<std::int64_t> m_bytesDone{0};
+    std::atomic<bool> m_cancelled{false};
+    // True (and the failure set) once cancel() was called.
+    bool stopped();
 };
 
 } // namespace quillet

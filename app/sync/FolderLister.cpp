@@ -1,5 +1,8 @@
 #include "FolderLister.h"
 
+#include <cerrno>
+#include <chrono>
+
 namespace quillet {
 
 FolderLister::FolderLister(platform::FileSystem& fs, int workers) : m_fs(fs) {
@@ -39,14 +42,25 @@ void FolderLister::prefetch(const std::vector<Path>& folders) {
         m_wake.notify_all();
 }
 
-platform::Result<platform::Listing> FolderLister::take(const Path& folder) {
+platform::Result<platform::Listing> FolderLister::take(const Path& folder,
+                                                       const std::function<bool()>& keepWaiting) {
     std::unique_lock lock(m_mutex);
     const auto it = m_jobs.find(folder.native());
     if (it != m_jobs.end()) {
         std::shared_ptr<Job> job = it->second;
         m_jobs.erase(it);
         if (job->started) {
-            m_done.wait(lock, [&] { return job->result.has_value(); });
+            // The job is no longer in m_jobs; the worker holds it until its listing ends.
+            const auto ready = [&] { return job->result.has_value(); };
+            while (!m_done.wait_for(lock, std::chrono::milliseconds(20), ready)) {
+                if (!keepWaiting)
+                    continue;
+                lock.unlock();
+                const bool wait = keepWaiting();
+                lock.lock();
+                if (!wait && !ready())
+                    return platform::Error{ECANCELED, "the wait for the listing was given up"};
+            }
             return std::move(*job->result);
         }
         // Not begun yet: quicker to make it here than to wait for a worker.

@@ -5,6 +5,7 @@
 
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -33,8 +34,11 @@ public:
     // Asks for the listings the walk will want next, in the order it will want them. A
     // later request goes before the earlier ones: the walk goes depth first.
     void prefetch(const std::vector<Path>& folders);
-    // The listing of a folder: the one made ahead when there is one, else made now.
-    platform::Result<platform::Listing> take(const Path& folder);
+    // The listing of a folder: the one made ahead when there is one, else made now. While
+    // it waits for a worker (a drive that hangs), keepWaiting is asked a few times a second;
+    // false gives up with ECANCELED, and the worker's listing is dropped whenever it ends.
+    platform::Result<platform::Listing> take(const Path& folder,
+                                             const std::function<bool()>& keepWaiting = {});
     // Forgets every listing not taken yet (the end of a row, a stop).
     void clear();
 

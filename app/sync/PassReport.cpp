@@ -26,6 +26,16 @@ void PassReport::fail(const SyncFailure& failure) {
         ++m_summary.failures;
 }
 
+void PassReport::stopped(const QString& subject) {
+    m_log.writeLine(subject + QStringLiteral(" - Not Synchronized (stopped)"));
+    m_row.stopped = true;
+}
+
+void PassReport::leftOut(const Path& folder, std::uint32_t attributes) {
+    m_log.writeLine(folder.withSeparator().display() + QStringLiteral(" - Left out (") +
+                    leftOutReason(attributes) + QLatin1Char(')'));
+}
+
 void PassReport::keptAside() {
     ++m_summary.conflicts;
     ++m_row.conflicts;

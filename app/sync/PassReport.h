@@ -2,9 +2,11 @@
 
 #include "SyncFailure.h"
 #include "SyncLog.h"
+#include "base/Path.h"
 
 #include <QString>
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <set>
@@ -34,6 +36,7 @@ public:
         int conflicts = 0; // files whose replaced version was kept beside them
         std::optional<SyncFailure> first;
         std::optional<SyncFailure> last;
+        bool stopped = false; // a copy was stopped part-way
     };
 
     void startPass();
@@ -42,6 +45,10 @@ public:
     void fail(const QString& subject, SyncFailure::Reason reason) {
         fail(SyncFailure{reason, subject, 0, {}});
     }
+    // A copy stopped part-way: left as it was, for the next pass.
+    void stopped(const QString& subject);
+    // One line for a folder the walk does not enter, saying why.
+    void leftOut(const Path& folder, std::uint32_t attributes);
     // A replaced version was kept beside its file.
     void keptAside();
 

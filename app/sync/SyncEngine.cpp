@@ -5,7 +5,6 @@
 #include "base/Format.h"
 #include "base/Translate.h"
 
-#include <QDateTime>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -40,7 +39,8 @@ bool sameTimeButDiffer(const FileStat& first, const FileStat& second) {
 SyncEngine::SyncEngine(SyncSession& session, SyncView& view, QString logPath, const Clock& clock)
     : m_session(session), m_view(view), m_clock(clock), m_log(std::move(logPath)), m_report(m_log),
       m_drive(session.fileSystem()), m_record(QFileInfo(m_log.path()).absolutePath()),
-      m_copies(session.fileSystem(), view, m_drive, m_report, m_record),
+      m_copies(session.fileSystem(), view, m_drive, m_report, m_record,
+               [this] { return StopRequested(); }),
       m_lister(std::make_unique<FolderLister>(session.fileSystem(), DefaultListingWorkers)) {
     m_report.onFailure = [this](const SyncFailure& failure) { m_view.fileFailed(failure); };
 }
@@ -255,7 +255,8 @@ void SyncEngine::syncFolderRow(int row) {
     const PassReport::RowTally& tally = m_report.row();
     const RowReason reason{tally.first, tally.failures, tally.conflicts};
     if (tally.failures == 0) {
-        setRowStatus(row, Translate(QStringLiteral("Synchronized")));
+        setRowStatus(row, tally.stopped ? Translate(QStringLiteral("Not Synchronized (stopped)"))
+                                        : Translate(QStringLiteral("Synchronized")));
         if (tally.conflicts > 0)
             m_view.showRowReason(row, reason);
         return;
@@ -316,7 +317,13 @@ platform::Listing SyncEngine::listSide(const Path& folder, bool onDrive) {
     platform::Listing listing;
     if (onDrive && m_drive.gone())
         return listing;
-    auto listed = m_lister->take(folder);
+    // A drive that hangs (FUSE) does not hang the window: Stop gives up the wait.
+    auto listed = m_lister->take(folder, [this] {
+        m_view.yield();
+        return !StopRequested();
+    });
+    if (!listed && listed.error().code == ECANCELED)
+        return listing;
     if (!listed) {
         // A folder that could not be made says so through its files' copies; any other
         // folder that cannot be read (too deep, no permission) fails, never skipped unseen.
@@ -376,7 +383,7 @@ void SyncEngine::walk(const FolderPair& folders, Made made) {
     const WalkPlan plan =
         planWalk(folders, here, there, groups, foldHere, foldThere, m_row.rootsAndAbove);
     for (const WalkPlan::LeftOut& leftOut : plan.leftOut)
-        logLeftOut(leftOut.folder, leftOut.attributes);
+        m_report.leftOut(leftOut.folder, leftOut.attributes);
     follow(folders, plan, foldHere, foldThere);
 }
 
@@ -498,11 +505,6 @@ void SyncEngine::examine(const QString& subject, const NamePair& names, Look loo
     }
 }
 
-void SyncEngine::logLeftOut(const Path& folder, std::uint32_t attributes) {
-    m_log.writeLine(folder.withSeparator().display() + QStringLiteral(" - Left out (") +
-                    leftOutReason(attributes) + QLatin1Char(')'));
-}
-
 void SyncEngine::stageCopy(const Path& from, const Path& to, const QString& subject,
                            std::optional<std::int64_t> length) {
     if (previewed(from, to, subject))
@@ -511,7 +513,8 @@ void SyncEngine::stageCopy(const Path& from, const Path& to, const QString& subj
     if (m_pair.key)
         agreement =
             CopyRunner::Agreement{std::string(*m_pair.key), agreedAfterCopy(m_drive.holds(to))};
-    m_copies.stage(from, to, subject, length, std::move(agreement));
+    m_copies.copy(from, to, subject, FileTransfer::Placing::WithBatch, length,
+                  std::move(agreement));
 }
 
 RecordEntry SyncEngine::agreedAfterCopy(bool towardDrive) const {
@@ -542,17 +545,6 @@ bool SyncEngine::setAside(const Path& to, const QString& subject) {
     return false;
 }
 
-Replacement SyncEngine::replacement(const Path& from, const Path& to) const {
-    const FileStat fromSt = m_session.fileSystem().stat(from.native());
-    const FileStat toSt = m_session.fileSystem().stat(to.native());
-    auto timeOf = [](const FileStat& st) -> std::optional<QDateTime> {
-        if (!st.isRegular)
-            return std::nullopt;
-        return QDateTime::fromSecsSinceEpoch(st.times.write.seconds, Qt::LocalTime);
-    };
-    return Replacement{from, to, timeOf(fromSt), timeOf(toSt), fromSt.length, toSt.length};
-}
-
 bool SyncEngine::confirmed(const Path& from, const Path& to) {
     if (!m_session.conflictMode.asksFirst() || m_preview)
         return true; // a preview says that the question would come
@@ -560,7 +552,7 @@ bool SyncEngine::confirmed(const Path& from, const Path& to) {
     const bool standing = m_view.standingAnswer().has_value();
     if (m_pair.declinedBefore && !standing)
         return false;
-    if (m_view.askReplacement(replacement(from, to)))
+    if (m_view.askReplacement(replacementOf(m_session.fileSystem(), from, to)))
         return true;
     if (!standing && m_pair.key && m_pair.local->isRegular && m_pair.drive->isRegular)
         m_record.agree(*m_pair.key, RecordEntry{SideState::of(*m_pair.local),
@@ -588,12 +580,17 @@ void SyncEngine::CopyFilewStatus(const Path& from, const Path& to, int rowNumber
                           Translate(QStringLiteral("Copying...")));
     m_view.yield();
     m_copies.clearLeftoversBeside(to);
-    if (m_copies.copy(from, to, m_session.list().rows().at(row).localPath)) {
+    if (m_copies.copy(from, to, m_session.list().rows().at(row).localPath,
+                      FileTransfer::Placing::Now)) {
         if (m_pair.key)
             m_record.agree(*m_pair.key, agreedAfterCopy(towardDrive));
         setRowStatus(row, Translate(QStringLiteral("Synchronized at ")) + now());
         if (m_report.row().conflicts > 0)
             m_view.showRowReason(row, RowReason{std::nullopt, 0, 0, true});
+        return;
+    }
+    if (m_report.row().stopped) {
+        setRowStatus(row, Translate(QStringLiteral("Not Synchronized (stopped)")));
         return;
     }
     // A copy that did not happen is never shown as done.

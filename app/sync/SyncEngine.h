@@ -66,9 +66,6 @@ public:
     bool StopRequested() { return m_stopRequested || m_view.stopRequested(); }
     bool isRunning() const { return m_running; }
 
-    // What the replacement question is about: the two files as they are now.
-    Replacement replacement(const Path& from, const Path& to) const;
-
     // What the last pass did, file by file (the files a folder walk creates are not in
     // the log).
     using Summary = PassSummary;
@@ -145,8 +142,6 @@ private:
                    std::optional<std::int64_t> length = std::nullopt);
     // In a preview, tells the view of a copy instead of doing it; false otherwise.
     bool previewed(const Path& from, const Path& to, const QString& subject);
-    // One log line for a folder the walk does not enter, saying why.
-    void logLeftOut(const Path& folder, std::uint32_t attributes);
     // The step of times on the volume of path, which is on device; tells the transfer when
     // that volume keeps no permissions of its own. Asked once a row (the drive once a pass):
     // each question reads the mount table.

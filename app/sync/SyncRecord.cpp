@@ -265,8 +265,7 @@ bool SyncRecord::save() {
 
 Path conflictCopyName(const Path& file, const QString& stamp, const QString& side, int attempt) {
     const std::string& full = file.native();
-    const std::size_t slash = full.find_last_of('/');
-    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    const std::size_t nameStart = full.size() - file.fileName().size();
     // The extension stays last, so that the copy opens as the file does; a leading dot is
     // part of the name.
     std::size_t dot = full.find_last_of('.');

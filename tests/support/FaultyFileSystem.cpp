@@ -127,4 +127,10 @@ platform::Status FaultyFileSystem::flushVolume(const std::string& path) {
     return LocalFileSystem::flushVolume(path);
 }
 
+Result<platform::Listing> FaultyFileSystem::listDirectory(const std::string& path) {
+    if (beforeListing)
+        beforeListing(path);
+    return LocalFileSystem::listDirectory(path);
+}
+
 } // namespace quillet::test

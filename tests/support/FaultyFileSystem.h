@@ -41,6 +41,8 @@ public:
     int copyRangeCalls = 0;
     // Like a file system that cannot say where a file's holes are.
     bool refuseSeekData = false;
+    // Called before each listing, on the thread that lists (to hold one, as a hung drive).
+    std::function<void(const std::string&)> beforeListing;
 
     std::int64_t bytesWritten = 0;
     std::int64_t bytesRead = 0;
@@ -62,6 +64,7 @@ public:
     platform::Status rename(const std::string& from, const std::string& to) override;
     platform::Status renameNoReplace(const std::string& from, const std::string& to) override;
     platform::Status flushVolume(const std::string& path) override;
+    platform::Result<platform::Listing> listDirectory(const std::string& path) override;
 };
 
 // A fault for a parameterised test: its name, and what to set to bring it on.

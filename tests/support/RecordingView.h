@@ -23,6 +23,8 @@ public:
     void setRowReason(int row, const QString& reason) override { reasons[row] = reason; }
     void copyProgress(const QString& file, qint64 done, qint64 total) override {
         progress << QStringLiteral("%1 %2/%3").arg(file).arg(done).arg(total);
+        if (onProgress)
+            onProgress(done);
     }
     void setFileStatus(const QString& text) override { fileStatuses << text; }
     bool confirmReplacement(const QString& title, const QString& question) override {
@@ -30,7 +32,11 @@ public:
         questions << question;
         return answers.isEmpty() ? defaultAnswer : answers.takeFirst();
     }
-    void yield() override { ++yields; }
+    void yield() override {
+        ++yields;
+        if (onYield)
+            onYield();
+    }
     bool stopRequested() override { return stop; }
 
     QStringList events;
@@ -45,6 +51,8 @@ public:
     int yields = 0;
     bool stop = false;
     std::function<void(int, bool)> onBold;
+    std::function<void(qint64)> onProgress;
+    std::function<void()> onYield;
 };
 
 } // namespace quillet::test

@@ -258,7 +258,8 @@ TEST_F(SourceChangeTest, ACopyOfAFileRewrittenWhileItIsReadIsNotPlaced) {
         if (++edits % 3 == 0)
             files.write(QStringLiteral("s.bin"), QByteArray(64 * 1024, 'b'), at(9, 0, edits % 60));
     };
-    EXPECT_FALSE(transfer.CloneFile(Path::fromText(s), {Path::fromText(d), {}}));
+    EXPECT_FALSE(
+        transfer.copy(Path::fromText(s), {Path::fromText(d), {}}, FileTransfer::Placing::Now));
     EXPECT_EQ(transfer.lastFailure().kind, TransferFailure::Kind::SourceChanged);
     EXPECT_EQ(TestFiles::read(d), QByteArray("old"));
     EXPECT_EQ(TestFiles::tree(files.path()),
@@ -275,7 +276,8 @@ TEST_F(SourceChangeTest, ARewriteThatEndsIsCopiedOnTheSecondTry) {
             files.write(QStringLiteral("s.bin"), QByteArray(64 * 1024, 'b'), at(9, 0, 0));
         }
     };
-    ASSERT_TRUE(transfer.CloneFile(Path::fromText(s), {Path::fromText(d), {}}));
+    ASSERT_TRUE(
+        transfer.copy(Path::fromText(s), {Path::fromText(d), {}}, FileTransfer::Placing::Now));
     EXPECT_EQ(TestFiles::read(d), QByteArray(64 * 1024, 'b'));
     EXPECT_EQ(TestFiles::modified(d), at(9, 0, 0));
 }
@@ -287,17 +289,20 @@ TEST_F(SourceChangeTest, AFileSystemThatRefusesHolesGetsPlainWrites) {
     const QString s = files.write(QStringLiteral("a.tar"), tar, at(8, 0, 0));
     fs.setLengthErrno = EPERM;
     const QString d = files.path(QStringLiteral("copy.tar"));
-    ASSERT_TRUE(transfer.CloneFile(Path::fromText(s), {Path::fromText(d), {}}));
+    ASSERT_TRUE(
+        transfer.copy(Path::fromText(s), {Path::fromText(d), {}}, FileTransfer::Placing::Now));
     EXPECT_EQ(TestFiles::read(d), tar);
     // Remembered for the volume: the next file goes straight to plain writes.
-    ASSERT_TRUE(transfer.CloneFile(Path::fromText(s), {Path::fromText(d), {}}));
+    ASSERT_TRUE(
+        transfer.copy(Path::fromText(s), {Path::fromText(d), {}}, FileTransfer::Placing::Now));
     EXPECT_EQ(TestFiles::read(d), tar);
 }
 
 TEST_F(SourceChangeTest, WhatIsMeantForAVolumeLandsOnItOrNowhere) {
     const QString s = files.write(QStringLiteral("s.txt"), "s", at(8, 0, 0));
     const QString d = files.path(QStringLiteral("d.txt"));
-    EXPECT_FALSE(transfer.CloneFile(Path::fromText(s), {Path::fromText(d), 0xdead}));
+    EXPECT_FALSE(
+        transfer.copy(Path::fromText(s), {Path::fromText(d), 0xdead}, FileTransfer::Placing::Now));
     EXPECT_EQ(transfer.lastFailure().kind, TransferFailure::Kind::OffVolume);
     EXPECT_FALSE(QFile::exists(d));
     EXPECT_EQ(TestFiles::tree(files.path()), QStringList{QStringLiteral("s.txt")});

@@ -18,11 +18,13 @@ namespace {
 
 // The transfer takes paths as the file system spells them.
 bool clone(FileTransfer& transfer, const QString& source, const QString& destination) {
-    return transfer.CloneFile(Path::fromText(source), {Path::fromText(destination), {}});
+    return transfer.copy(Path::fromText(source), {Path::fromText(destination), {}},
+                         FileTransfer::Placing::Now);
 }
 bool stage(FileTransfer& transfer, const QString& source, const QString& destination,
            const QString& subject) {
-    return transfer.StageFile(Path::fromText(source), {Path::fromText(destination), {}}, subject);
+    return transfer.copy(Path::fromText(source), {Path::fromText(destination), {}},
+                         FileTransfer::Placing::WithBatch, subject);
 }
 QStringList subjectsOf(const std::vector<FileTransfer::StagedFailure>& failed) {
     QStringList subjects;
@@ -289,7 +291,7 @@ TEST_F(FileTransferTest, StagedFilesArriveTogetherWithTheirTimes) {
     // Nothing under the real names before the commit: only hidden temporary files.
     for (const QString& name : TestFiles::tree(files.path(QStringLiteral("out"))))
         EXPECT_TRUE(platform::isTransferTempName(name.toStdString())) << name.toStdString();
-    EXPECT_TRUE(transfer.CommitStaged().empty());
+    EXPECT_TRUE(transfer.placeStaged().empty());
     EXPECT_EQ(transfer.stagedCount(), 0u);
     for (int i = 0; i < 5; ++i) {
         const QString out = files.path(QStringLiteral("out/f%1.txt").arg(i));
@@ -304,7 +306,7 @@ TEST_F(FileTransferTest, StagedFileNeverReplacesOneThatAppearedMeanwhile) {
     files.makeDir(QStringLiteral("out"));
     ASSERT_TRUE(stage(transfer, s, d, QStringLiteral("a")));
     files.write(QStringLiteral("out/a.txt"), "the user's");
-    EXPECT_EQ(subjectsOf(transfer.CommitStaged()), QStringList{QStringLiteral("a")});
+    EXPECT_EQ(subjectsOf(transfer.placeStaged()), QStringList{QStringLiteral("a")});
     EXPECT_EQ(TestFiles::read(d), QByteArray("the user's"));
     EXPECT_EQ(TestFiles::tree(files.path(QStringLiteral("out"))),
               QStringList{QStringLiteral("a.txt")});
@@ -324,7 +326,7 @@ TEST_F(FileTransferTest, StagedReplacementsWaitForTheFlushAndNeverOverwriteANewe
     // to the same length with its time put back: only its change time tells.
     files.write(QStringLiteral("out/e.txt"), "the user's edit", at(10, 0, 0));
     files.write(QStringLiteral("out/f.txt"), "NEW f", at(8, 0, 0));
-    const auto failed = transfer.CommitStaged();
+    const auto failed = transfer.placeStaged();
     ASSERT_EQ(subjectsOf(failed), (QStringList{QStringLiteral("e"), QStringLiteral("f")}));
     EXPECT_EQ(failed.front().failure.kind, TransferFailure::Kind::DestinationChanged);
     EXPECT_EQ(TestFiles::read(d), QByteArray("new content"));
@@ -341,7 +343,7 @@ TEST_F(FileTransferTest, StagedFilesThatCannotBeFlushedAreNotPlaced) {
     files.makeDir(QStringLiteral("out"));
     ASSERT_TRUE(stage(transfer, s, files.path(QStringLiteral("out/a.txt")), QStringLiteral("a")));
     fs.failFlush = true;
-    EXPECT_EQ(subjectsOf(transfer.CommitStaged()), QStringList{QStringLiteral("a")});
+    EXPECT_EQ(subjectsOf(transfer.placeStaged()), QStringList{QStringLiteral("a")});
     EXPECT_TRUE(TestFiles::tree(files.path(QStringLiteral("out"))).isEmpty());
 }
 

@@ -283,7 +283,7 @@ TEST_F(SyncPassTest, QuestionHasTwelveLinesAndShorterFormsWhenDatesAreMissing) {
         QStringLiteral("File date: ") + QLocale().toString(at(9, 0, 0), QLocale::ShortFormat);
 
     const QStringList full =
-        replacementQuestion(engine->replacement(Path::fromText(src), Path::fromText(dst)))
+        replacementQuestion(replacementOf(fs, Path::fromText(src), Path::fromText(dst)))
             .split(QStringLiteral("\r\n"));
     EXPECT_THAT(full, ElementsAre(QStringLiteral("Quillet is about to copy:"), QString(), src,
                                   srcDate, QString(), QStringLiteral("will replace:"), QString(),
@@ -291,7 +291,7 @@ TEST_F(SyncPassTest, QuestionHasTwelveLinesAndShorterFormsWhenDatesAreMissing) {
                                   QStringLiteral("Do you accept this replacement ?")));
 
     const QStringList noDest =
-        replacementQuestion(engine->replacement(Path::fromText(src), Path::fromText(missing)))
+        replacementQuestion(replacementOf(fs, Path::fromText(src), Path::fromText(missing)))
             .split(QStringLiteral("\r\n"));
     EXPECT_THAT(noDest,
                 ElementsAre(QStringLiteral("Quillet is about to copy:"), QString(), src, srcDate,
@@ -299,7 +299,7 @@ TEST_F(SyncPassTest, QuestionHasTwelveLinesAndShorterFormsWhenDatesAreMissing) {
                             QString(), QStringLiteral("Do you accept this replacement ?")));
 
     const QStringList noSource =
-        replacementQuestion(engine->replacement(Path::fromText(missing), Path::fromText(dst)))
+        replacementQuestion(replacementOf(fs, Path::fromText(missing), Path::fromText(dst)))
             .split(QStringLiteral("\r\n"));
     EXPECT_EQ(noSource.size(), 11);
     EXPECT_EQ(noSource.at(3), QString());
