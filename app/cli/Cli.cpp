@@ -313,7 +313,7 @@ int Cli::run(const QStringList& arguments) {
         m_io.err << "quillet-cli: no command given. Try 'quillet-cli --help'." << Qt::endl;
         return BadInput;
     }
-    const QString name = args.first();
+    const QString& name = args.first();
     const auto found = std::find_if(commands().cbegin(), commands().cend(), [&](const Command& c) {
         return name == QLatin1String(c.name);
     });

@@ -7,7 +7,7 @@ namespace quillet {
 namespace {
 
 // The blank padding of the record is not part of what the user reads.
-QString ShownTip(const TrayIconData& data) {
+QString shownTip(const TrayIconData& data) {
     if (!(data.uFlags & NotifyIconShell::NIF_TIP))
         return {};
     QString tip = data.szTip;
@@ -78,7 +78,7 @@ bool QtNotifyIconShell::ShellNotifyIcon(quint32 dwMessage, const TrayIconData& d
         if (icon || !QSystemTrayIcon::isSystemTrayAvailable() || data.icon.isNull())
             return false;
         icon = new QSystemTrayIcon(data.icon);
-        icon->setToolTip(ShownTip(data));
+        icon->setToolTip(shownTip(data));
         QObject::connect(icon, &QSystemTrayIcon::activated, icon,
                          [this, icon](QSystemTrayIcon::ActivationReason reason) {
                              Dispatch(icon, MessagesFor(reason));
@@ -94,7 +94,7 @@ bool QtNotifyIconShell::ShellNotifyIcon(quint32 dwMessage, const TrayIconData& d
             return false;
         if ((data.uFlags & NIF_ICON) && !data.icon.isNull())
             icon->setIcon(data.icon);
-        icon->setToolTip(ShownTip(data));
+        icon->setToolTip(shownTip(data));
         if (data.uFlags & NIF_INFO)
             icon->showMessage(data.szInfoTitle, data.szInfo, QSystemTrayIcon::Warning,
                               BalloonMilliseconds);
