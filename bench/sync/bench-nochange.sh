@@ -76,7 +76,9 @@ a=$(median "${anchor[@]}")
 rt=$(ratio "$o" "$a")
 caches=warm
 ((DROP_CACHES)) && caches=cold
-result "no-change pass, $FILES files / $FOLDERS folders ($caches, $DRIVE_FS)" "${o}s" \
+throttled=''
+[[ $THROTTLE != none ]] && throttled=", throttled: $THROTTLE"
+result "no-change pass, $FILES files / $FOLDERS folders ($caches, $DRIVE_FS$throttled)" "${o}s" \
     "rsync ${RSYNC[*]} ${a}s" \
     "$rt" "<= $GOAL" "$(met "$rt" "$GOAL")"
 note "no-change runs (s): quillet-cli ${ours[*]}; rsync ${RSYNC[*]} ${anchor[*]}"

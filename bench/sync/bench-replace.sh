@@ -76,6 +76,9 @@ time_rotated replace change_all check_equal c_ours c_baseline c_rsync
 caches=warm
 ((DROP_CACHES)) && caches=cold
 label="pass replacing $FILES changed files ($caches, $DRIVE_FS)"
+[[ $THROTTLE != none ]] && label="$label, throttled: $THROTTLE"
+# Every file is written whole again (a temporary copy renamed over the old one).
+throttle_result "$label" "${med[c_ours]}" "$(du -sb --apparent-size "$SRC" | cut -f1)"
 rt=$(ratio "${med[c_ours]}" "${med[c_baseline]}")
 result "$label" "${med[c_ours]}s" "earlier build ${med[c_baseline]}s" "$rt" "<= $GOAL" \
     "$(met "$rt" "$GOAL")"

@@ -14,6 +14,13 @@ RUNS=3
 DROP_CACHES=0
 IMAGE_SIZE=20G
 DRIVE_FS=ext4
+THROTTLE=none
+# The throttle profiles: a USB stick's write and read speed in bytes a second, and writes a
+# second (0: no limit on the count).
+THROTTLE_WRITE_BPS=$((20 * 1024 * 1024))
+THROTTLE_READ_BPS=$((35 * 1024 * 1024))
+THROTTLE_WRITE_IOPS=300
+BLKIO=/sys/fs/cgroup/blkio
 
 log() { printf '[bench] %s\n' "$*" >&2; }
 die() { printf '[bench] error: %s\n' "$*" >&2; exit 1; }
@@ -27,6 +34,7 @@ common_option() {
     --drop-caches) DROP_CACHES=1; return 1 ;;
     --image-size) IMAGE_SIZE=$2; return 2 ;;
     --fs) DRIVE_FS=$2; return 2 ;;
+    --throttle) THROTTLE=$2; return 2 ;;
     esac
     return 0
 }
@@ -39,7 +47,11 @@ COMMON_USAGE='  --cli PATH        quillet-cli to measure (default: $QUILLET_CLI)
                     after one untimed warm-up run of each command)
   --image-size SIZE size of the sparse drive image (default 20G)
   --fs ext4|exfat   the drive: ext4 through the kernel (default) or exFAT through FUSE
-                    (exfat-fuse), where every look at the drive is a round trip'
+                    (exfat-fuse), where every look at the drive is a round trip
+  --throttle none|usb|iops
+                    slow the drive'"'"'s loop device to a USB stick: usb is 20 MiB/s write and
+                    35 MiB/s read, iops the same and at most 300 writes a second
+                    (cgroup v1 block I/O throttle; reset on every exit)'
 
 # Parse the common options out of "$@" into REST (the script-specific ones).
 parse_common() {
@@ -69,6 +81,12 @@ check_prereqs() {
     exfat) command -v mount.exfat-fuse >/dev/null && command -v mkfs.exfat >/dev/null ||
         die "exfat-fuse and exfatprogs are needed for --fs exfat" ;;
     *) die "--fs is ext4 or exfat" ;;
+    esac
+    case $THROTTLE in
+    none) ;;
+    usb | iops) [[ -w $BLKIO/blkio.throttle.write_bps_device ]] ||
+        die "--throttle needs the cgroup v1 block I/O controller at $BLKIO" ;;
+    *) die "--throttle is none, usb or iops" ;;
     esac
 }
 
@@ -103,23 +121,67 @@ setup_workspace() {
     truncate -s "$IMAGE_SIZE" "$WORK/drive.img"
     if [[ $DRIVE_FS == exfat ]]; then
         mkfs.exfat "$WORK/drive.img" >/dev/null
-        LOOP=$(losetup -f --show "$WORK/drive.img")
-        mount.exfat-fuse "$LOOP" "$MNT" -o "fsname=$LOOP" >/dev/null 2>&1
     else
         local uuid
         uuid=$(cat /proc/sys/kernel/random/uuid)
         # Inode tables and journal are written now: lazy init would otherwise keep writing
         # in the background and disturb the timings.
         mkfs.ext4 -q -F -U "$uuid" -E lazy_itable_init=0,lazy_journal_init=0 "$WORK/drive.img"
-        mount -o loop "$WORK/drive.img" "$MNT"
+    fi
+    LOOP=$(losetup -f --show "$WORK/drive.img")
+    if [[ $DRIVE_FS == exfat ]]; then
+        mount.exfat-fuse "$LOOP" "$MNT" -o "fsname=$LOOP" >/dev/null 2>&1
+    else
+        mount "$LOOP" "$MNT"
     fi
     MOUNTED=1
-    log "workspace $WORK, $DRIVE_FS drive mounted at $MNT"
+    throttle_on
+    log "workspace $WORK, $DRIVE_FS drive mounted at $MNT (throttle: $THROTTLE)"
+}
+
+# The throttle holds the loop device, whichever file system is on it (FUSE writes reach it
+# too). The limits are process-wide for that device, so they must go on every exit.
+throttle_on() {
+    [[ $THROTTLE == none ]] && return 0
+    THROTTLE_DEV=$(lsblk -no MAJ:MIN "$LOOP" | tr -d ' ')
+    echo "$THROTTLE_DEV $THROTTLE_WRITE_BPS" >"$BLKIO/blkio.throttle.write_bps_device"
+    echo "$THROTTLE_DEV $THROTTLE_READ_BPS" >"$BLKIO/blkio.throttle.read_bps_device"
+    if [[ $THROTTLE == iops ]]; then
+        echo "$THROTTLE_DEV $THROTTLE_WRITE_IOPS" >"$BLKIO/blkio.throttle.write_iops_device"
+    fi
+}
+throttle_off() {
+    [[ -z ${THROTTLE_DEV:-} ]] && return 0
+    local file
+    for file in write_bps_device read_bps_device write_iops_device; do
+        echo "$THROTTLE_DEV 0" >"$BLKIO/blkio.throttle.$file" 2>/dev/null
+    done
+    THROTTLE_DEV=''
+}
+
+# throttle_floor BYTES: the seconds the throttled device needs to take BYTES (none: "-").
+throttle_floor() {
+    if [[ $THROTTLE == none ]]; then
+        echo -
+    else
+        awk -v b="$1" -v s="$THROTTLE_WRITE_BPS" 'BEGIN { printf "%.3f\n", b / s }'
+    fi
+}
+
+# throttle_result LABEL SECONDS BYTES: ours against the device's floor, goal 1.1 x.
+throttle_result() {
+    [[ $THROTTLE == none ]] && return 0
+    local floor rt
+    floor=$(throttle_floor "$3")
+    rt=$(ratio "$2" "$floor")
+    result "$1" "${2}s" "device floor ${floor}s ($3 bytes at $((THROTTLE_WRITE_BPS / 1048576)) MiB/s)" \
+        "$rt" "<= 1.1" "$(met "$rt" 1.1)"
 }
 
 cleanup_workspace() {
     local rc=$?
     set +e
+    throttle_off
     if ((${MOUNTED:-0})) && mountpoint -q "$MNT"; then
         umount "$MNT" || { sleep 1; umount "$MNT"; } || umount -l "$MNT"
     fi

@@ -14,7 +14,7 @@
 #   --profile-files N                    profiled no-change tree (default 5000)
 #   --log FILE                           also keep the full output in FILE
 #   common: --runs N (3) --drop-caches --work DIR (/var/tmp) --image-size SIZE (20G)
-#           --fs ext4|exfat (ext4)
+#           --fs ext4|exfat (ext4) --throttle none|usb|iops (none)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 
@@ -28,7 +28,7 @@ profile=()
 replace=()
 logfile=''
 
-usage() { sed -n '2,18s/^# \{0,1\}//p' "$0" >&2; exit 2; }
+usage() { sed -n '2,19s/^# \{0,1\}//p' "$0" >&2; exit 2; }
 
 while (($#)); do
     (($# >= 2)) || [[ $1 == --drop-caches ]] || usage
@@ -42,7 +42,7 @@ while (($#)); do
     --profile-files) profile+=(--files "$2" --folders "$(($2 / 10 > 0 ? $2 / 10 : 1))") ;;
     --log) logfile=$2 ;;
     --baseline) replace+=(--baseline "$2") ;;
-    --cli | --work | --runs | --image-size | --fs) common+=("$1" "$2") ;;
+    --cli | --work | --runs | --image-size | --fs | --throttle) common+=("$1" "$2") ;;
     --drop-caches) common+=("$1"); shift; continue ;;
     *) usage ;;
     esac
