@@ -29,13 +29,17 @@ int TerminalPass::refusedAsBusy(const SyncSession& session) {
     return Cli::PassRunning;
 }
 
-int TerminalPass::once(SyncSession& session) {
-    if (!driveThere(session))
-        return Cli::NoDrive;
-    TerminalView view(
+TerminalView TerminalPass::terminalView() {
+    return TerminalView(
         m_io.out, m_io.err,
         [this](const QString&) { return m_answers.answer(QStringLiteral("Replace?")); },
         m_answers.standing(), m_io.terminal);
+}
+
+int TerminalPass::once(SyncSession& session) {
+    if (!driveThere(session))
+        return Cli::NoDrive;
+    TerminalView view = terminalView();
     SyncEngine engine(session, view, m_logPath);
     engine.log().onLine = [&](const QString& line) { m_io.out << line << '\n'; };
     engine.Syncronize();
@@ -124,10 +128,7 @@ void TerminalPass::summarise(const SyncEngine& engine) {
 }
 
 int TerminalPass::watch(SyncSession& session) {
-    TerminalView view(
-        m_io.out, m_io.err,
-        [this](const QString&) { return m_answers.answer(QStringLiteral("Replace?")); },
-        m_answers.standing(), m_io.terminal);
+    TerminalView view = terminalView();
     SyncEngine engine(session, view, m_logPath);
     engine.log().onLine = [&](const QString& line) { m_io.out << line << '\n'; };
     bool present = false;

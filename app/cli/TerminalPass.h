@@ -9,6 +9,7 @@ namespace quillet {
 
 class SyncEngine;
 class SyncSession;
+class TerminalView;
 
 // Passes run from the command line: one now, or one each time the watch finds the drive.
 // The log's lines and the rows go to out as they come; a person at a terminal also sees how
@@ -27,6 +28,8 @@ public:
     int watch(SyncSession& session);
 
 private:
+    // The view of a pass that asks as the answer policy says.
+    TerminalView terminalView();
     void summarise(const SyncEngine& engine);
     bool driveThere(const SyncSession& session);
     int refusedAsBusy(const SyncSession& session);
