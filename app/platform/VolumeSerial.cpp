@@ -48,8 +48,8 @@ bool keepsPermissions(const std::string& fsType) {
 }
 
 bool refusesName(const std::string& fsType, const std::string& name) {
-    if (!hasTwoSecondTimes(fsType) && fsType != "exfat" && fsType != "ntfs" && fsType != "ntfs3" &&
-        fsType != "fuseblk.ntfs")
+    // The FAT family, exFAT and NTFS: the case-folding file systems but Apple's.
+    if (!hasCaseInsensitiveNames(fsType) || fsType == "hfsplus")
         return false;
     return std::any_of(name.begin(), name.end(), [](char byte) {
         return static_cast<unsigned char>(byte) < 0x20 ||
