@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <chrono>
 #include <future>
+#include <map>
+#include <utility>
 
 namespace quillet {
 
@@ -20,9 +22,10 @@ CopyRunner::CopyRunner(platform::FileSystem& fs, SyncView& view, DriveGuard& dri
                        PassReport& report, RecordKeeper& record,
                        std::function<bool()> stopRequested)
     : m_fs(fs), m_view(view), m_drive(drive), m_report(report), m_record(record),
-      m_stopRequested(std::move(stopRequested)), m_transfer(fs) {}
+      m_stopRequested(std::move(stopRequested)), m_transfer(fs), m_writers(fs), m_placer(fs) {}
 
 void CopyRunner::startPass() {
+    m_writers.forgetFolders();
     m_readOnlyThisPass.clear();
     m_pending.clear();
     m_stagedTowardDrive = 0;
@@ -59,7 +62,17 @@ bool CopyRunner::copy(const Path& from, const Path& to, const QString& subject,
                       std::optional<Agreement> agreement) {
     const bool fromDrive = m_drive.holds(from);
     const bool towardDrive = m_drive.holds(to);
-    if ((fromDrive || towardDrive) && !m_drive.likelyThere()) {
+    const bool driveGone = (fromDrive || towardDrive) && !m_drive.likelyThere();
+    const bool refused = m_readOnlyThisPass.count(to.native()) > 0;
+    std::int64_t total = 0;
+    if (!driveGone && !refused)
+        total = length ? *length : m_fs.stat(from.native()).length;
+    const bool handOver = !driveGone && !refused && placing == FileTransfer::Placing::WithBatch &&
+                          towardDrive && total < BackgroundBytes && m_writers.count() > 0;
+    // What was handed over is told first, so that the pass tells its copies in one order.
+    if (!handOver)
+        takeAllWritten();
+    if (driveGone) {
         m_report.fail(subject, SyncFailure::Reason::DriveRemoved);
         return false;
     }
@@ -67,47 +80,146 @@ bool CopyRunner::copy(const Path& from, const Path& to, const QString& subject,
         return false;
     const FileTransfer::Target target{to,
                                       towardDrive ? std::optional(m_drive.device()) : std::nullopt};
-    const std::size_t stagedBefore = m_transfer.stagedCount();
-    const std::int64_t total = length ? *length : m_fs.stat(from.native()).length;
-    if (!run(to.display(), total,
-             [&] { return m_transfer.copy(from, target, placing, subject); })) {
-        reportNotCopied(to, total, subject, towardDrive, fromDrive);
-        return false;
+    if (handOver) {
+        if (m_writers.handedOver() >= HandedOverAtMost)
+            takeWritten();
+        m_writers.submit(from, target, subject, m_transfer.modelessVolumes());
+        m_handedOver.push_back(HandedOver{to, subject, total, fromDrive, std::move(agreement)});
+    } else {
+        const std::size_t stagedBefore = m_transfer.stagedCount();
+        if (!run(to.display(), total,
+                 [&] { return m_transfer.copy(from, target, placing, subject); })) {
+            reportNotCopied(m_transfer.lastFailure(), to, total, subject, towardDrive, fromDrive);
+            return false;
+        }
+        if (placing == FileTransfer::Placing::Now) {
+            PassSummary& summary = m_report.summary();
+            ++summary.copies;
+            ++(towardDrive ? summary.toDrive : summary.toLocal);
+            return true;
+        }
+        if (m_transfer.stagedCount() > stagedBefore)
+            staged(to, subject, towardDrive, std::move(agreement));
     }
-    if (placing == FileTransfer::Placing::Now) {
-        PassSummary& summary = m_report.summary();
-        ++summary.copies;
-        ++(towardDrive ? summary.toDrive : summary.toLocal);
-        return true;
-    }
-    // Counted, and agreed in the record, once its batch is placed.
-    if (m_transfer.stagedCount() > stagedBefore) {
-        m_staging.insert(to.native());
-        if (agreement)
-            m_pending.push_back(Pending{to.native(), subject, std::move(*agreement)});
-        if (towardDrive)
-            ++m_stagedTowardDrive;
-    }
-    if (m_transfer.stagedCount() >= StagedBatch)
-        flush();
+    if (m_transfer.stagedCount() + m_writers.handedOver() >= StagedBatch)
+        startPlacing();
     return true;
 }
 
-void CopyRunner::flush() {
-    const std::size_t staged = m_transfer.stagedCount();
-    if (staged == 0)
+void CopyRunner::staged(const Path& to, const QString& subject, bool towardDrive,
+                        std::optional<Agreement> agreement) {
+    // Counted, and agreed in the record, once its batch is placed.
+    m_staging.insert(to.native());
+    if (agreement)
+        m_pending.push_back(Pending{to.native(), subject, std::move(*agreement)});
+    if (towardDrive)
+        ++m_stagedTowardDrive;
+}
+
+void CopyRunner::takeWritten() {
+    CopyWriters::Written written = m_writers.takeOldest([this] { m_view.yield(); });
+    HandedOver handed = std::move(m_handedOver.front());
+    m_handedOver.pop_front();
+    if (!written.ok) {
+        reportNotCopied(written.failure, handed.to, handed.length, handed.subject, true,
+                        handed.fromDrive);
         return;
+    }
+    if (!written.staged)
+        return;
+    m_transfer.adoptStaged(std::move(*written.staged));
+    staged(handed.to, handed.subject, true, std::move(handed.agreement));
+}
+
+void CopyRunner::takeAllWritten() {
+    while (m_writers.handedOver() > 0)
+        takeWritten();
+}
+
+bool CopyRunner::isStaging(const Path& destination) {
+    // A copy still with the writers may yet fail: its result decides.
+    if (m_writers.holds(destination))
+        takeAllWritten();
+    const std::string& path = destination.native();
+    return m_staging.count(path) > 0 || (m_placing && m_placing->destinations.count(path) > 0) ||
+           (m_unconfirmed && m_unconfirmed->destinations.count(path) > 0);
+}
+
+bool CopyRunner::isStagedTemp(const Path& tempPath) {
+    // A writer's temporary file is known by name once its copy is taken back.
+    takeAllWritten();
+    return m_transfer.isStaged(tempPath) ||
+           (m_placing && m_placing->temps.count(tempPath.native()) > 0);
+}
+
+template <typename T>
+T CopyRunner::await(std::future<T>& done) {
     // The flushes wait for the disk: a worker waits, the window does not.
-    auto done = std::async(std::launch::async, [this] { return m_transfer.placeStaged(); });
     while (done.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready)
         m_view.yield();
-    const std::vector<FileTransfer::StagedFailure> failed = done.get();
-    m_staging.clear();
+    return done.get();
+}
+
+void CopyRunner::flush() {
+    startPlacing();
+    finishPlacing();
+    if (!m_unconfirmed)
+        return;
+    auto done = std::async(std::launch::async, [this, volumes = m_unconfirmed->renamed.volumes] {
+        return m_placer.flushVolumes(volumes);
+    });
+    const FileTransfer::Flushed flushed = await(done);
+    const std::unique_ptr<PlacingBatch> batch = std::move(m_unconfirmed);
+    settle(*batch, flushed);
+}
+
+void CopyRunner::startPlacing() {
+    takeAllWritten();
+    if (m_transfer.stagedCount() == 0)
+        return;
+    finishPlacing();
+    // The writers' next copies look at their folders afresh, as this transfer's do.
+    m_writers.forgetFolders();
+    auto batch = std::make_unique<PlacingBatch>();
+    batch->staged = m_transfer.takeStaged();
+    for (const FileTransfer::Staged& s : batch->staged)
+        batch->temps.insert(s.tempPath);
+    batch->destinations = std::exchange(m_staging, {});
+    batch->towardDrive = std::exchange(m_stagedTowardDrive, 0);
+    batch->pending = std::exchange(m_pending, {});
+    std::map<std::uint64_t, std::string> volumes = FileTransfer::volumesOf(batch->staged);
+    if (m_unconfirmed)
+        volumes.insert(m_unconfirmed->renamed.volumes.begin(),
+                       m_unconfirmed->renamed.volumes.end());
+    m_placingStep = std::async(std::launch::async,
+                               [this, &staged = batch->staged, volumes = std::move(volumes)] {
+                                   PlacingStep step;
+                                   step.flushed = m_placer.flushVolumes(volumes);
+                                   step.renamed = m_placer.renameFlushed(staged, step.flushed);
+                                   return step;
+                               });
+    m_placing = std::move(batch);
+}
+
+void CopyRunner::finishPlacing() {
+    if (!m_placing)
+        return;
+    PlacingStep step = await(m_placingStep);
+    if (m_unconfirmed)
+        settle(*m_unconfirmed, step.flushed);
+    m_placing->renamed = std::move(step.renamed);
+    m_unconfirmed = std::move(m_placing);
+}
+
+void CopyRunner::settle(const PlacingBatch& batch, const FileTransfer::Flushed& flushed) {
+    std::vector<FileTransfer::StagedFailure> failed = batch.renamed.failed;
+    for (FileTransfer::StagedFailure& f : FileTransfer::unconfirmed(batch.renamed, flushed))
+        failed.push_back(std::move(f));
+    const std::size_t staged = batch.staged.size();
     PassSummary& summary = m_report.summary();
     summary.copies += static_cast<int>(staged - failed.size());
-    std::size_t placedTowardDrive = m_stagedTowardDrive;
-    std::size_t placedTowardLocal = staged - m_stagedTowardDrive;
-    m_stagedTowardDrive = 0;
+    std::size_t placedTowardDrive = batch.towardDrive;
+    std::size_t placedTowardLocal = staged - batch.towardDrive;
     for (const FileTransfer::StagedFailure& f : failed) {
         const bool towardDrive = m_drive.holds(f.destination);
         std::size_t* side = towardDrive ? &placedTowardDrive : &placedTowardLocal;
@@ -119,14 +231,13 @@ void CopyRunner::flush() {
     summary.toDrive += static_cast<int>(placedTowardDrive);
     summary.toLocal += static_cast<int>(placedTowardLocal);
     // What was placed is in step; what failed is not.
-    for (const Pending& pending : m_pending) {
+    for (const Pending& pending : batch.pending) {
         const bool placed = std::none_of(failed.begin(), failed.end(), [&](const auto& f) {
             return f.destination.native() == pending.destination || f.subject == pending.subject;
         });
         if (placed)
             m_record.agree(pending.agreement.key, pending.agreement.entry);
     }
-    m_pending.clear();
 }
 
 SyncFailure CopyRunner::failureOf(const TransferFailure& failure, const QString& subject,
@@ -137,9 +248,9 @@ SyncFailure CopyRunner::failureOf(const TransferFailure& failure, const QString&
                        QString::fromStdString(failure.message)};
 }
 
-SyncFailure CopyRunner::writeFailure(const Path& to, std::int64_t length, const QString& subject,
-                                     bool towardDrive, bool fromDrive) {
-    const TransferFailure& failure = m_transfer.lastFailure();
+SyncFailure CopyRunner::writeFailure(const TransferFailure& failure, const Path& to,
+                                     std::int64_t length, const QString& subject, bool towardDrive,
+                                     bool fromDrive) {
     // Some drives say a full disk in other words (FAT through FUSE: EPERM).
     if (failure.kind == TransferFailure::Kind::System && failure.code != ENOSPC &&
         (failure.code == EPERM || failure.code == EFBIG || failure.code == EIO)) {
@@ -151,19 +262,17 @@ SyncFailure CopyRunner::writeFailure(const Path& to, std::int64_t length, const 
     return failureOf(failure, subject, towardDrive, fromDrive);
 }
 
-void CopyRunner::reportNotCopied(const Path& to, std::int64_t length, const QString& subject,
-                                 bool towardDrive, bool fromDrive) {
-    if (m_transfer.lastFailure().kind == TransferFailure::Kind::Stopped) {
+void CopyRunner::reportNotCopied(const TransferFailure& failure, const Path& to,
+                                 std::int64_t length, const QString& subject, bool towardDrive,
+                                 bool fromDrive) {
+    if (failure.kind == TransferFailure::Kind::Stopped) {
         m_report.stopped(subject);
         return;
     }
-    noteReadOnly(to);
-    m_report.fail(writeFailure(to, length, subject, towardDrive, fromDrive));
-}
-
-void CopyRunner::noteReadOnly(const Path& to) {
-    if (m_transfer.lastFailure().kind == TransferFailure::Kind::ReadOnly)
+    // Not written again in this pass, even where the failure gave it its write permission back.
+    if (failure.kind == TransferFailure::Kind::ReadOnly)
         m_readOnlyThisPass.insert(to.native());
+    m_report.fail(writeFailure(failure, to, length, subject, towardDrive, fromDrive));
 }
 
 bool CopyRunner::refusedAsReadOnly(const Path& to, const QString& subject, bool towardDrive,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CopyWriters.h"
 #include "DriveGuard.h"
 #include "FileTransfer.h"
 #include "PassReport.h"
@@ -9,8 +10,10 @@
 
 #include <QString>
 
+#include <deque>
 #include <functional>
-
+#include <future>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -42,12 +45,15 @@ public:
     bool copy(const Path& from, const Path& to, const QString& subject,
               FileTransfer::Placing placing, std::optional<std::int64_t> length = std::nullopt,
               std::optional<Agreement> agreement = std::nullopt);
-    // Places the copies staged so far.
+    // Places the copies staged so far, and waits for every batch to be placed.
     void flush();
-    // True for a destination whose copy waits for its batch's flush.
-    bool isStaging(const Path& destination) const {
-        return m_staging.count(destination.native()) > 0;
-    }
+    // True for a destination whose copy waits for its batch to be placed.
+    bool isStaging(const Path& destination);
+    // True for the temporary file of a copy whose batch is not placed yet.
+    bool isStagedTemp(const Path& tempPath);
+    // Threads that write small copies toward the drive several at a time, for a drive that
+    // answers each request over a round trip (0: this thread writes them).
+    void setWriters(int writers) { m_writers.setCount(writers); }
 
     // Removes the temporary files interrupted copies left beside file.
     void clearLeftoversBeside(const Path& file);
@@ -59,21 +65,31 @@ private:
     bool run(const QString& shown, std::int64_t total, Step step);
     SyncFailure failureOf(const TransferFailure& failure, const QString& subject, bool towardDrive,
                           bool fromDrive);
-    // The transfer's last failure to write a file of this length at "to".
-    SyncFailure writeFailure(const Path& to, std::int64_t length, const QString& subject,
-                             bool towardDrive, bool fromDrive);
-    // Remembers a destination whose copy failed as read-only in this pass.
-    void noteReadOnly(const Path& to);
+    // A failure to write a file of this length at "to".
+    SyncFailure writeFailure(const TransferFailure& failure, const Path& to, std::int64_t length,
+                             const QString& subject, bool towardDrive, bool fromDrive);
     // True (and reported) for a destination that failed as read-only earlier in this pass.
     bool refusedAsReadOnly(const Path& to, const QString& subject, bool towardDrive,
                            bool fromDrive);
     // Reports why the copy to "to" did not happen: a failure, or a stop.
-    void reportNotCopied(const Path& to, std::int64_t length, const QString& subject,
-                         bool towardDrive, bool fromDrive);
+    void reportNotCopied(const TransferFailure& failure, const Path& to, std::int64_t length,
+                         const QString& subject, bool towardDrive, bool fromDrive);
+    // What follows a copy written beside its destination: it waits for its batch.
+    void staged(const Path& to, const QString& subject, bool towardDrive,
+                std::optional<Agreement> agreement);
+    // Takes back the oldest copy handed to the writers; every one, in the order handed over.
+    void takeWritten();
+    void takeAllWritten();
+    // Hands the staged copies to a worker that places them while the walk writes the next.
+    void startPlacing();
+    // Waits for the batch being placed, if any, and counts, reports and records it.
+    void finishPlacing();
 
-    // Copies in a walk flushed together; bounded so that a stopped or failing pass loses
-    // little.
-    static constexpr std::size_t StagedBatch = 512;
+    // Copies in a walk flushed together; bounded so that a drive pulled mid-pass loses little
+    // work.
+    static constexpr std::size_t StagedBatch = 2048;
+    // Copies handed to the writers at most: enough to keep them busy, few to wait for.
+    static constexpr std::size_t HandedOverAtMost = 64;
 
     platform::FileSystem& m_fs;
     SyncView& m_view;
@@ -95,6 +111,42 @@ private:
         Agreement agreement;
     };
     std::vector<Pending> m_pending;
+    CopyWriters m_writers;
+    // What the pass knows of each copy handed to the writers, oldest first.
+    struct HandedOver {
+        Path to;
+        QString subject;
+        std::int64_t length = 0;
+        bool fromDrive = false;
+        std::optional<Agreement> agreement;
+    };
+    std::deque<HandedOver> m_handedOver;
+    // Placing overlaps the walk: a worker flushes a batch's volumes and renames its copies
+    // while the walk writes the next batch, and that batch's flush is also the one that makes
+    // the renames before it last. Flushes: one per batch, and one at the end. A batch's
+    // copies are counted, agreed and told done only after the flush that follows its renames.
+    struct PlacingBatch {
+        std::vector<FileTransfer::Staged> staged; // read by the worker until it is done
+        std::set<std::string> destinations;
+        std::set<std::string> temps;
+        std::size_t towardDrive = 0;
+        std::vector<Pending> pending;
+        FileTransfer::Renamed renamed; // once the worker renamed them
+    };
+    struct PlacingStep {
+        FileTransfer::Flushed flushed;
+        FileTransfer::Renamed renamed;
+    };
+    // Counts, reports and records a renamed batch once the flush after its renames is known.
+    void settle(const PlacingBatch& batch, const FileTransfer::Flushed& flushed);
+    // Waits for a worker, keeping the view alive.
+    template <typename T>
+    T await(std::future<T>& done);
+
+    FileTransfer m_placer;                       // used by the worker only; outlives it
+    std::unique_ptr<PlacingBatch> m_placing;     // being flushed and renamed by the worker
+    std::future<PlacingStep> m_placingStep;      // the worker
+    std::unique_ptr<PlacingBatch> m_unconfirmed; // renamed, waiting for the next flush
 };
 
 } // namespace quillet

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 #include <map>
+#include <utility>
 
 namespace quillet {
 
@@ -415,27 +416,48 @@ bool unchangedSince(const FileStat& then, const FileStat& now) {
 }
 } // namespace
 
-std::vector<FileTransfer::StagedFailure> FileTransfer::placeStaged() {
-    std::vector<StagedFailure> failed;
+std::optional<FileTransfer::Staged> FileTransfer::takeLastStaged() {
     if (m_staged.empty())
-        return failed;
-    // One flush per volume for the whole batch: a flush per file would wait for a commit of
-    // the file system per file.
-    std::map<std::uint64_t, std::string> volumes;
-    for (const Staged& s : m_staged)
-        volumes.emplace(s.device, s.tempPath);
-    std::map<std::uint64_t, Status> flushed;
+        return std::nullopt;
+    Staged last = std::move(m_staged.back());
+    m_staged.pop_back();
+    return last;
+}
+
+std::vector<FileTransfer::Staged> FileTransfer::takeStaged() {
+    m_lastFolder = {}; // the next batch looks at its folders afresh
+    return std::exchange(m_staged, {});
+}
+
+std::vector<FileTransfer::StagedFailure> FileTransfer::placeStaged() {
+    return place(takeStaged());
+}
+
+FileTransfer::Flushed
+FileTransfer::flushVolumes(const std::map<std::uint64_t, std::string>& volumes) {
+    Flushed flushed;
     for (const auto& [device, path] : volumes)
         flushed.emplace(device, m_fs.flushVolume(path));
+    return flushed;
+}
 
-    std::map<std::uint64_t, std::string> placedOn;
-    std::vector<const Staged*> placed;
-    for (const Staged& s : m_staged) {
-        const Status& flush = flushed.at(s.device);
-        bool ok = flush.ok();
+std::map<std::uint64_t, std::string> FileTransfer::volumesOf(const std::vector<Staged>& batch) {
+    std::map<std::uint64_t, std::string> volumes;
+    for (const Staged& s : batch)
+        volumes.emplace(s.device, s.tempPath);
+    return volumes;
+}
+
+FileTransfer::Renamed FileTransfer::renameFlushed(const std::vector<Staged>& batch,
+                                                  const Flushed& flushed) {
+    Renamed renamed;
+    for (const Staged& s : batch) {
+        const auto flush = flushed.find(s.device);
+        bool ok = flush != flushed.end() && flush->second.ok();
         if (!ok) {
             m_fs.remove(s.tempPath);
-            fail(TransferFailure::Kind::System, flush.error());
+            fail(TransferFailure::Kind::System,
+                 flush != flushed.end() ? flush->second.error() : Error{EIO, {}});
         } else if (s.replaces.exists && !unchangedSince(s.replaces, m_fs.stat(s.destination))) {
             // Edited while the batch was written: the edit is newer than this copy.
             m_fs.remove(s.tempPath);
@@ -444,29 +466,42 @@ std::vector<FileTransfer::StagedFailure> FileTransfer::placeStaged() {
             ok = putInPlace(s.tempPath, s.destination, s.times, s.device, s.replaces.exists);
         }
         if (ok) {
-            placedOn.emplace(s.device, s.destination);
-            placed.push_back(&s);
-        } else
-            failed.push_back(
+            renamed.volumes.emplace(s.device, s.destination);
+            renamed.placed.push_back(Landed{s.subject, Path::fromNative(s.destination), s.device});
+        } else {
+            renamed.failed.push_back(
                 StagedFailure{s.subject, Path::fromNative(s.destination), m_lastFailure});
-    }
-    // And once more, so that the new names are on the disk before anyone is told. Where that
-    // fails, whether they survived is unknown: none of them is reported done.
-    for (const auto& [device, path] : placedOn) {
-        const Status again = m_fs.flushVolume(path);
-        if (again)
-            continue;
-        for (const Staged* s : placed) {
-            if (s->device == device)
-                failed.push_back(
-                    StagedFailure{s->subject, Path::fromNative(s->destination),
-                                  TransferFailure{TransferFailure::Kind::System, again.error().code,
-                                                  again.error().message}});
         }
     }
-    m_staged.clear();
-    m_lastFolder = {}; // the next batch looks at its folders afresh
+    return renamed;
+}
+
+std::vector<FileTransfer::StagedFailure> FileTransfer::unconfirmed(const Renamed& renamed,
+                                                                   const Flushed& flushed) {
+    std::vector<StagedFailure> failed;
+    for (const Landed& landed : renamed.placed) {
+        const auto flush = flushed.find(landed.device);
+        if (flush != flushed.end() && flush->second.ok())
+            continue;
+        const Error error = flush != flushed.end() ? flush->second.error() : Error{EIO, {}};
+        failed.push_back(StagedFailure{
+            landed.subject, landed.destination,
+            TransferFailure{TransferFailure::Kind::System, error.code, error.message}});
+    }
     return failed;
+}
+
+std::vector<FileTransfer::StagedFailure> FileTransfer::place(const std::vector<Staged>& batch) {
+    if (batch.empty())
+        return {};
+    // One flush per volume for the whole batch: a flush per file would wait for a commit of
+    // the file system per file.
+    Renamed renamed = renameFlushed(batch, flushVolumes(volumesOf(batch)));
+    // And once more, so that the new names are on the disk before anyone is told. Where that
+    // fails, whether they survived is unknown: none of them is reported done.
+    for (StagedFailure& f : unconfirmed(renamed, flushVolumes(renamed.volumes)))
+        renamed.failed.push_back(std::move(f));
+    return std::move(renamed.failed);
 }
 
 } // namespace quillet

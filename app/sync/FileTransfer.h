@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <atomic>
+#include <map>
 #include <optional>
 #include <set>
 #include <vector>
@@ -77,9 +78,52 @@ public:
     // at a destination meanwhile is left alone (and fails).
     std::vector<StagedFailure> placeStaged();
 
+    // A copy written beside its destination and not placed yet.
+    struct Staged {
+        std::string tempPath;
+        std::string destination;
+        platform::FileTimes times;
+        QString subject;
+        std::uint64_t device = 0;
+        platform::FileStat replaces; // what was at the destination when it was written
+    };
+    // Hands the staged copies over, so that another transfer places them (on another thread)
+    // while this one writes the next.
+    std::vector<Staged> takeStaged();
+    // A writer's copy, handed to the transfer that places it with its batch.
+    std::optional<Staged> takeLastStaged();
+    void adoptStaged(Staged staged) { m_staged.push_back(std::move(staged)); }
+    // The next copy looks at its destination's folder afresh.
+    void forgetFolders() { m_lastFolder = {}; }
+    // placeStaged for copies another transfer wrote.
+    std::vector<StagedFailure> place(const std::vector<Staged>& batch);
+
+    // placeStaged in steps, so that the flush that makes one batch's renames last can be the
+    // flush that makes the next batch's copies last: flush, rename, flush, rename, flush.
+    // A flush of each volume (a path on it); the result for each.
+    using Flushed = std::map<std::uint64_t, platform::Status>;
+    Flushed flushVolumes(const std::map<std::uint64_t, std::string>& volumes);
+    static std::map<std::uint64_t, std::string> volumesOf(const std::vector<Staged>& batch);
+    // A copy renamed into place; done once its volume is flushed again.
+    struct Landed {
+        QString subject;
+        Path destination;
+        std::uint64_t device = 0;
+    };
+    struct Renamed {
+        std::vector<StagedFailure> failed; // not placed
+        std::vector<Landed> placed;
+        std::map<std::uint64_t, std::string> volumes; // of the placed ones
+    };
+    // Renames the batch's copies into place where their volume's flush (in flushed) held.
+    Renamed renameFlushed(const std::vector<Staged>& batch, const Flushed& flushed);
+    // The placed copies whose volume's flush after their rename failed: their fate is unknown.
+    static std::vector<StagedFailure> unconfirmed(const Renamed& renamed, const Flushed& flushed);
+
     // Files on this volume all show one mode (FAT, exFAT): theirs says nothing of who may
     // read them, and a copy from there gets the default permissions.
     void setModeless(std::uint64_t device) { m_modeless.insert(device); }
+    const std::set<std::uint64_t>& modelessVolumes() const { return m_modeless; }
 
     // Why the last copy failed.
     const TransferFailure& lastFailure() const { return m_lastFailure; }
@@ -91,14 +135,6 @@ public:
     std::int64_t bytesDone() const { return m_bytesDone.load(std::memory_order_relaxed); }
 
 private:
-    struct Staged {
-        std::string tempPath;
-        std::string destination;
-        platform::FileTimes times;
-        QString subject;
-        std::uint64_t device = 0;
-        platform::FileStat replaces; // what was at the destination when it was written
-    };
     enum class Flush { Now, Later };
 
     bool fail(TransferFailure::Kind kind, const platform::Error& error = {});

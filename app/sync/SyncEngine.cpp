@@ -47,6 +47,11 @@ SyncEngine::SyncEngine(SyncSession& session, SyncView& view, QString logPath, co
 
 SyncEngine::~SyncEngine() = default;
 
+void SyncEngine::setCopyWriters(int writers) {
+    m_copies.setWriters(writers);
+    m_fixedCopyWriters = true;
+}
+
 void SyncEngine::setListingWorkers(int workers) {
     m_lister = std::make_unique<FolderLister>(m_session.fileSystem(), workers);
     m_listingWorkers = workers;
@@ -214,14 +219,17 @@ void SyncEngine::syncFolderRow(int row) {
     m_row.driveFoldsCase = foldingVolume(m_row.driveRoot);
     // A drive that answers every look over a round trip (FUSE, a network share) answers
     // several at once faster: more of its folders are listed at a time.
+    const bool roundTrip = m_session.volumes().answersOverARoundTrip(m_row.driveRoot.native());
     if (!m_fixedListingWorkers) {
-        const bool roundTrip = m_session.volumes().answersOverARoundTrip(m_row.driveRoot.native());
         const int workers = roundTrip ? RoundTripListingWorkers : DefaultListingWorkers;
         if (workers != m_listingWorkers) {
             m_lister = std::make_unique<FolderLister>(m_session.fileSystem(), workers);
             m_listingWorkers = workers;
         }
     }
+    // And takes several small files at once faster than one after another.
+    if (!m_fixedCopyWriters)
+        m_copies.setWriters(roundTrip ? RoundTripCopyWriters : 0);
     if (m_drive.reachedThroughLink(m_row.driveRoot)) {
         failRow(row, SyncFailure::Reason::LinkOnDrive);
         return;
@@ -345,7 +353,7 @@ platform::Listing SyncEngine::listSide(const Path& folder, bool onDrive) {
             continue;
         if (platform::isTransferTempName(e.name) && e.stat.isRegular) {
             // A killed pass's, never one of this pass's copies waiting for their flush.
-            if (!m_preview && !m_copies.transfer().isStaged(folder / e.name))
+            if (!m_preview && !m_copies.isStagedTemp(folder / e.name))
                 m_copies.removeLeftover(folder / e.name);
             continue;
         }
@@ -451,6 +459,12 @@ void SyncEngine::examine(const QString& subject, const NamePair& names, Look loo
     // fresh look, so that no copy rests on what the disk said a while ago (and the second
     // look at a name sees what the first one copied). A name one side did not list is not
     // looked for again there: a file made there meanwhile is never written over anyway.
+    // A copy to one of the two is written and waits for its batch: once placed, the two are
+    // the same (and a look at either would see the old file).
+    if (m_copies.isStaging(names.thisPath) || m_copies.isStaging(names.otherPath)) {
+        m_log.writeLine(subject + NoChanges);
+        return;
+    }
     const bool unchanged = here.isRegular && there.isRegular &&
                            compareStamps(here, there, m_row.timeStep) == StampOrder::Equal &&
                            here.length == there.length;
@@ -459,12 +473,6 @@ void SyncEngine::examine(const QString& subject, const NamePair& names, Look loo
             there = fs.stat(names.otherPath.native());
         if (here.exists)
             here = fs.stat(names.thisPath.native());
-    }
-    // A copy to one of the two is written and waits for its batch's flush: once placed,
-    // the two are the same.
-    if (m_copies.isStaging(names.thisPath) || m_copies.isStaging(names.otherPath)) {
-        m_log.writeLine(subject + NoChanges);
-        return;
     }
     const bool thisIsLocal = names.thisSide == Side::Local;
     const Path& localPath = thisIsLocal ? names.thisPath : names.otherPath;
@@ -509,6 +517,9 @@ void SyncEngine::stageCopy(const Path& from, const Path& to, const QString& subj
                            std::optional<std::int64_t> length) {
     if (previewed(from, to, subject))
         return;
+    // The pair in hand was just looked at: its source's length needs no look of its own.
+    if (!length && m_pair.local && m_pair.drive)
+        length = (m_drive.holds(from) ? m_pair.drive : m_pair.local)->length;
     std::optional<CopyRunner::Agreement> agreement;
     if (m_pair.key)
         agreement =

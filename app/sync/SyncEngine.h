@@ -44,6 +44,11 @@ public:
     static constexpr int RoundTripListingWorkers = 3;
     // Fixes the number, whatever the drive.
     void setListingWorkers(int workers);
+    // Threads that write small copies toward a drive that answers over a round trip, several
+    // files in flight (0: the pass's thread writes each). Again only the speed changes.
+    static constexpr int RoundTripCopyWriters = 3;
+    // Fixes the number, whatever the drive (also toward a drive of the kernel's).
+    void setCopyWriters(int writers);
 
     // The procedures the rest of the program knows by these names.
     // One pass. A pass asked for while one runs is ignored.
@@ -160,6 +165,7 @@ private:
     std::unique_ptr<FolderLister> m_lister;
     int m_listingWorkers = DefaultListingWorkers;
     bool m_fixedListingWorkers = false;
+    bool m_fixedCopyWriters = false;
     bool m_stopRequested = false;
     bool m_running = false;
     bool m_preview = false;

@@ -38,13 +38,22 @@ setup_workspace
 mapfile -t RSYNC < <(rsync_flags)
 
 SRC=$LOCAL/tree
-DST=$MNT/dest
+# Each command keeps its own copy on the drive, and each build its own settings and record: a
+# command that rewrote another's copy behind its record would be an edit on the drive, and the
+# pass would rightly keep both versions (the tree would grow by a conflict copy per file).
+declare -A DST=([c_ours]=$MNT/dest-ours [c_baseline]=$MNT/dest-baseline [c_rsync]=$MNT/dest-rsync)
 log "building $FILES files in $FOLDERS folders"
 gen files "$SRC" "$FILES" "$FOLDERS" "$MAXBYTES"
-copy_tree "$SRC" "$DST"
+for c in c_ours c_baseline c_rsync; do
+    copy_tree "$SRC" "${DST[$c]}"
+done
 sync
+use_config ours
 pair_drive
-add_folder "$SRC" "$DST"
+add_folder "$SRC" "${DST[c_ours]}"
+use_config baseline
+"$BASELINE" pair "$MNT" --yes >/dev/null || die "the earlier build could not pair $MNT"
+"$BASELINE" add-folder "$SRC" "${DST[c_baseline]}" >/dev/null || die "the earlier build could not add $SRC"
 
 # Every local file gets new content and a time later than any before, as an edit would.
 stamp=$(date +%s)
@@ -55,22 +64,26 @@ change_all() {
     sync
     maybe_drop_caches
 }
-c_ours() { "$CLI" sync >/dev/null; }
-c_baseline() { "$BASELINE" sync >/dev/null; }
-c_rsync() { rsync "${RSYNC[@]}" "$SRC/" "$DST/" && sync; }
+c_ours() { use_config ours && "$CLI" sync >/dev/null; }
+c_baseline() { use_config baseline && "$BASELINE" sync >/dev/null; }
+c_rsync() { rsync "${RSYNC[@]}" "$SRC/" "${DST[c_rsync]}/" && sync; }
 
 check_equal() {
-    local diffs
+    local diffs count
     # Folder times are not kept in step by the pass (nor compared here).
-    diffs=$(rsync "${RSYNC[@]}" --dry-run --itemize-changes --omit-dir-times "$SRC/" "$DST/" |
+    diffs=$(rsync "${RSYNC[@]}" --dry-run --itemize-changes --omit-dir-times "$SRC/" "${DST[$1]}/" |
         wc -l)
     ((diffs == 0)) || die "after $1 the drive differs from the PC in $diffs entries"
+    count=$(find "$SRC" -type f | wc -l)
+    ((count == FILES)) || die "after $1 the PC holds $count files instead of $FILES"
 }
 
 if ((!DROP_CACHES)); then
     change_all
-    c_ours # warm-up
-    check_equal c_ours
+    for c in c_ours c_baseline c_rsync; do
+        "$c" # warm-up
+        check_equal "$c"
+    done
 fi
 time_rotated replace change_all check_equal c_ours c_baseline c_rsync
 caches=warm

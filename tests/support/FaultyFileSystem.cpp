@@ -31,8 +31,11 @@ FileSystem::WriteTarget FaultyFileSystem::resolveWriteTarget(const std::string& 
 Result<TempFile> FaultyFileSystem::createTemp(const std::string& besidePath) {
     if (failCreateTemp)
         return errorOf(EACCES);
-    ++tempFilesCreated;
-    tempsBeside.push_back(besidePath);
+    {
+        const std::lock_guard lock(m_counting);
+        ++tempFilesCreated;
+        tempsBeside.push_back(besidePath);
+    }
     return LocalFileSystem::createTemp(besidePath);
 }
 
@@ -44,15 +47,20 @@ Result<std::size_t> FaultyFileSystem::read(Handle h, char* buffer, std::size_t s
         size = std::min<std::size_t>(size, static_cast<std::size_t>(room));
     }
     auto r = LocalFileSystem::read(h, buffer, size);
-    if (r)
+    if (r) {
+        const std::lock_guard lock(m_counting);
         bytesRead += static_cast<std::int64_t>(r.value());
+    }
     if (r && afterRead)
         afterRead(bytesRead);
     return r;
 }
 
 Result<std::size_t> FaultyFileSystem::copyRange(Handle in, Handle out, std::size_t size) {
-    ++copyRangeCalls;
+    {
+        const std::lock_guard lock(m_counting);
+        ++copyRangeCalls;
+    }
     if (failReadAfter >= 0 || failWriteAfter >= 0 || afterRead)
         return errorOf(EXDEV);
     if (failCopyRangeAfter >= 0) {
@@ -62,8 +70,10 @@ Result<std::size_t> FaultyFileSystem::copyRange(Handle in, Handle out, std::size
         size = std::min<std::size_t>(size, static_cast<std::size_t>(room));
     }
     auto r = LocalFileSystem::copyRange(in, out, size);
-    if (r)
+    if (r) {
+        const std::lock_guard lock(m_counting);
         bytesWritten += static_cast<std::int64_t>(r.value());
+    }
     return r;
 }
 
@@ -92,8 +102,10 @@ Status FaultyFileSystem::write(Handle h, const char* data, std::size_t size) {
         }
     }
     auto r = LocalFileSystem::write(h, data, size);
-    if (r)
+    if (r) {
+        const std::lock_guard lock(m_counting);
         bytesWritten += static_cast<std::int64_t>(size);
+    }
     return r;
 }
 
@@ -122,7 +134,7 @@ platform::Status FaultyFileSystem::renameNoReplace(const std::string& from, cons
 }
 
 platform::Status FaultyFileSystem::flushVolume(const std::string& path) {
-    if (failFlush)
+    if (failFlush || ++volumeFlushes == failVolumeFlush)
         return errorOf(EIO);
     return LocalFileSystem::flushVolume(path);
 }

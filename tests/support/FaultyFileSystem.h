@@ -6,9 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -24,6 +26,9 @@ public:
     int writeErrno = EIO;
     std::int64_t failReadAfter = -1;
     bool failFlush = false;
+    // Flushes of a whole volume so far; the one with this number (from 1) fails (0: none).
+    std::atomic<int> volumeFlushes{0};
+    int failVolumeFlush = 0;
     bool failRename = false;
     bool failCreateTemp = false;
     // Like some FUSE file systems: a renamed file takes the time of the rename.
@@ -65,6 +70,11 @@ public:
     platform::Status renameNoReplace(const std::string& from, const std::string& to) override;
     platform::Status flushVolume(const std::string& path) override;
     platform::Result<platform::Listing> listDirectory(const std::string& path) override;
+
+private:
+    // The counts above, kept by the writers of a pass at once; the faults are armed only
+    // where one thread writes.
+    std::mutex m_counting;
 };
 
 // A fault for a parameterised test: its name, and what to set to bring it on.

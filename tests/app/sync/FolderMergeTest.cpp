@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <gmock/gmock.h>
 
@@ -217,17 +218,64 @@ TEST_F(FolderMergeTest, TheOtherSideInsideTheWalkedTreeIsNotCopiedIntoItself) {
               (QStringList{QStringLiteral("backup/"), QStringLiteral("backup/a.txt")}));
 }
 
+// More than two batches of copies, both ways (a batch holds 2,048).
+constexpr int ManyFiles = 4200;
+
+void writeMany(TestFiles& files) {
+    for (int i = 0; i < ManyFiles; ++i)
+        files.write(
+            QStringLiteral("%1/d%2/f%3.txt")
+                .arg(i % 5 == 0 ? QStringLiteral("drive/backup") : QStringLiteral("local/docs"))
+                .arg(i % 7)
+                .arg(i),
+            QByteArray::number(i), at(8, 0, 0));
+}
+
 TEST_F(FolderMergeTest, ManyNewFilesArriveInBatchesAndAllAreCounted) {
-    for (int i = 0; i < 300; ++i)
-        files.write(QStringLiteral("local/docs/d%1/f%2.txt").arg(i % 7).arg(i),
-                    QByteArray::number(i), at(8, 0, 0));
+    writeMany(files);
     pass();
     EXPECT_EQ(TestFiles::tree(drive(QStringLiteral("backup"))),
               TestFiles::tree(local(QStringLiteral("docs"))));
-    EXPECT_EQ(engine->lastPass().copies, 300);
+    EXPECT_EQ(engine->lastPass().copies, ManyFiles);
+    EXPECT_EQ(engine->lastPass().toLocal, ManyFiles / 5);
     EXPECT_EQ(engine->lastPass().failures, 0);
     EXPECT_TRUE(bodyLines().isEmpty());
     EXPECT_EQ(view.statuses[0].constLast(), QStringLiteral("Synchronized"));
+    // The flush that makes a batch's renames last is the next batch's first: three batches,
+    // four flushes of the one volume both sides are on here.
+    EXPECT_EQ(fs.volumeFlushes, 4);
+    // And every copy was agreed: the next pass finds each file the same on both sides.
+    pass();
+    EXPECT_EQ(engine->lastPass().unchanged, ManyFiles);
+    EXPECT_EQ(engine->lastPass().copies, 0);
+}
+
+TEST_F(FolderMergeTest, ABatchWhoseRenamesWereNotFlushedIsNotToldDone) {
+    writeMany(files);
+    // The second flush: the first batch's renames and the second batch's copies.
+    fs.failVolumeFlush = 2;
+    pass();
+    const SyncEngine::Summary& failing = engine->lastPass();
+    EXPECT_EQ(failing.failures, 2 * 2048);
+    EXPECT_EQ(failing.copies, ManyFiles - 2 * 2048);
+    EXPECT_EQ(view.statuses[0].constLast(), QStringLiteral("Error"));
+    EXPECT_EQ(bodyLines().filter(QStringLiteral(" - ERROR ! (Not Synchronized: ")).size(),
+              2 * 2048);
+    // Nothing was lost: each file is whole on both sides or still only where it was.
+    for (int i = 0; i < ManyFiles; i += 97) {
+        const QString rel = QStringLiteral("d%1/f%2.txt").arg(i % 7).arg(i);
+        const QString there = i % 5 == 0 ? l(rel) : r(rel);
+        EXPECT_TRUE(!QFile::exists(there) || TestFiles::read(there) == QByteArray::number(i))
+            << rel.toStdString();
+    }
+    for (const QString& name : TestFiles::tree(files.path()))
+        EXPECT_FALSE(platform::isTransferTempName(QFileInfo(name).fileName().toStdString()))
+            << name.toStdString();
+    fs.failVolumeFlush = 0;
+    pass();
+    EXPECT_EQ(engine->lastPass().failures, 0);
+    EXPECT_EQ(TestFiles::tree(drive(QStringLiteral("backup"))),
+              TestFiles::tree(local(QStringLiteral("docs"))));
 }
 
 TEST_F(FolderMergeTest, SummaryCountsEveryFileOnceByWhereItWent) {

@@ -29,6 +29,12 @@ public:
 class World : public EngineFixture {
 public:
     void TestBody() override {}
+    using EngineFixture::drive;
+    using EngineFixture::files;
+    using EngineFixture::local;
+    using EngineFixture::logLines;
+    using EngineFixture::setMode;
+    using EngineFixture::storeRow;
 
     void build(quint32 seed, int mode) {
         QRandomGenerator random(seed);
@@ -71,13 +77,14 @@ public:
         setMode(mode);
     }
 
-    void run(int workers, int stopAt, const QList<bool>& answers) {
+    void run(int workers, int stopAt, const QList<bool>& answers, int writers = 0) {
         session->GoLoad();
         session->SearchLetter();
         stopping.stopAt = stopAt;
         stopping.answers = answers;
         SyncEngine walk(*session, stopping, logPath, clock);
         walk.setListingWorkers(workers);
+        walk.setCopyWriters(writers);
         walk.Syncronize();
     }
 
@@ -135,20 +142,25 @@ struct CaseName {
 
 class ListingThreadsTest : public ::testing::TestWithParam<Case> {};
 
-// Listing ahead on workers changes how fast a pass is, nothing else: the same log, the same
-// view calls in the same order, the same questions, the same trees, Stop at the same file.
+// Listing ahead and writing copies on workers change how fast a pass is, nothing else: the
+// same log, the same view calls in the same order, the same questions, the same trees, Stop
+// at the same file.
 TEST_P(ListingThreadsTest, ListingAheadChangesNothingButSpeed) {
     const Case c = GetParam();
     World alone;
     World helped;
+    World writing;
     alone.build(c.seed, c.mode);
     helped.build(c.seed, c.mode);
+    writing.build(c.seed, c.mode);
     const QList<bool> answers{true, false, true, true, false, false, true};
     alone.run(0, c.stopAt, answers);
     helped.run(2, c.stopAt, answers);
+    writing.run(2, c.stopAt, answers, 3);
     const QStringList expected = alone.outcome();
     ASSERT_GT(expected.size(), 40);
     EXPECT_EQ(helped.outcome(), expected);
+    EXPECT_EQ(writing.outcome(), expected);
     if (c.stopAt > 0) {
         EXPECT_FALSE(alone.lastLogLine().startsWith(EndedAt)) << "the pass was stopped";
     }
@@ -159,5 +171,40 @@ INSTANTIATE_TEST_SUITE_P(RandomTrees, ListingThreadsTest,
                                            Case{4, 3, -1}, Case{5, 4, -1}, Case{6, 0, 7},
                                            Case{7, 1, 25}, Case{8, 5, 3}),
                          CaseName());
+
+// Copies written several at once: one that fails is told once, with its own reason, when
+// its result is taken; the others land, and the row says what a pass written one at a time
+// says.
+TEST(CopyWritersTest, OneFailedCopyAmongManyIsToldWithItsReason) {
+    QStringList outcomes[2];
+    for (const int writers : {0, 3}) {
+        World world;
+        for (int i = 0; i < 150; ++i)
+            world.files.write(QStringLiteral("local/docs/d%1/f%2.txt").arg(i % 4).arg(i),
+                              QByteArray::number(i).repeated(i % 7 + 1), at(9, i % 60, 0));
+        const QString locked = QStringLiteral("drive/backup/d2/f42.txt");
+        world.files.write(locked, "old", at(8, 0, 0));
+        TestFiles::setReadOnly(world.files.path() + QStringLiteral("/") + locked, true);
+        world.storeRow(1, world.local(QStringLiteral("docs")), QStringLiteral("backup/"));
+        world.setMode(0);
+        world.run(1, -1, {}, writers);
+
+        const QStringList lines = world.logLines();
+        const QStringList failed = lines.filter(QStringLiteral("ERROR"));
+        // Both looks at the file fail, each with the file's own name and reason.
+        ASSERT_EQ(failed.size(), 2) << lines.join(u'\n').toStdString();
+        for (const QString& line : failed) {
+            EXPECT_TRUE(line.contains(QStringLiteral("/d2/f42.txt - ERROR"))) << line.toStdString();
+            EXPECT_TRUE(line.contains(QStringLiteral("read-only file"))) << line.toStdString();
+        }
+        EXPECT_EQ(TestFiles::read(world.drive(QStringLiteral("backup/d2/f42.txt"))), "old");
+        EXPECT_EQ(TestFiles::read(world.drive(QStringLiteral("backup/d3/f43.txt"))),
+                  QByteArray::number(43).repeated(43 % 7 + 1));
+        QStringList sorted = world.outcome();
+        sorted.sort();
+        outcomes[writers == 0 ? 0 : 1] = sorted;
+    }
+    EXPECT_EQ(outcomes[1], outcomes[0]);
+}
 
 } // namespace
