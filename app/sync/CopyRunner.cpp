@@ -31,8 +31,16 @@ void CopyRunner::startPass() {
     m_stagedTowardDrive = 0;
 }
 
+template <typename T>
+T CopyRunner::await(std::future<T>& done) {
+    // The flushes wait for the disk: a worker waits, the window does not.
+    while (done.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready)
+        m_view.yield();
+    return done.get();
+}
+
 template <typename Step>
-bool CopyRunner::run(const QString& shown, std::int64_t total, Step step) {
+bool CopyRunner::run(const QString& shown, std::int64_t total, Step step, bool pushing) {
     if (total < BackgroundBytes)
         return step();
     // Long copies and flushes run on a worker; this thread keeps the window alive and
@@ -45,9 +53,15 @@ bool CopyRunner::run(const QString& shown, std::int64_t total, Step step) {
     };
     stopLooked();
     auto done = std::async(std::launch::async, std::move(step));
+    std::int64_t seen = 0;
     while (done.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready) {
+        const std::int64_t bytesDone = m_transfer.bytesDone();
+        if (pushing) {
+            push(bytesDone - seen);
+            seen = bytesDone;
+        }
         // Every byte may be read while the flush still runs: only the step's end says done.
-        m_view.copyProgress(shown, std::min(m_transfer.bytesDone(), total - 1), total);
+        m_view.copyProgress(shown, std::min(bytesDone, total - 1), total);
         m_view.yield();
         stopLooked();
     }
@@ -85,10 +99,16 @@ bool CopyRunner::copy(const Path& from, const Path& to, const QString& subject,
             takeWritten();
         m_writers.submit(from, target, subject, m_transfer.modelessVolumes());
         m_handedOver.push_back(HandedOver{to, subject, total, fromDrive, std::move(agreement)});
+        m_pushOnto = to.parent();
+        push(total);
     } else {
         const std::size_t stagedBefore = m_transfer.stagedCount();
-        if (!run(to.display(), total,
-                 [&] { return m_transfer.copy(from, target, placing, subject); })) {
+        const bool pushing = towardDrive && m_pushes;
+        if (pushing)
+            m_pushOnto = to.parent();
+        if (!run(
+                to.display(), total,
+                [&] { return m_transfer.copy(from, target, placing, subject); }, pushing)) {
             reportNotCopied(m_transfer.lastFailure(), to, total, subject, towardDrive, fromDrive);
             return false;
         }
@@ -104,6 +124,25 @@ bool CopyRunner::copy(const Path& from, const Path& to, const QString& subject,
     if (m_transfer.stagedCount() + m_writers.handedOver() >= StagedBatch)
         startPlacing();
     return true;
+}
+
+void CopyRunner::push(std::int64_t written) {
+    if (!m_pushes)
+        return;
+    m_unpushed += written;
+    if (m_unpushed < PushBytes || (m_pushing.valid() && m_pushing.wait_for(std::chrono::seconds(
+                                                            0)) != std::future_status::ready))
+        return;
+    m_unpushed = 0;
+    m_pushing = std::async(std::launch::async, [this, folder = m_pushOnto.native()] {
+        (void)m_fs.flushVolume(folder); // only sooner: the batch's flush still says done
+    });
+}
+
+void CopyRunner::endPush() {
+    if (m_pushing.valid())
+        await(m_pushing);
+    m_unpushed = 0;
 }
 
 void CopyRunner::staged(const Path& to, const QString& subject, bool towardDrive,
@@ -152,17 +191,10 @@ bool CopyRunner::isStagedTemp(const Path& tempPath) {
            (m_placing && m_placing->temps.count(tempPath.native()) > 0);
 }
 
-template <typename T>
-T CopyRunner::await(std::future<T>& done) {
-    // The flushes wait for the disk: a worker waits, the window does not.
-    while (done.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready)
-        m_view.yield();
-    return done.get();
-}
-
 void CopyRunner::flush() {
     startPlacing();
     finishPlacing();
+    endPush();
     if (!m_unconfirmed)
         return;
     auto done = std::async(std::launch::async, [this, volumes = m_unconfirmed->renamed.volumes] {

@@ -51,9 +51,11 @@ public:
     bool isStaging(const Path& destination);
     // True for the temporary file of a copy whose batch is not placed yet.
     bool isStagedTemp(const Path& tempPath);
-    // Threads that write small copies toward the drive several at a time, for a drive that
-    // answers each request over a round trip (0: this thread writes them).
+    // Threads that write small copies toward the drive several at a time (0: this thread
+    // writes them).
     void setWriters(int writers) { m_writers.setCount(writers); }
+    // Pushes the drive's device while copies go on (see push()).
+    void setPushing(bool pushing) { m_pushes = pushing; }
 
     // Removes the temporary files interrupted copies left beside file.
     void clearLeftoversBeside(const Path& file);
@@ -61,8 +63,16 @@ public:
 
 private:
     // Runs a transfer step, on a worker when it may take long, keeping the view alive.
+    // pushing: the copy goes to a drive whose device is pushed while it runs (see push()).
     template <typename Step>
-    bool run(const QString& shown, std::int64_t total, Step step);
+    bool run(const QString& shown, std::int64_t total, Step step, bool pushing);
+    // Behind a FUSE driver, what a copy wrote stays in the device's cache until a flush, so a
+    // slow stick would start writing only at the batch's flush. Every PushBytes written toward
+    // such a drive, a worker flushes it while the pass goes on; the batch's own flushes, which
+    // the guarantees rest on, stay as they are.
+    void push(std::int64_t written);
+    // Waits for a push under way.
+    void endPush();
     SyncFailure failureOf(const TransferFailure& failure, const QString& subject, bool towardDrive,
                           bool fromDrive);
     // A failure to write a file of this length at "to".
@@ -88,6 +98,7 @@ private:
     // Copies in a walk flushed together; bounded so that a drive pulled mid-pass loses little
     // work.
     static constexpr std::size_t StagedBatch = 2048;
+    static constexpr std::int64_t PushBytes = 8 << 20;
     // Copies handed to the writers at most: enough to keep them busy, few to wait for.
     static constexpr std::size_t HandedOverAtMost = 64;
 
@@ -143,6 +154,10 @@ private:
     template <typename T>
     T await(std::future<T>& done);
 
+    bool m_pushes = false;
+    std::int64_t m_unpushed = 0; // bytes written toward the drive since the last push
+    std::future<void> m_pushing;
+    Path m_pushOnto;                             // a folder on the drive
     FileTransfer m_placer;                       // used by the worker only; outlives it
     std::unique_ptr<PlacingBatch> m_placing;     // being flushed and renamed by the worker
     std::future<PlacingStep> m_placingStep;      // the worker

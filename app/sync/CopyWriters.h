@@ -16,10 +16,10 @@
 
 namespace quillet {
 
-// Writes staged copies of small files on a few threads at once, for a drive that answers
-// each request over a round trip (FUSE): while one file's requests wait for their answers,
-// the next file's are on their way. Each writer has a transfer of its own; what it wrote is
-// taken back in the order the copies were handed over, on the pass's thread.
+// Writes staged copies of small files on a few threads at once: while one file waits for the
+// disk (a source not in memory yet) or for a FUSE driver's answers, the next file's requests
+// are on their way. Each writer has a transfer of its own; what it wrote is taken back in the
+// order the copies were handed over, on the pass's thread.
 class CopyWriters {
 public:
     explicit CopyWriters(platform::FileSystem& fs) : m_fs(fs) {}

@@ -227,9 +227,10 @@ void SyncEngine::syncFolderRow(int row) {
             m_listingWorkers = workers;
         }
     }
-    // And takes several small files at once faster than one after another.
     if (!m_fixedCopyWriters)
-        m_copies.setWriters(roundTrip ? RoundTripCopyWriters : 0);
+        m_copies.setWriters(DefaultCopyWriters);
+    // Behind FUSE what was written waits in the device's cache until a flush.
+    m_copies.setPushing(roundTrip);
     if (m_drive.reachedThroughLink(m_row.driveRoot)) {
         failRow(row, SyncFailure::Reason::LinkOnDrive);
         return;

@@ -44,10 +44,11 @@ public:
     static constexpr int RoundTripListingWorkers = 3;
     // Fixes the number, whatever the drive.
     void setListingWorkers(int workers);
-    // Threads that write small copies toward a drive that answers over a round trip, several
-    // files in flight (0: the pass's thread writes each). Again only the speed changes.
-    static constexpr int RoundTripCopyWriters = 3;
-    // Fixes the number, whatever the drive (also toward a drive of the kernel's).
+    // Threads that write small copies toward the drive, several files in flight: while one
+    // waits for the disk (a source not read yet) or for a FUSE driver's answer, the next is on
+    // its way (0: the pass's thread writes each). Again only the speed changes.
+    static constexpr int DefaultCopyWriters = 3;
+    // Fixes the number.
     void setCopyWriters(int writers);
 
     // The procedures the rest of the program knows by these names.
