@@ -1,6 +1,7 @@
 #include "CopyRunner.h"
 
 #include "FailureText.h"
+#include "platform/ThreadPriority.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -135,6 +136,7 @@ void CopyRunner::push(std::int64_t written) {
         return;
     m_unpushed = 0;
     m_pushing = std::async(std::launch::async, [this, folder = m_pushOnto.native()] {
+        platform::yieldToForeground();
         (void)m_fs.flushVolume(folder); // only sooner: the batch's flush still says done
     });
 }
@@ -225,6 +227,7 @@ void CopyRunner::startPlacing() {
                        m_unconfirmed->renamed.volumes.end());
     m_placingStep = std::async(std::launch::async,
                                [this, &staged = batch->staged, volumes = std::move(volumes)] {
+                                   platform::yieldToForeground();
                                    PlacingStep step;
                                    step.flushed = m_placer.flushVolumes(volumes);
                                    step.renamed = m_placer.renameFlushed(staged, step.flushed);

@@ -22,9 +22,11 @@
 namespace quillet {
 
 // Runs the copies of a pass: at once (a file row's) or written beside their destinations and
-// placed with their batch (a folder walk's). A copy large enough to take a while, and each
-// batch's flush, runs on a worker while the calling thread keeps the view alive and reports
-// how far it has come. Each failure is reported with its reason.
+// placed with their batch (a folder walk's). Small copies toward the drive are written by a
+// few writer threads at once, a batch is placed by a worker while the walk writes the next,
+// and a copy large enough to take a while runs on a worker while the calling thread keeps the
+// view alive and reports how far it has come. What the pass tells (counts, failures with
+// their reasons, the record) is told on the calling thread, in the order the copies came.
 class CopyRunner {
 public:
     // stopRequested: asked while a long copy runs; true cancels it between two blocks.

@@ -1,5 +1,7 @@
 #include "CopyWriters.h"
 
+#include "platform/ThreadPriority.h"
+
 #include <chrono>
 
 namespace quillet {
@@ -35,6 +37,7 @@ void CopyWriters::setCount(int writers) {
 }
 
 void CopyWriters::work(FileTransfer& transfer) {
+    platform::yieldToForeground();
     std::unique_lock lock(m_mutex);
     for (;;) {
         m_work.wait(lock, [this] { return m_stopping || !m_waiting.empty(); });

@@ -4,6 +4,7 @@
 #include "platform/MountTable_linux.h"
 #include "platform/ProcessStarter.h"
 #include "platform/QSettingsStore.h"
+#include "platform/ThreadPriority.h"
 #include "platform/UserLock.h"
 
 #include <QDir>
@@ -21,6 +22,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace quillet;
@@ -198,6 +200,18 @@ TEST_F(LocalVolumesTest, SerialComesFromTheUuidLinks) {
     QFile::link(dev, files.path(QStringLiteral("by-uuid/8A3F-1C22")));
     EXPECT_EQ(volumes->serial("/stick/"), -1975575518);
     EXPECT_EQ(volumes->serial("/elsewhere/"), 0);
+}
+
+TEST(ThreadPriorityTest, OnlyTheHelperThreadStepsBack) {
+    const int before = ::getpriority(PRIO_PROCESS, 0);
+    int helper = before;
+    std::thread([&] {
+        platform::yieldToForeground();
+        helper = ::getpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()));
+    }).join();
+    EXPECT_GT(helper, before);
+    // The thread that serves the user keeps its place.
+    EXPECT_EQ(::getpriority(PRIO_PROCESS, static_cast<id_t>(::gettid())), before);
 }
 
 TEST(MountFieldTest, OctalEscapesAreDecoded) {
