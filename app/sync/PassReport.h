@@ -36,7 +36,7 @@ public:
         int conflicts = 0; // files whose replaced version was kept beside them
         std::optional<SyncFailure> first;
         std::optional<SyncFailure> last;
-        bool stopped = false; // a copy was stopped part-way
+        bool stopped = false; // a copy was stopped part-way, or the walk before its end
     };
 
     void startPass();
@@ -47,6 +47,8 @@ public:
     }
     // A copy stopped part-way: left as it was, for the next pass.
     void stopped(const QString& subject);
+    // The walk stopped before its end: files of the row were not looked at.
+    void walkStopped() { m_row.stopped = true; }
     // One line for a folder the walk does not enter, saying why.
     void leftOut(const Path& folder, std::uint32_t attributes);
     // A replaced version was kept beside its file.

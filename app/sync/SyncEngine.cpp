@@ -380,6 +380,7 @@ void SyncEngine::walk(const FolderPair& folders, Made made) {
     const platform::Listing here = listSide(folders.thisFolder, !thisIsLocal);
     const platform::Listing there = listSide(folders.otherFolder, thisIsLocal);
     if (StopRequested()) {
+        m_report.walkStopped();
         m_lister->clear();
         return;
     }
@@ -408,6 +409,7 @@ void SyncEngine::follow(const FolderPair& folders, const WalkPlan& plan, bool fo
     m_lister->prefetch(ahead);
     for (const WalkPlan::Subfolder& step : plan.subfolders) {
         if (StopRequested()) {
+            m_report.walkStopped();
             m_lister->clear();
             return;
         }
@@ -423,8 +425,10 @@ void SyncEngine::follow(const FolderPair& folders, const WalkPlan& plan, bool fo
 
     const QString thisShown = folders.thisFolder.display();
     for (const auto& [entry, groupOf, fromHere] : plan.files) {
-        if (StopRequested())
+        if (StopRequested()) {
+            m_report.walkStopped();
             continue;
+        }
         const NameGroup& group = *groupOf;
         const QString subject = thisShown + Path::displayName(entry->name);
         m_view.setFileStatus(subject);

@@ -188,6 +188,8 @@ TEST_F(FolderMergeTest, StopWhileWalkingEndsThePassAfterTheRow) {
     EXPECT_EQ(stoppingView.fileStatuses.size(), 4);
     EXPECT_FALSE(QFile::exists(drive(QStringLiteral("second.txt"))));
     EXPECT_EQ(logLines().size(), 1);
+    // Four files were never looked at: the row does not say it is in step.
+    EXPECT_EQ(stoppingView.statuses[0].constLast(), QStringLiteral("Not Synchronized (stopped)"));
 }
 
 TEST_F(FolderMergeTest, FailedCreationIsReportedOnTheWalkedPathAndTheRow) {
