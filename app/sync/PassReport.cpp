@@ -7,6 +7,7 @@ namespace quillet {
 void PassReport::startPass() {
     m_summary = PassSummary{};
     m_row = RowTally{};
+    m_rowFailed.clear();
     m_failed.clear();
 }
 
@@ -20,8 +21,9 @@ void PassReport::fail(const SyncFailure& failure) {
         onFailure(failure);
     if (!m_summary.firstReason)
         m_summary.firstReason = failure;
-    ++m_row.failures;
     // A file is looked at from both sides and may fail at both looks: one file, one failure.
+    if (m_rowFailed.insert(failure.subject).second)
+        ++m_row.failures;
     if (m_failed.insert(failure.subject).second)
         ++m_summary.failures;
 }

@@ -40,7 +40,10 @@ public:
     };
 
     void startPass();
-    void startRow() { m_row = RowTally{}; }
+    void startRow() {
+        m_row = RowTally{};
+        m_rowFailed.clear();
+    }
     void fail(const SyncFailure& failure);
     void fail(const QString& subject, SyncFailure::Reason reason) {
         fail(SyncFailure{reason, subject, 0, {}});
@@ -65,7 +68,8 @@ private:
     SyncLog& m_log;
     PassSummary m_summary;
     RowTally m_row;
-    std::set<QString> m_failed; // as shown in the log
+    std::set<QString> m_failed;    // as shown in the log
+    std::set<QString> m_rowFailed; // of the row in hand
 };
 
 } // namespace quillet

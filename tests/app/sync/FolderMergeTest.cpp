@@ -319,6 +319,9 @@ TEST_F(FolderMergeTest, SummaryCountsEveryFileOnceByWhereItWent) {
     EXPECT_EQ(first.failures, 2);
     EXPECT_EQ(bodyLines().filter(QStringLiteral("stuck.txt - ERROR")).size(), 2)
         << "the log keeps both looks";
+    // The folder's row tells one failed file, not one per look.
+    EXPECT_THAT(view.reasons[0].toStdString(), ::testing::HasSubstr("stuck.txt"));
+    EXPECT_THAT(view.reasons[0].toStdString(), Not(::testing::HasSubstr("files failed")));
     EXPECT_EQ(TestFiles::read(l(QStringLiteral("older.txt"))), QByteArray("drive"));
 
     // Everything that could be copied now is the same on both sides.
