@@ -429,10 +429,6 @@ std::vector<FileTransfer::Staged> FileTransfer::takeStaged() {
     return std::exchange(m_staged, {});
 }
 
-std::vector<FileTransfer::StagedFailure> FileTransfer::placeStaged() {
-    return place(takeStaged());
-}
-
 FileTransfer::Flushed
 FileTransfer::flushVolumes(const std::map<std::uint64_t, std::string>& volumes) {
     Flushed flushed;
@@ -491,7 +487,8 @@ std::vector<FileTransfer::StagedFailure> FileTransfer::unconfirmed(const Renamed
     return failed;
 }
 
-std::vector<FileTransfer::StagedFailure> FileTransfer::place(const std::vector<Staged>& batch) {
+std::vector<FileTransfer::StagedFailure> FileTransfer::placeStaged() {
+    const std::vector<Staged> batch = takeStaged();
     if (batch.empty())
         return {};
     // One flush per volume for the whole batch: a flush per file would wait for a commit of

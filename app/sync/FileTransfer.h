@@ -95,8 +95,6 @@ public:
     void adoptStaged(Staged staged) { m_staged.push_back(std::move(staged)); }
     // The next copy looks at its destination's folder afresh.
     void forgetFolders() { m_lastFolder = {}; }
-    // placeStaged for copies another transfer wrote.
-    std::vector<StagedFailure> place(const std::vector<Staged>& batch);
 
     // placeStaged in steps, so that the flush that makes one batch's renames last can be the
     // flush that makes the next batch's copies last: flush, rename, flush, rename, flush.
